@@ -1,0 +1,167 @@
+#include "fixture.h"
+#include "index.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace varo {
+namespace {
+
+using Groups = std::vector<std::vector<uint32_t>>;
+
+Groups LoadFrom(const std::string& fileText)
+{
+    test::TempDir dir;
+    EXPECT_TRUE(writer::WriteFileBytes(dir.Path() / "yitizi.txt", fileText));
+    CIndex index;
+    index.LoadVariantTable(dir.Folder());
+    return index.m_variantGroups;
+}
+
+TEST(VariantTable, parse_splitsLinesAndHexFields)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        Groups groups;
+    };
+    const Case cases[] = {
+        {"CR LF lines", "4E7E,5E72\r\n842C, 4E07\r\n", {{0x4E7E, 0x5E72}, {0x842C, 0x4E07}}},
+        {"empty line skipped", "4E00\n\n4E01", {{0x4E00}, {0x4E01}}},
+        {"digits only", "4E00", {{0x4E00}}},
+        {"0x prefix and blanks", " 0x4e00 ,\t0X4E01\n", {{0x4E00, 0x4E01}}},
+        {"empty fields skipped", ",4E00,,4E01,", {{0x4E00, 0x4E01}}},
+        {"line of one CR", "4E00\n\r\n4E01\n", {{0x4E00}, {0}, {0x4E01}}},
+        {"no digits reads 0", "zz,4E00g1", {{0, 0x4E00}}},
+        {"0x without digits reads 0", "0x,0xg", {{0, 0}}},
+        {"leading and trailing LF", "\n4E00\n", {{0x4E00}}},
+        {"too many digits saturate", "123456789ABC", {{0xFFFFFFFF}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(LoadFrom(c.text), c.groups);
+    }
+}
+
+TEST(VariantTable, missingFile_givesEmptyTable)
+{
+    test::TempDir dir;
+    CIndex index;
+    index.m_variantGroups = {{1}};
+    index.LoadVariantTable(dir.Folder());
+    EXPECT_TRUE(index.m_variantGroups.empty());
+    uint32_t slot = 5;
+    EXPECT_FALSE(index.FindVariantSlot(0x4E00, slot));
+    EXPECT_EQ(slot, 5u);
+}
+
+TEST(VariantTable, findVariantSlot_firstGroupWins)
+{
+    test::TempDir dir;
+    std::string text;
+    for (int g = 0; g < 10; ++g)
+        text += g == 4 || g == 9 ? "5E72,4E7E\n" : std::to_string(7000 + g) + "\n";
+    ASSERT_TRUE(writer::WriteFileBytes(dir.Path() / "yitizi.txt", text));
+    CIndex index;
+    index.LoadVariantTable(dir.Folder());
+    uint32_t slot = 0;
+    ASSERT_TRUE(index.FindVariantSlot(0x5E72, slot));
+    EXPECT_EQ(slot, 88069u);
+    EXPECT_FALSE(index.FindVariantSlot(0x4E2D, slot));
+    EXPECT_EQ(slot, 88069u);
+    EXPECT_EQ(index.GetVariants(u'\x5E72'), (std::vector<uint32_t>{0x5E72, 0x4E7E}));
+}
+
+TEST(VariantTable, groupsPastLastSlot_areNotSearchedAsGroups)
+{
+    test::TempDir dir;
+    std::string text;
+    for (uint32_t g = 0; g < kMaxVariantGroups + 2; ++g) {
+        char line[32];
+        snprintf(line, sizeof line, "%X,%X\n", 0x10000 + 2 * g, 0x10001 + 2 * g);
+        text += line;
+    }
+    ASSERT_TRUE(writer::WriteFileBytes(dir.Path() / "yitizi.txt", text));
+    CIndex index;
+    index.LoadVariantTable(dir.Folder());
+    uint32_t slot = 0;
+    ASSERT_TRUE(index.FindVariantSlot(0x10000 + 2 * (kMaxVariantGroups - 1), slot));
+    EXPECT_EQ(slot, SLOT_COUNT - 1);
+    slot = 0;
+    EXPECT_FALSE(index.FindVariantSlot(0x10000 + 2 * kMaxVariantGroups, slot));
+    EXPECT_FALSE(index.FindVariantSlot(0x10001 + 2 * (kMaxVariantGroups + 1), slot));
+    EXPECT_EQ(slot, 0u);
+}
+
+// The lookup maps must answer exactly like a walk over the groups in order.
+TEST(VariantTable, lookups_matchLinearWalk)
+{
+    std::mt19937 random(7);
+    Groups groups(200);
+    std::string text;
+    for (auto& group : groups) {
+        const int size = 1 + static_cast<int>(random() % 4);
+        for (int i = 0; i < size; ++i)
+            group.push_back(random() % 3 == 0 ? 0x24E00 + random() % 300 : 0x4E00 + random() % 300);
+        text += writer::FormatVariantTable({group});
+    }
+    test::TempDir dir;
+    ASSERT_TRUE(writer::WriteFileBytes(dir.Path() / "yitizi.txt", text));
+    CIndex index;
+    index.LoadVariantTable(dir.Folder());
+    ASSERT_EQ(index.m_variantGroups, groups);
+    for (uint32_t c = 0x4E00; c < 0x4E00 + 300; ++c) {
+        for (uint32_t codePoint : {c, c + 0x20000}) {
+            int64_t expected = -1;
+            for (size_t g = 0; g < groups.size() && expected < 0; ++g)
+                for (uint32_t member : groups[g])
+                    if (member == codePoint && expected < 0)
+                        expected = static_cast<int64_t>(g);
+            uint32_t slot = 0;
+            EXPECT_EQ(index.FindVariantSlot(codePoint, slot), expected >= 0);
+            if (expected >= 0) {
+                EXPECT_EQ(slot, VARIANT_SLOT_BASE + expected);
+            }
+        }
+        const auto unit = static_cast<char16_t>(c);
+        std::vector<uint32_t> expected{unit};
+        for (const auto& group : groups) {
+            bool found = false;
+            for (uint32_t member : group)
+                found = found || (member & 0xFFFF) == unit;
+            if (found) {
+                expected = group;
+                break;
+            }
+        }
+        EXPECT_EQ(index.GetVariants(unit), expected);
+    }
+}
+
+TEST(VariantTable, expandVariantForms_isOdometerWithFirstPositionSlowest)
+{
+    test::TempDir dir;
+    ASSERT_TRUE(writer::WriteFileBytes(dir.Path() / "yitizi.txt", "4E7E,5E72\n5B78,5B66,6588\n"));
+    CIndex index;
+    index.LoadVariantTable(dir.Folder());
+    struct Case {
+        std::u16string query;
+        std::vector<std::u16string> forms;
+    };
+    const Case cases[] = {
+        {u"干", {u"乾", u"干"}},
+        {u"干干", {u"乾乾", u"乾干", u"干乾", u"干干"}},
+        {u"中", {u"中"}},
+        {u"学\x3000干", {u"學\x3000乾", u"學\x3000干", u"学\x3000乾", u"学\x3000干", u"斈\x3000乾", u"斈\x3000干"}},
+        {u"", {u""}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::u16string> forms;
+        index.ExpandVariantForms(c.query, forms);
+        EXPECT_EQ(forms, c.forms);
+    }
+}
+
+}  // namespace
+}  // namespace varo

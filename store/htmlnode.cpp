@@ -1,0 +1,126 @@
+// Cutting a stored page into its title and two table cells, and a cell into main-text and
+// annotation items. No general HTML parser: the stored pages have one fixed shape, and the tags
+// that matter are compared byte for byte, case-sensitively, at the start of a complete tag.
+
+#include "filelist.h"
+
+namespace varo {
+
+namespace {
+
+constexpr std::string_view kTitleStart = "<title";
+constexpr std::string_view kTitleEnd = "</title>";
+constexpr std::string_view kCellStart = "<TD";
+constexpr std::string_view kCellEnd = "</TD";
+constexpr std::string_view kAnnotationStart = "<font size=-1 color=\"#993366\">";
+constexpr std::string_view kAnnotationEnd = "</font>";
+
+bool Begins(std::string_view tag, std::string_view pattern)
+{
+    return tag.substr(0, pattern.size()) == pattern;
+}
+
+// Phases of the page scan: before the title, in it, between title and first cell, in the first
+// cell, between the cells, in the second cell, after it.
+enum Phase { kBeforeTitle, kInTitle, kAfterTitle, kInFirstCell, kBetweenCells, kInSecondCell, kAfterCells };
+
+// The text that collects bytes in a phase, or none.
+std::string* CollectorFor(Phase phase, std::string texts[3])
+{
+    switch (phase) {
+    case kInTitle: return &texts[0];
+    case kInFirstCell: return &texts[1];
+    case kInSecondCell: return &texts[2];
+    default: return nullptr;
+    }
+}
+
+Phase NextPhase(Phase phase, std::string_view tag, bool& recognised)
+{
+    recognised = true;
+    if (Begins(tag, kTitleStart) && phase == kBeforeTitle)
+        return kInTitle;
+    if (Begins(tag, kCellStart))
+        return phase == kAfterTitle ? kInFirstCell : phase == kBetweenCells ? kInSecondCell : phase;
+    if (Begins(tag, kTitleEnd))
+        return kAfterTitle;
+    if (Begins(tag, kCellEnd))
+        return phase == kInFirstCell ? kBetweenCells : phase == kInSecondCell ? kAfterCells : phase;
+    recognised = false;
+    return phase;
+}
+
+}  // namespace
+
+void CFileList::ParseNodes(std::string_view page, std::vector<std::unique_ptr<HTMLNode>>& nodes)
+{
+    std::string texts[3];
+    Phase phase = kBeforeTitle;
+    std::string tag;
+    bool inTag = false;
+    for (char byte : page) {
+        if (!inTag) {
+            if (byte == '<') {
+                tag.assign(1, '<');
+                inTag = true;
+            } else if (std::string* text = CollectorFor(phase, texts)) {
+                *text += byte;
+            }
+            continue;
+        }
+        tag += byte;
+        if (byte != '>')
+            continue;
+        bool recognised = false;
+        phase = NextPhase(phase, tag, recognised);
+        // Other tags inside the title or a cell stay in place, so markup of an earlier
+        // highlighting pass survives a re-parse.
+        if (!recognised)
+            if (std::string* text = CollectorFor(phase, texts))
+                *text += tag;
+        tag.clear();
+        inTag = false;
+    }
+    for (std::string& text : texts)
+        nodes.push_back(std::make_unique<HTMLNode>(std::move(text)));
+}
+
+void CFileList::SplitFilterItems(const HTMLNode& node, std::vector<std::unique_ptr<FilterItem>>& items)
+{
+    items.push_back(std::make_unique<FilterItem>(std::string(), FilterItem::kMainText));
+    FilterItem* current = items.back().get();
+    bool inAnnotation = false;
+    std::string tag;
+    bool inTag = false;
+    for (char byte : node.GetText()) {
+        if (!inTag) {
+            if (byte == '<') {
+                tag.assign(1, '<');
+                inTag = true;
+            } else {
+                current->Text() += byte;
+            }
+            continue;
+        }
+        tag += byte;
+        if (byte != '>')
+            continue;
+        if (Begins(tag, kAnnotationStart)) {
+            inAnnotation = true;
+            items.push_back(std::make_unique<FilterItem>(std::string(), FilterItem::kAnnotation));
+            current = items.back().get();
+        } else if (inAnnotation && Begins(tag, kAnnotationEnd)) {
+            inAnnotation = false;
+            std::string text;
+            text.reserve(1000);
+            items.push_back(std::make_unique<FilterItem>(std::move(text), FilterItem::kMainText));
+            current = items.back().get();
+        } else {
+            current->Text() += tag;
+        }
+        tag.clear();
+        inTag = false;
+    }
+}
+
+}  // namespace varo

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing (or running) varo needs, when any of
+# them is missing. Usage: install-deps.sh test|run
+set -euo pipefail
+
+purpose=${1:-test}
+packages=(cmake g++ ninja-build git pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+case "$purpose" in
+  test) ;;
+  run) ;;
+  *) echo "usage: $0 test|run" >&2; exit 64 ;;
+esac
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo=sudo
+fi
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

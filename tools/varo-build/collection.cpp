@@ -1,0 +1,283 @@
+#include "collection.h"
+
+#include "codeconverter.h"
+#include "buildlimits.h"
+#include "pagetext.h"
+#include "textsetwriter.h"
+#include "varianttable.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace varo::build {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Shares of the whole build, for the progress report: reading the pages, then the text
+// store, then the three index kinds.
+constexpr double kReadShare = 0.40;
+constexpr double kStoreShare = 0.05;
+constexpr double kIndexShare = (1.0 - kReadShare - kStoreShare) / 3;
+
+void Report(IBuildProgress* progress, std::string_view phase, double done)
+{
+    if (progress != nullptr)
+        progress->Report(phase, done);
+}
+
+bool ReadWholeFile(const fs::path& path, std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    bytes = std::move(buffer).str();
+    return !in.bad();
+}
+
+// The variant table named by the options, or found by the default rule; an empty path and no
+// groups when there is none.
+std::string LoadVariants(const BuildOptions& options, writer::VariantGroups& groups, BuildSummary& summary)
+{
+    fs::path path;
+    if (options.variants) {
+        path = *options.variants;
+    } else {
+        std::error_code ignored;
+        for (const fs::path& folder : {options.source, options.fallbackFolder})
+            if (!folder.empty() && fs::is_regular_file(folder / kVariantFileName, ignored)) {
+                path = folder / kVariantFileName;
+                break;
+            }
+    }
+    if (path.empty()) {
+        summary.warnings.push_back("no variant table (yitizi.txt) found: the collection has no variant groups");
+        return {};
+    }
+    std::string text;
+    if (!ReadWholeFile(path, text))
+        return "cannot read the variant table " + path.string();
+    if (std::string error = ParseVariantTable(text, groups); !error.empty())
+        return path.string() + ", " + error;
+    if (groups.size() > kMaxVariantGroups)
+        summary.warnings.push_back("the variant table has " + std::to_string(groups.size()) +
+                                   " groups; only the first 11,935 can be searched");
+    summary.variantSource = path.string();
+    summary.variantGroups = groups.size();
+    return {};
+}
+
+// Reads every page of the corpus into the writer's form: the stored HTML and its indexed texts.
+std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, std::vector<writer::PageInput>& pages,
+                      BuildSummary& summary)
+{
+    const size_t total = tree.PageCount();
+    pages.reserve(total);
+    uint64_t contentBytes = 0;
+    std::string source;
+    for (const auto& category : tree.categories)
+        for (const auto& title : category.titles)
+            for (const auto& volume : title.volumes)
+                for (const SourcePage& page : volume.pages) {
+                    if (!ReadWholeFile(page.file, source))
+                        return "cannot read " + page.file.string();
+                    writer::PageInput input;
+                    input.recordName = page.recordName;
+                    input.html = page.isHtml ? std::move(source)
+                                             : WrapPlainText(source, {title.name + " " + volume.name, volume.name, page.label});
+                    if (std::string error = CheckContentSize(contentBytes += input.html.size(), page.recordName);
+                        !error.empty())
+                        return error;
+                    input.indexed = IndexedTexts(input.html, page.label);
+                    if (std::string error = CheckPositions(input.indexed, page.recordName); !error.empty())
+                        return error;
+                    if (page.isHtml && input.indexed[INDEX_FULL_TEXT].empty() && !input.html.empty())
+                        summary.warnings.push_back("the page " + page.recordName +
+                                                   " has no text in its text cell (cell " +
+                                                   std::to_string(page.label % 2 + 1) + " for this label)");
+                    summary.characters += input.indexed[INDEX_FULL_TEXT].size();
+                    pages.push_back(std::move(input));
+                    if (pages.size() % 256 == 0 || pages.size() == total)
+                        Report(progress, "reading pages", kReadShare * static_cast<double>(pages.size()) / static_cast<double>(total));
+                }
+    return {};
+}
+
+// A private folder beside the target, so that the finished files can be renamed into it.
+std::string MakeStagingFolder(const fs::path& output, fs::path& staging)
+{
+    std::string pattern = (output.parent_path() / ("." + output.filename().string() + ".varo-build-XXXXXX")).string();
+    if (mkdtemp(pattern.data()) == nullptr)
+        return "cannot create a temporary folder beside " + output.string();
+    staging = pattern;
+    return {};
+}
+
+// Moves the finished files into the target: the whole staging folder when the target does not
+// exist yet, otherwise file by file, replacing the target's files of the same names.
+std::string MoveIntoPlace(const fs::path& staging, const fs::path& output, const std::vector<std::string>& names)
+{
+    std::error_code error;
+    if (!fs::exists(output, error)) {
+        // The temporary folder was made private; the collection is for everyone to read.
+        fs::permissions(staging, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                     fs::perms::others_read | fs::perms::others_exec, error);
+        fs::rename(staging, output, error);
+        return error ? "cannot move the collection into " + output.string() + ": " + error.message() : "";
+    }
+    for (const std::string& name : names) {
+        fs::rename(staging / name, output / name, error);
+        if (error)
+            return "cannot move " + name + " into " + output.string() + ": " + error.message();
+    }
+    fs::remove_all(staging, error);
+    return {};
+}
+
+class StagingWriter {
+public:
+    explicit StagingWriter(fs::path folder) : m_folder(std::move(folder)) {}
+
+    std::string Write(const std::string& name, const std::string& bytes)
+    {
+        if (!writer::WriteFileBytes(m_folder / name, bytes))
+            return "cannot write " + (m_folder / name).string();
+        m_names.push_back(name);
+        return {};
+    }
+
+    const std::vector<std::string>& Names() const { return m_names; }
+
+private:
+    fs::path m_folder;
+    std::vector<std::string> m_names;
+};
+
+std::string WriteCollection(const SourceTree& tree, std::vector<writer::PageInput>& pages,
+                            const writer::VariantGroups& groups, uint32_t nameSize, IBuildProgress* progress,
+                            StagingWriter& files)
+{
+    std::string catalogue;
+    if (std::string error = writer::BuildCatalogueImage(MakeCatalogue(tree), catalogue); !error.empty())
+        return error;
+    if (std::string error = files.Write(kCatalogueFileName, catalogue); !error.empty())
+        return error;
+
+    writer::WriterOptions options;
+    options.nameSize = nameSize;
+    {
+        Report(progress, "writing the text store", kReadShare);
+        writer::StoreImage store;
+        if (std::string error = writer::BuildStoreImage(pages, options, store); !error.empty())
+            return error;
+        if (std::string error = files.Write(std::string(kTextSetName) + "-fl.h", store.list); !error.empty())
+            return error;
+        if (std::string error = files.Write(std::string(kTextSetName) + "-fl.cnt", store.content); !error.empty())
+            return error;
+    }
+    // The index is built from the indexed texts alone: the stored pages can go.
+    for (writer::PageInput& page : pages)
+        std::string().swap(page.html);
+
+    static constexpr std::string_view kPhases[] = {"indexing the full text", "indexing the annotations",
+                                                   "indexing the main text"};
+    for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS}) {
+        const int step = kind == INDEX_FULL_TEXT ? 0 : kind == INDEX_MAIN_TEXT ? 1 : 2;
+        Report(progress, kPhases[kind], kReadShare + kStoreShare + kIndexShare * step);
+        writer::IndexImage index;
+        if (std::string error = writer::BuildIndexImage(pages, kind, groups, options, index); !error.empty())
+            return error;
+        if (std::string error = files.Write(writer::IndexHeaderName(kTextSetName, kind), index.header); !error.empty())
+            return error;
+        if (std::string error = files.Write(writer::PostingFileName(kTextSetName, kind), index.postings);
+            !error.empty())
+            return error;
+    }
+    return files.Write(kVariantFileName, writer::FormatVariantTable(groups));
+}
+
+fs::path TargetPath(const fs::path& output)
+{
+    fs::path target = fs::absolute(output).lexically_normal();
+    if (target.filename().empty())
+        target = target.parent_path();  // "out/" names the folder "out"
+    return target;
+}
+
+}  // namespace
+
+std::vector<writer::CatalogueEntry> MakeCatalogue(const SourceTree& tree)
+{
+    std::vector<writer::CatalogueEntry> entries;
+    auto add = [&entries](const std::string& name, int32_t level, uint32_t firstPage, uint32_t pageCount,
+                          uint64_t firstLabel) {
+        entries.push_back({CCodeConverter::Utf8ToUtf16(name), level, firstPage + 1, pageCount,
+                           static_cast<uint16_t>(firstLabel)});
+        return entries.size() - 1;
+    };
+    uint32_t page = 0;
+    for (const auto& category : tree.categories) {
+        const size_t categoryEntry = add(category.name, 1, page, 0, category.titles[0].volumes[0].pages[0].label);
+        for (const auto& title : category.titles) {
+            const size_t titleEntry = add(title.name, 2, page, 0, title.volumes[0].pages[0].label);
+            for (const auto& volume : title.volumes) {
+                const auto count = static_cast<uint32_t>(volume.pages.size());
+                add(volume.name, 3, page, count, volume.pages[0].label);
+                page += count;
+            }
+            entries[titleEntry].docNo = page + 1 - entries[titleEntry].docID;
+        }
+        entries[categoryEntry].docNo = page + 1 - entries[categoryEntry].docID;
+    }
+    return entries;
+}
+
+std::string BuildCollection(const BuildOptions& options, IBuildProgress* progress, BuildSummary& summary)
+{
+    summary = {};
+    const fs::path output = TargetPath(options.output);
+    std::error_code error;
+    if (fs::exists(output, error) && !fs::is_directory(output, error))
+        return output.string() + " exists and is not a folder";
+    if (!fs::is_directory(output.parent_path(), error))
+        return "the folder " + output.parent_path().string() + " does not exist";
+
+    Report(progress, "reading the source folder", 0);
+    SourceTree tree;
+    if (std::string failure = ReadSourceTree(options.source, tree, summary.warnings); !failure.empty())
+        return failure;
+    uint32_t nameSize = 0;
+    if (std::string failure = CheckSourceLimits(tree, nameSize); !failure.empty())
+        return failure;
+    writer::VariantGroups groups;
+    if (std::string failure = LoadVariants(options, groups, summary); !failure.empty())
+        return failure;
+    std::vector<writer::PageInput> pages;
+    if (std::string failure = ReadPages(tree, progress, pages, summary); !failure.empty())
+        return failure;
+
+    fs::path staging;
+    if (std::string failure = MakeStagingFolder(output, staging); !failure.empty())
+        return failure;
+    StagingWriter files(staging);
+    std::string failure = WriteCollection(tree, pages, groups, nameSize, progress, files);
+    if (failure.empty())
+        failure = MoveIntoPlace(staging, output, files.Names());
+    if (!failure.empty()) {
+        fs::remove_all(staging, error);
+        return failure;
+    }
+    Report(progress, "done", 1);
+
+    summary.pages = pages.size();
+    summary.records = tree.RecordCount();
+    for (const std::string& name : files.Names())
+        summary.files.push_back({name, static_cast<uint64_t>(fs::file_size(output / name, error))});
+    return {};
+}
+
+}  // namespace varo::build

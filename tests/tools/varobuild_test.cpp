@@ -1,0 +1,346 @@
+#include "buildlimits.h"
+#include "collection.h"
+#include "fixture.h"
+#include "pagetext.h"
+#include "sourcetree.h"
+#include "varianttable.h"
+
+#include "filelist.h"
+#include "index.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace varo::build {
+namespace {
+
+namespace fs = std::filesystem;
+using test::TempDir;
+using test::Utf32;
+
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(SourceNames, naturalOrderAndDisplayNames)
+{
+    struct Case {
+        std::string less, more;
+    } orders[] = {{"2_b", "10_a"}, {"卷9", "卷10"}, {"a", "b"}, {"01", "1"}, {"x1y", "x1z"}, {"ab", "abc"}};
+    for (const Case& c : orders) {
+        EXPECT_TRUE(NaturalLess(c.less, c.more)) << c.less << " < " << c.more;
+        EXPECT_FALSE(NaturalLess(c.more, c.less)) << c.more << " !< " << c.less;
+    }
+    EXPECT_EQ(DisplayName("01_經部"), "經部");
+    EXPECT_EQ(DisplayName("經部"), "經部");
+    EXPECT_EQ(DisplayName("01_"), "01_");
+    EXPECT_EQ(DisplayName("2019"), "2019");
+    EXPECT_EQ(DisplayName("a_b"), "a_b");
+}
+
+TEST(SourceNames, pageFileNames)
+{
+    struct Case {
+        std::string name;
+        bool page;
+        uint64_t label;
+        bool html;
+    } cases[] = {
+        {"0012.txt", true, 12, false}, {"7.HTM", true, 7, true},   {"0001.html", true, 1, true},
+        {"12.md", false, 0, false},    {"a12.txt", false, 0, false}, {".txt", false, 0, false},
+        {"12", false, 0, false},       {"1.2.txt", false, 0, false},
+        {"000000000001.txt", true, UINT64_MAX, false},  // more digits than the reader takes
+    };
+    for (const Case& c : cases) {
+        uint64_t label = 0;
+        bool html = false;
+        ASSERT_EQ(ParsePageFileName(c.name, label, html), c.page) << c.name;
+        if (c.page) {
+            EXPECT_EQ(label, c.label) << c.name;
+            EXPECT_EQ(html, c.html) << c.name;
+        }
+    }
+}
+
+TEST(SourceTree, readsLevelsInNaturalOrderAndWarnsAboutStrayFiles)
+{
+    TempDir dir;
+    const fs::path root = dir.Path();
+    WriteFile(root / "10_B" / "t" / "v" / "1.txt", "b");
+    WriteFile(root / "2_A" / "01_T" / "2_V2" / "0005.txt", "x");
+    WriteFile(root / "2_A" / "01_T" / "1_V1" / "0002.txt", "x");
+    WriteFile(root / "2_A" / "01_T" / "1_V1" / "0001.htm", "x");
+    WriteFile(root / "2_A" / "01_T" / "1_V1" / "notes.md", "x");
+    WriteFile(root / "2_A" / "01_T" / "1_V1" / ".hidden", "x");
+    WriteFile(root / "2_A" / "01_T" / "stray.txt", "x");
+    fs::create_directories(root / "2_A" / "02_Empty" / "v");
+    WriteFile(root / "yitizi.txt", "4E7E,5E72\n");
+
+    SourceTree tree;
+    std::vector<std::string> warnings;
+    ASSERT_EQ(ReadSourceTree(root, tree, warnings), "");
+    ASSERT_EQ(tree.categories.size(), 2u);
+    EXPECT_EQ(tree.categories[0].name, "A");
+    EXPECT_EQ(tree.categories[1].name, "B");
+    const SourceTitle& title = tree.categories[0].titles.at(0);
+    EXPECT_EQ(title.name, "T");
+    ASSERT_EQ(title.volumes.size(), 2u);
+    EXPECT_EQ(title.volumes[0].name, "V1");
+    ASSERT_EQ(title.volumes[0].pages.size(), 2u);
+    EXPECT_EQ(title.volumes[0].pages[0].recordName, "2_A\\01_T\\1_V1\\0001.htm");
+    EXPECT_TRUE(title.volumes[0].pages[0].isHtml);
+    EXPECT_EQ(title.volumes[1].pages[0].label, 5u);
+    EXPECT_EQ(tree.PageCount(), 4u);
+    EXPECT_EQ(tree.RecordCount(), 2u + 2u + 3u);
+    // notes.md, stray.txt, the empty volume and the title left without pages
+    EXPECT_EQ(warnings.size(), 4u);
+}
+
+TEST(SourceTree, refusesLabelsThatDoNotRunOnByOne)
+{
+    struct Case {
+        std::vector<std::string> files;
+        std::string complaint;
+    } cases[] = {
+        {{"0001.txt", "0003.txt"}, "run on by one"},
+        {{"0001.txt", "1.htm"}, "same label"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        for (const std::string& file : c.files)
+            WriteFile(dir.Path() / "c" / "t" / "v" / file, "x");
+        SourceTree tree;
+        std::vector<std::string> warnings;
+        EXPECT_NE(ReadSourceTree(dir.Path(), tree, warnings).find(c.complaint), std::string::npos) << c.complaint;
+    }
+    TempDir empty;
+    SourceTree tree;
+    std::vector<std::string> warnings;
+    EXPECT_NE(ReadSourceTree(empty.Path(), tree, warnings).find("no pages"), std::string::npos);
+    EXPECT_NE(ReadSourceTree(empty.Path() / "missing", tree, warnings).find("does not exist"), std::string::npos);
+}
+
+// The wrapped page, split back the way the renderer splits it, gives the indexed texts.
+TEST(PageText, plainTextMarkupBecomesItemsOfTheTextCell)
+{
+    struct Case {
+        std::string text;
+        uint64_t label;
+        std::string full, main, annotations;
+    } cases[] = {
+        {"# 學而\n子曰{孔子}：學", 1, "學而子曰孔子：學", "學而子曰：學", "孔子"},
+        {"甲{乙\n丙", 2, "甲乙丙", "甲丙", "乙"},                // an open annotation ends with its line
+        {"甲}乙{丙{丁}戊", 1, "甲}乙丙{丁戊", "甲}乙戊", "丙{丁"},  // stray braces are text
+        {"\\{甲\\}\\\\\n\\# 乙\n#\t丙 \r\n\n  ", 2, "{甲}\\# 乙丙", "{甲}\\# 乙丙", ""},
+        {"甲&乙<b>丙", 1, "甲&amp;乙&lt;b&gt;丙", "甲&amp;乙&lt;b&gt;丙", ""},  // entities take positions
+        {"{注}", 3, "注", "", "注"},
+    };
+    for (const Case& c : cases) {
+        const std::string html = WrapPlainText(c.text, {"T", "margin", c.label});
+        const auto texts = IndexedTexts(html, c.label);
+        EXPECT_EQ(texts[INDEX_FULL_TEXT], Utf32(c.full)) << c.text;
+        EXPECT_EQ(texts[INDEX_MAIN_TEXT], Utf32(c.main)) << c.text;
+        EXPECT_EQ(texts[INDEX_ANNOTATIONS], Utf32(c.annotations)) << c.text;
+        // The margin sits in the other cell: never indexed.
+        EXPECT_EQ(IndexedTexts(html, c.label + 1)[INDEX_FULL_TEXT], Utf32("margin")) << c.text;
+    }
+}
+
+TEST(PageText, htmlPagesAreIndexedFromTheirTextCellWithTagsRemoved)
+{
+    const std::string html = test::PageHtml(
+        "題", "<p>甲<b>乙</b></p><font size=-1 color=\"#993366\">注<br>文</font>丙 a>b", "邊");
+    const auto texts = IndexedTexts(html, 4);
+    EXPECT_EQ(texts[INDEX_FULL_TEXT], Utf32("甲乙注文丙 a>b"));
+    EXPECT_EQ(texts[INDEX_MAIN_TEXT], Utf32("甲乙丙 a>b"));
+    EXPECT_EQ(texts[INDEX_ANNOTATIONS], Utf32("注文"));
+    EXPECT_EQ(IndexedTexts(html, 5)[INDEX_FULL_TEXT], Utf32("邊"));
+    EXPECT_EQ(EscapeHtml("<a&b>"), "&lt;a&amp;b&gt;");
+}
+
+TEST(VariantTable, parsesStrictly)
+{
+    writer::VariantGroups groups;
+    ASSERT_EQ(ParseVariantTable("4E7E,5E72\r\n\n842C, 4E07,,\r\n  \n0x20000,U+3400\n", groups), "");
+    EXPECT_EQ(groups, (writer::VariantGroups{{0x4E7E, 0x5E72}, {0x842C, 0x4E07}, {0x20000, 0x3400}}));
+    for (const char* bad : {"4E7E,# note\n", "4E7E,zz\n", "110000\n", "4E7E 5E72\n", "0x\n"})
+        EXPECT_NE(ParseVariantTable(bad, groups).find("line 1"), std::string::npos) << bad;
+    EXPECT_NE(ParseVariantTable("4E7E\n\nx\n", groups).find("line 3"), std::string::npos);
+}
+
+SourcePage Page(const std::string& recordName, uint64_t label, bool html = false, uint64_t size = 1)
+{
+    return {recordName, recordName, label, html, size};
+}
+
+SourceTree OneVolumeTree(std::vector<SourcePage> pages)
+{
+    return {{{"c", "c", {{"t", "t", {{"v", "v", std::move(pages)}}}}}}};
+}
+
+TEST(Catalogue, recordsInPreOrderWithRangesAndFirstLabels)
+{
+    SourceTree tree{{
+        {"c1", "C1", {{"t1", "T1", {{"v1", "V1", {Page("a\\1.txt", 1), Page("a\\2.txt", 2)}},
+                                    {"v2", "V2", {Page("b\\7.txt", 7)}}}},
+                      {"t2", "T2", {{"v3", "V3", {Page("c\\3.txt", 3)}}}}}},
+        {"c2", "C2", {{"t3", "T3", {{"v4", "V4", {Page("d\\1.txt", 1), Page("d\\2.txt", 2)}}}}}},
+    }};
+    struct Expected {
+        std::u16string name;
+        int32_t level;
+        uint32_t docID, docNo;
+        uint16_t curFileName;
+    } expected[] = {
+        {u"C1", 1, 1, 4, 1}, {u"T1", 2, 1, 3, 1}, {u"V1", 3, 1, 2, 1}, {u"V2", 3, 3, 1, 7},
+        {u"T2", 2, 4, 1, 3}, {u"V3", 3, 4, 1, 3}, {u"C2", 1, 5, 2, 1}, {u"T3", 2, 5, 2, 1},
+        {u"V4", 3, 5, 2, 1},
+    };
+    const auto entries = MakeCatalogue(tree);
+    ASSERT_EQ(entries.size(), std::size(expected));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].name, expected[i].name) << i;
+        EXPECT_EQ(entries[i].level, expected[i].level) << i;
+        EXPECT_EQ(entries[i].docID, expected[i].docID) << i;
+        EXPECT_EQ(entries[i].docNo, expected[i].docNo) << i;
+        EXPECT_EQ(entries[i].curFileName, expected[i].curFileName) << i;
+    }
+}
+
+TEST(Limits, eachLimitIsRefusedWithItsOffendingItem)
+{
+    const std::string longName(100, 'n');
+    const std::string longRecord = std::string(255, 'r') + "\\1.txt";  // 261 bytes
+    SourceTree manyVolumes = OneVolumeTree({Page("v\\1.txt", 1)});
+    manyVolumes.categories[0].titles[0].volumes.resize(9998, manyVolumes.categories[0].titles[0].volumes[0]);
+    SourceTree longVolumeName = OneVolumeTree({Page("v\\1.txt", 1)});
+    longVolumeName.categories[0].titles[0].volumes[0].name = longName;
+    SourceTree hugeHtml = OneVolumeTree({Page("v\\1.htm", 1, true, UINT32_MAX), Page("v\\2.htm", 2, true, 1)});
+    struct Case {
+        const char* what;
+        SourceTree tree;
+        std::string complaint;
+    } cases[] = {
+        {"records", manyVolumes, "10000 records"},
+        {"label", OneVolumeTree({Page("v\\65536.txt", 65536)}), "v\\65536.txt has a label above 65,535"},
+        {"label digits", OneVolumeTree({Page("v\\000000000001.txt", UINT64_MAX)}), "label above 65,535"},
+        {"name", longVolumeName, "has 100 UTF-16 units"},
+        {"record name", OneVolumeTree({Page(longRecord, 1)}), "has 261 bytes"},
+        {"content", hugeHtml, "exceed 4 GiB at the page v\\2.htm"},
+    };
+    for (const Case& c : cases) {
+        uint32_t nameSize = 0;
+        EXPECT_NE(CheckSourceLimits(c.tree, nameSize).find(c.complaint), std::string::npos) << c.what;
+    }
+
+    EXPECT_EQ(CheckPageCount(4194304), "");
+    EXPECT_NE(CheckPageCount(4194305).find("4194305 pages"), std::string::npos);
+    std::array<std::u32string, 3> texts{std::u32string(4194304, U'甲'), U"", U""};
+    EXPECT_EQ(CheckPositions(texts, "p"), "");
+    texts[INDEX_MAIN_TEXT].assign(4194305, U'甲');
+    EXPECT_NE(CheckPositions(texts, "v\\1.txt").find("v\\1.txt has 4194305 indexed characters"), std::string::npos);
+}
+
+TEST(Limits, nameSizeFitsTheLongestRecordName)
+{
+    struct Case {
+        size_t recordBytes;
+        uint32_t nameSize;
+    } cases[] = {{10, 100}, {99, 100}, {100, 104}, {103, 104}, {258, 260}, {259, 260}};
+    for (const Case& c : cases) {
+        const std::string name = std::string(c.recordBytes - 6, 'r') + "\\1.txt";
+        uint32_t nameSize = 0;
+        ASSERT_EQ(CheckSourceLimits(OneVolumeTree({Page(name, 1)}), nameSize), "") << c.recordBytes;
+        EXPECT_EQ(nameSize, c.nameSize) << c.recordBytes;
+    }
+}
+
+// A build that fails after it has begun writing leaves the target exactly as it was.
+class BuildTarget : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        WriteFile(Source() / "c" / "t" / "v" / "0001.txt", "甲乙");
+        WriteFile(Output() / "zlq.dir", "old catalogue");
+        WriteFile(Output() / "keep.me", "other file");
+    }
+
+    fs::path Source() const { return m_dir.Path() / "source"; }
+    fs::path Output() const { return m_dir.Path() / "out"; }
+
+    std::vector<std::string> Listing(const fs::path& folder) const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    std::string Build(BuildSummary& summary) const
+    {
+        BuildOptions options{Source(), Output(), std::nullopt, {}};
+        return BuildCollection(options, nullptr, summary);
+    }
+
+    TempDir m_dir;
+};
+
+TEST_F(BuildTarget, oversizedPositionListLeavesTargetUntouched)
+{
+    // 70,000 occurrences of one character: a position list of 70,000 bytes in one page.
+    std::string text;
+    for (int i = 0; i < 70000; ++i)
+        text += "甲";
+    WriteFile(Source() / "c" / "t" / "v" / "0002.txt", text);
+    BuildSummary summary;
+    const std::string error = Build(summary);
+    EXPECT_NE(error.find("65,535"), std::string::npos) << error;
+    EXPECT_NE(error.find("0002.txt"), std::string::npos) << error;
+    EXPECT_EQ(test::ReadFileBytes(Output() / "zlq.dir"), "old catalogue");
+    EXPECT_EQ(Listing(Output()), (std::vector<std::string>{"keep.me", "zlq.dir"}));
+    EXPECT_EQ(Listing(m_dir.Path()), (std::vector<std::string>{"out", "source"}));  // no staging folder left
+}
+
+TEST_F(BuildTarget, contentAbove4GiBIsRefusedBeforeAnyPageIsRead)
+{
+    // A sparse HTML page of 4 GiB: refused from its size alone, without reading or allocating it.
+    const fs::path huge = Source() / "c" / "t" / "v" / "0002.htm";
+    std::ofstream(huge).close();
+    fs::resize_file(huge, uint64_t{UINT32_MAX} + 1);
+    BuildSummary summary;
+    const std::string error = Build(summary);
+    EXPECT_NE(error.find("4 GiB"), std::string::npos) << error;
+    EXPECT_EQ(Listing(Output()), (std::vector<std::string>{"keep.me", "zlq.dir"}));
+}
+
+TEST_F(BuildTarget, successReplacesCollectionFilesAndKeepsOthers)
+{
+    WriteFile(Source() / "yitizi.txt", "4E7E,5E72\n");
+    BuildSummary summary;
+    ASSERT_EQ(Build(summary), "");
+    EXPECT_EQ(summary.pages, 1u);
+    EXPECT_EQ(summary.records, 3u);
+    EXPECT_EQ(summary.characters, 2u);
+    EXPECT_EQ(summary.variantGroups, 1u);
+    EXPECT_EQ(summary.files.size(), 10u);
+    EXPECT_EQ(Listing(Output()),
+              (std::vector<std::string>{"Index-fl.cnt", "Index-fl.h", "Index-idx.h", "Index-idx.m",
+                                        "Index_content-idx.h", "Index_content-idx.m", "Index_desc-idx.h",
+                                        "Index_desc-idx.m", "keep.me", "yitizi.txt", "zlq.dir"}));
+    EXPECT_EQ(test::ReadFileBytes(Output() / "zlq.dir").size(), 3 * writer::kCatalogueRecordSize);
+    EXPECT_EQ(test::ReadFileBytes(Output() / "yitizi.txt"), "4E7E,5E72\n");
+    EXPECT_EQ(Listing(m_dir.Path()), (std::vector<std::string>{"out", "source"}));
+
+    // A new target folder is created whole.
+    BuildOptions options{Source(), m_dir.Path() / "fresh", std::nullopt, {}};
+    ASSERT_EQ(BuildCollection(options, nullptr, summary), "");
+    EXPECT_EQ(Listing(m_dir.Path() / "fresh").size(), 10u);
+    EXPECT_EQ(fs::status(m_dir.Path() / "fresh").permissions() & fs::perms::others_read, fs::perms::others_read);
+}
+
+}  // namespace
+}  // namespace varo::build

@@ -1,0 +1,137 @@
+#pragma once
+// The search panel without its window: the index set, the catalogue and the scope, the search
+// options and the search run, the result list and the page display, and the page, volume and
+// hit commands that the main frame offers on them with their enabling rules. The desktop shell
+// presents this model; tests drive it through fake ports.
+
+#include "catalogue.h"
+#include "index.h"
+#include "pagedisplay.h"
+#include "panelports.h"
+#include "resultlist.h"
+
+#include <cstdint>
+#include <string>
+
+namespace varo {
+
+inline constexpr char16_t kTextSetName[] = u"Index";
+inline constexpr char16_t kInitialScopePath[] = u"ｾｭ";
+inline constexpr char16_t kSummaryCaption[] = u"検索集計：";
+inline constexpr char16_t kNoScopeMessage[] = u"検索範囲をまた指定していません。";
+inline constexpr char16_t kNoKeywordMessage[] = u"何かキーワードを入力して検索をして下さい。";
+/// The scope entry has no node in the catalogue tree (for example when zlq.dir is missing).
+inline constexpr char16_t kScopeNotFoundMessage[] = u"検索範囲が目録に見つかりません。";
+inline constexpr char16_t kLastVolumeMessage[] = u"もう最後の巻まで至りました。";
+inline constexpr char16_t kFirstVolumeMessage[] = u"これ以上戻れません。もう巻一に至っています。";
+
+/// Search target codes (the radios 全文, 正文, 注釈), as the renderer takes them.
+enum SearchTarget : int {
+    TARGET_FULL_TEXT = 0,
+    TARGET_MAIN_TEXT = 1,
+    TARGET_ANNOTATIONS = 2,
+};
+
+struct PanelFoldersTag {
+    /// The collection: zlq.dir and the text set "Index". Empty: the executable's folder.
+    std::u16string data;
+    /// Where the private folder of page files is made. Empty: the platform's temporary folder.
+    std::u16string temporary;
+    /// Where the listing zlq.txt is written. Empty: the current working folder.
+    std::u16string listing;
+};
+
+class CLeftFormModel {
+public:
+    /// Opens the text set "Index" of the data folder with the full-text index kind; a failure
+    /// is reported through ports.messages and the panel works on with a closed index set.
+    CLeftFormModel(const PanelFoldersTag& folders, const PanelPortsTag& ports);
+    ~CLeftFormModel();
+    CLeftFormModel(const CLeftFormModel&) = delete;
+    CLeftFormModel& operator=(const CLeftFormModel&) = delete;
+
+    // Ports that exist only after the panel (the text view, the toolbar) may be given later.
+    void SetTextView(ITextView* view);
+    void SetPageSlider(IPageSlider* slider) { m_ports.slider = slider; }
+    void SetQueryInput(IQueryInput* input) { m_ports.queryInput = input; }
+    void SetPanelView(IPanelView* view);
+
+    /// The panel's first display: sets the summary and scope labels and loads the catalogue.
+    void OnInitialUpdate();
+
+    /// The contents tree's selection became slot: the scope follows it, and an item without
+    /// children (a volume) becomes the current volume and shows its first page.
+    void OnContentsSelect(int slot);
+
+    /// Reads the keywords and lists the pages of the scope that hold hits.
+    void RunSearch();
+    /// Reopens the index set with kind and makes code the search target.
+    void SetTarget(int kind, int code);
+    /// A click on the radio of target code (全文 0, 正文 1, 注釈 2).
+    void OnTargetClicked(int code);
+    /// 全文 0 -> index kind 0, 正文 1 -> 2, 注釈 2 -> 1; -1 for an unknown code.
+    static int IndexKindForTarget(int code);
+    /// Enter in the panel: applies the page box while there is more than one list page,
+    /// otherwise searches.
+    void OnEnterKey();
+    /// A row of the result list became selected: shows that result page.
+    void OnResultSelected(int row);
+
+    // Commands of the main frame. Each action does nothing while its rule does not hold.
+    bool CanPreviousPage() const;
+    bool CanNextPage() const;
+    bool CanPreviousVolume() const;
+    bool CanNextVolume() const;
+    bool CanPreviousHit() const { return m_pageDisplay.CanPreviousHit(); }
+    bool CanNextHit() const { return m_pageDisplay.CanNextHit(); }
+    void PreviousPage();
+    void NextPage();
+    /// Move to the next or previous volume and show its first page; return its slot, which the
+    /// shell selects in the contents tree, or 0 when there was none.
+    int NextVolume();
+    int PreviousVolume();
+    void PreviousHit() { m_pageDisplay.PreviousHit(); }
+    void NextHit() { m_pageDisplay.NextHit(); }
+    /// The page slider was released at position: shows that page of the current volume.
+    void OnSliderReleased(int position);
+
+    /// Shows a page of a catalogue entry (see CPageDisplay::ShowPage).
+    bool ShowPage(int slot, bool firstPage, int label) { return m_pageDisplay.ShowPage(slot, firstPage, label); }
+
+    CIndex m_index;
+    CCatalogue m_catalogue;
+    CResultList m_resultList;
+    CPageDisplay m_pageDisplay;
+
+    /// Record slot of the scope; 0 means none.
+    uint16_t m_scopeRecord = 1;
+    std::u16string m_scopePath = kInitialScopePath;
+    /// Record slot of the volume the page commands move through; 0 means none.
+    int m_curRecord = 0;
+    /// Page label of the page last shown from m_curRecord.
+    int m_curPage = 0;
+
+    /// The query text of the last search run, as the engine left it.
+    std::u16string m_keyWords;
+    int m_andOr = 0;       // 0 and, 1 or
+    int m_variant = 1;     // nonzero: variant characters count as the same
+    int m_target = TARGET_FULL_TEXT;
+
+private:
+    bool ReadKeywords(std::u16string& keywords) const;
+    const ContentsNodeTag* ScopeNode() const;
+    void QueryEngine();
+    void ShowMessage(const std::u16string& text) const;
+
+    const CatalogueRecordTag* CurrentVolume() const;
+    bool HasVolumeBetween(int first, int last) const;
+    void MoveToPage(int label);
+    int EnterVolume(int slot);
+    void SetSliderForVolume(int slot);
+    void ShowPageIndicator();
+
+    PanelFoldersTag m_folders;
+    PanelPortsTag m_ports;
+};
+
+}  // namespace varo

@@ -1,0 +1,95 @@
+#include "pagedisplay.h"
+
+#include "paneltext.h"
+
+#include <exception>
+
+namespace varo {
+
+std::u16string AnchorName(int index)
+{
+    std::u16string digits = DecimalText(index);
+    if (index >= 0 && digits.size() < 4)
+        digits.insert(0, 4 - digits.size(), u'0');
+    return digits;
+}
+
+CPageDisplay::CPageDisplay(const CIndex& index, const CCatalogue& catalogue, const std::u16string& temporaryParent)
+    : m_index(index), m_catalogue(catalogue), m_files(temporaryParent)
+{
+}
+
+bool CPageDisplay::ShowPage(int slot, bool firstPage, int label)
+{
+    if (!m_catalogue.IsSlot(slot))
+        return false;
+    const CatalogueRecordTag& entry = m_catalogue.m_NodeItem[static_cast<size_t>(slot)];
+    if (firstPage)
+        label = entry.curFileName;
+    if (entry.docID == 0)
+        return false;
+    // The store scans on from the entry's first record to the end of the list file, so a label
+    // the entry lacks may be found in a later entry: such a page is not this entry's.
+    int64_t record = 0;
+    if (!m_index.FindPage(entry.docID - 1, label, record) || record < 0 || record > int64_t{UINT32_MAX} ||
+        !entry.HoldsPage(static_cast<uint32_t>(record)))
+        return false;
+    // Read before the file is replaced, so that a failed read leaves the shown file whole.
+    std::string text;
+    if (!m_index.ReadText(static_cast<uint32_t>(record), text))
+        return false;
+    if (!m_files.WriteFile(kPageFileName, text))
+        return false;
+    Navigate(PageFilePath(), {});
+    return true;
+}
+
+bool CPageDisplay::ShowResult(uint32_t page, const std::u16string& query, int target, bool useVariants)
+{
+    // A closed index set renders nothing; an empty page would pass for a page without hits.
+    if (!m_index.IsOpen())
+        return false;
+    const std::u16string name = m_firstResultFileNext ? kFirstResultFileName : kSecondResultFileName;
+    std::string html;
+    int anchors = 0;
+    try {
+        anchors = m_index.RenderResultPage(page, html, query, target, useVariants);
+    } catch (const std::exception&) {
+        // A failure while rendering ends the display silently; the view keeps its page.
+        return false;
+    }
+    // The hit state changes only together with the file it describes.
+    if (!m_files.WriteFile(name, html))
+        return false;
+    m_hitCount = anchors;
+    m_hitIndex = 0;
+    const std::u16string file = m_files.FilePath(name);
+    Navigate(file, AnchorName(0));
+    m_firstResultFileNext = !m_firstResultFileNext;
+    m_hitFile = file;
+    return true;
+}
+
+void CPageDisplay::PreviousHit()
+{
+    if (!CanPreviousHit())
+        return;
+    --m_hitIndex;
+    Navigate(m_hitFile, AnchorName(m_hitIndex));
+}
+
+void CPageDisplay::NextHit()
+{
+    if (!CanNextHit())
+        return;
+    ++m_hitIndex;
+    Navigate(m_hitFile, AnchorName(m_hitIndex));
+}
+
+void CPageDisplay::Navigate(const std::u16string& path, const std::u16string& anchor)
+{
+    if (m_view != nullptr)
+        m_view->Navigate(path, anchor);
+}
+
+}  // namespace varo

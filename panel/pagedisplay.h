@@ -1,0 +1,68 @@
+#pragma once
+// Hands pages to the text view as files: a catalogue entry's page as stored (windows.html) and
+// a result page rendered with its hits highlighted (windows1.html and windows2.html in turn, so
+// that two results in a row never share a file). Keeps the anchor the view was last sent to
+// for the hit commands.
+
+#include "catalogue.h"
+#include "index.h"
+#include "panelports.h"
+#include "privatefolder.h"
+
+#include <cstdint>
+#include <string>
+
+namespace varo {
+
+inline constexpr char16_t kPageFileName[] = u"windows.html";
+inline constexpr char16_t kFirstResultFileName[] = u"windows1.html";
+inline constexpr char16_t kSecondResultFileName[] = u"windows2.html";
+
+/// The anchor of hit number index in a rendered page: 3 => u"0003", 12345 => u"12345".
+std::u16string AnchorName(int index);
+
+class CPageDisplay {
+public:
+    /// The page files go to a private folder made under temporaryParent (the platform's
+    /// temporary folder when empty); the folder and its files are removed with this object.
+    CPageDisplay(const CIndex& index, const CCatalogue& catalogue, const std::u16string& temporaryParent = {});
+
+    void SetTextView(ITextView* view) { m_view = view; }
+
+    /// Shows a page of the entry in slot: its first page (label curFileName) when firstPage,
+    /// otherwise the page labelled label. Only a page record inside the entry's range is shown:
+    /// when the label is not found there (or the index set is closed) nothing is written and the
+    /// view keeps what it shows. Returns whether the page was shown.
+    bool ShowPage(int slot, bool firstPage, int label);
+
+    /// Renders page number page with the hits of query and shows it at its first hit, anchor
+    /// "0000". Nothing changes when the index set is closed or the file cannot be written.
+    bool ShowResult(uint32_t page, const std::u16string& query, int target, bool useVariants);
+
+    bool CanPreviousHit() const { return m_hitIndex - 1 >= 0; }
+    bool CanNextHit() const { return m_hitIndex + 1 < m_hitCount; }
+    void PreviousHit();
+    void NextHit();
+
+    std::u16string PageFilePath() const { return m_files.FilePath(kPageFileName); }
+    const std::u16string& FolderPath() const { return m_files.Path(); }
+
+    /// Path of the result page file last written; empty until the first result is shown.
+    std::u16string m_hitFile;
+    /// Anchors in that page.
+    int m_hitCount = 0;
+    /// The anchor the view was last sent to.
+    int m_hitIndex = 0;
+
+private:
+    void Navigate(const std::u16string& path, const std::u16string& anchor);
+
+    const CIndex& m_index;
+    const CCatalogue& m_catalogue;
+    CPrivateFolder m_files;
+    ITextView* m_view = nullptr;
+    // Which result file the next result goes to: set means windows1.html.
+    bool m_firstResultFileNext = true;
+};
+
+}  // namespace varo

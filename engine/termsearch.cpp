@@ -1,0 +1,352 @@
+// The search of one term: its normal form, one posting-stream cursor per indexed character, the
+// walk of the streams page by page with the position passes inside a page, and the merge of the
+// term's pages into the hit set.
+//
+// Choices where the index format leaves room:
+// - Terms of any length are searched whole; nothing is cut at 299 units.
+// - A segment without an indexed character (A*??*B, or 中*、 once 、 is dropped) is not checked
+//   on its own. Its wildcards keep their term positions, so they count toward the distance
+//   between the neighbouring segments, and each '*' it is closed by widens that gap by another
+//   300 characters: A*??*B finds B after A with 2 to 602 characters between. Before the first
+//   and after the last indexed character such segments impose nothing.
+// - A query on a closed index finds nothing: the hit set is emptied and the result is 0.
+
+#include "codeconverter.h"
+#include "index.h"
+#include "postingcursor.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace varo {
+
+namespace {
+
+constexpr uint64_t kGapPerStar = 300;
+
+bool IsOneCharWildcard(uint32_t c)
+{
+    return c == u'?' || c == u'？';
+}
+
+// Leading '*' dropped, runs of '*' made one, a closing '*' added, and every character without a
+// slot of its own removed.
+//   u"**中a國" => u"中國*"    u"中*、" => u"中**"    u"*" => u""
+std::u16string NormaliseTerm(std::u16string_view term)
+{
+    const size_t start = term.find_first_not_of(u'*');
+    if (start == std::u16string_view::npos)
+        return {};
+    std::u16string starred;
+    starred.reserve(term.size() - start + 1);
+    for (char16_t unit : term.substr(start))
+        if (unit != u'*' || starred.back() != u'*')
+            starred += unit;
+    if (starred.back() != u'*')
+        starred += u'*';
+
+    std::u16string normalised;
+    normalised.reserve(starred.size());
+    for (size_t index = 0; index < starred.size();) {
+        const size_t begin = index;
+        const uint32_t c = CCodeConverter::DecodeUtf16(starred, index);
+        if (c == u'*' || c == u'?' || CIndex::GetCharSlot(c) >= 0)
+            normalised.append(starred, begin, index - begin);
+    }
+    return normalised;
+}
+
+// The normalised term as the passes use it: one entry per indexed character in term order and
+// the segments that hold at least one of them.
+struct TermPattern {
+    struct Char {
+        uint32_t slot = 0;
+        uint32_t termPosition = 0;
+    };
+    struct Segment {
+        size_t begin = 0;  // first character of the segment
+        size_t end = 0;    // one past its last character
+        // Widest distance allowed between the adjusted positions of the previous segment's last
+        // character and this segment's first one.
+        uint64_t maxGap = 0;
+    };
+    std::vector<Char> chars;
+    std::vector<Segment> segments;
+    uint32_t total = 0;  // number of term positions
+};
+
+// False when a character of the term occurs nowhere, so the term cannot match.
+bool CollectPattern(const CIndex& index, std::u16string_view normalised, bool useVariants, TermPattern& pattern)
+{
+    uint32_t termPosition = 0;
+    uint64_t starsBefore = 0;  // '*' since the last segment that holds a character
+    size_t segmentBegin = 0;
+    for (size_t i = 0; i < normalised.size();) {
+        const uint32_t c = CCodeConverter::DecodeUtf16(normalised, i);
+        if (c == u'*') {
+            if (pattern.chars.size() > segmentBegin) {
+                pattern.segments.push_back({segmentBegin, pattern.chars.size(), starsBefore * kGapPerStar});
+                segmentBegin = pattern.chars.size();
+                starsBefore = 1;
+            } else if (!pattern.segments.empty()) {
+                ++starsBefore;
+            }
+        } else if (IsOneCharWildcard(c)) {
+            ++termPosition;
+        } else {
+            uint32_t slot = static_cast<uint32_t>(CIndex::GetCharSlot(c));
+            if (useVariants)
+                index.FindVariantSlot(c, slot);
+            if (index.m_firstBlock[slot] == kNoBlock)
+                return false;
+            pattern.chars.push_back({slot, termPosition++});
+        }
+    }
+    pattern.total = termPosition;
+    return !pattern.chars.empty();
+}
+
+// Walks the streams of a term's characters in step and runs the position passes on every page
+// that all of them list.
+class TermMatcher {
+public:
+    TermMatcher(const CIndex& index, const PostingFile& file, const TermPattern& pattern)
+        : m_pattern(pattern), m_cursors(pattern.chars.size()), m_pos(pattern.chars.size())
+    {
+        for (size_t i = 0; i < m_cursors.size(); ++i) {
+            const uint32_t slot = pattern.chars[i].slot;
+            m_cursors[i] = PostingCursor(file, index.m_firstBlock[slot], index.m_lastPage[slot]);
+        }
+    }
+
+    void FindPages(bool countHits, CDWordArray& pages, CDWordArray& counts);
+
+private:
+    struct Pass {
+        bool hit = false;
+        size_t start = 0;     // first cursor that may advance
+        uint64_t target = 0;  // cursors below it advance
+    };
+
+    bool AllOnPage(uint64_t page) const;
+    uint64_t LargestPage() const;
+    uint32_t MatchPage(bool countHits);
+    Pass CheckPass() const;
+    bool Advance(size_t start, uint64_t target);
+    uint64_t LargestPos(size_t begin, size_t end) const;
+
+    const TermPattern& m_pattern;
+    std::vector<PostingCursor> m_cursors;
+    // Adjusted positions: a character's position in the page plus the term positions after it,
+    // so the characters of one segment that stand as far apart as in the term share one value.
+    std::vector<uint64_t> m_pos;
+};
+
+void TermMatcher::FindPages(bool countHits, CDWordArray& pages, CDWordArray& counts)
+{
+    for (PostingCursor& cursor : m_cursors)
+        if (!cursor.NextEntry())
+            return;
+    while (true) {
+        // 64 bits, so that a match on the last possible page still moves n past it.
+        uint64_t n = LargestPage();
+        if (AllOnPage(n)) {
+            if (const uint32_t hits = MatchPage(countHits); hits > 0) {
+                pages.push_back(static_cast<uint32_t>(n));
+                if (countHits)
+                    counts.push_back(hits);
+            }
+            ++n;
+        }
+        for (PostingCursor& cursor : m_cursors)
+            while (cursor.Page() < n) {
+                // Nothing after the last page's entry belongs to the stream.
+                if (cursor.Page() >= cursor.LastPage() || !cursor.NextEntry())
+                    return;
+            }
+    }
+}
+
+bool TermMatcher::AllOnPage(uint64_t page) const
+{
+    return std::all_of(m_cursors.begin(), m_cursors.end(), [page](const PostingCursor& c) { return c.Page() == page; });
+}
+
+uint64_t TermMatcher::LargestPage() const
+{
+    uint64_t largest = 0;
+    for (const PostingCursor& cursor : m_cursors)
+        largest = std::max<uint64_t>(largest, cursor.Page());
+    return largest;
+}
+
+// The number of hits on the current page; without counting, stops at the first.
+uint32_t TermMatcher::MatchPage(bool countHits)
+{
+    for (size_t i = 0; i < m_cursors.size(); ++i) {
+        uint32_t first = 0;
+        if (!m_cursors[i].NextPosition(first))
+            return 0;
+        m_pos[i] = first + uint64_t{m_pattern.total - m_pattern.chars[i].termPosition - 1};
+    }
+    uint32_t hits = 0;
+    while (true) {
+        Pass pass = CheckPass();
+        if (pass.hit) {
+            ++hits;
+            if (!countHits)
+                return hits;
+            // Every cursor at the hit's first-segment position moves on, so overlapping
+            // occurrences are counted too.
+            pass.target += 1;
+        }
+        if (!Advance(pass.start, pass.target))
+            return hits;
+    }
+}
+
+TermMatcher::Pass TermMatcher::CheckPass() const
+{
+    const auto& segments = m_pattern.segments;
+    for (const auto& segment : segments)
+        for (size_t i = segment.begin + 1; i < segment.end; ++i)
+            if (m_pos[i] != m_pos[i - 1])
+                return {false, segment.begin, LargestPos(0, segment.end)};
+    for (size_t s = 0; s + 1 < segments.size(); ++s) {
+        const uint64_t left = m_pos[segments[s].end - 1];
+        const uint64_t right = m_pos[segments[s + 1].begin];
+        if (right < left)
+            return {false, segments[s].begin, LargestPos(0, segments[s].end)};
+        if (right - left > segments[s + 1].maxGap)
+            return {false, 0, LargestPos(0, m_pos.size())};
+    }
+    return {true, 0, LargestPos(0, segments[0].end)};
+}
+
+// One step for every cursor from start on that lies below target; false once a list that has
+// to move is used up, which ends the page.
+bool TermMatcher::Advance(size_t start, uint64_t target)
+{
+    for (size_t i = start; i < m_cursors.size(); ++i) {
+        if (m_pos[i] >= target)
+            continue;
+        uint32_t delta = 0;
+        if (!m_cursors[i].NextPosition(delta))
+            return false;
+        m_pos[i] += delta;
+    }
+    return true;
+}
+
+uint64_t TermMatcher::LargestPos(size_t begin, size_t end) const
+{
+    return *std::max_element(m_pos.begin() + static_cast<ptrdiff_t>(begin), m_pos.begin() + static_cast<ptrdiff_t>(end));
+}
+
+// Indices of the hit set's pages in ascending page order, the first of equal pages first, so
+// that the term's ascending pages find theirs in one walk instead of a search per page.
+std::vector<uint32_t> AscendingOrder(const CDWordArray& pages)
+{
+    std::vector<uint32_t> order(pages.size());
+    std::iota(order.begin(), order.end(), 0u);
+    if (!std::is_sorted(pages.begin(), pages.end()))
+        std::stable_sort(order.begin(), order.end(), [&pages](uint32_t a, uint32_t b) { return pages[a] < pages[b]; });
+    return order;
+}
+
+// Walks the term's ascending pages against the hit set's: found(k, t) for each term page k that
+// the hit set holds at index t, missing(k) for the others.
+template <typename Found, typename Missing>
+void MatchAscending(const CDWordArray& hitPages, const CDWordArray& termPages, Found found, Missing missing)
+{
+    const std::vector<uint32_t> order = AscendingOrder(hitPages);
+    size_t j = 0;
+    for (size_t k = 0; k < termPages.size(); ++k) {
+        while (j < order.size() && hitPages[order[j]] < termPages[k])
+            ++j;
+        if (j < order.size() && hitPages[order[j]] == termPages[k])
+            found(k, order[j]);
+        else
+            missing(k);
+    }
+}
+
+// The union keeps the hit set's order and appends the term's new pages in ascending order.
+void UniteHits(CDWordArray& hitPages, CDWordArray& hitCounts, const CDWordArray& pages, const CDWordArray& counts,
+               bool countHits)
+{
+    // Only a direct call after an uncounted search leaves pages without counts; they count 0.
+    hitCounts.resize(countHits ? hitPages.size() : 0, 0);
+    CDWordArray added;
+    CDWordArray addedCounts;
+    MatchAscending(
+        hitPages, pages,
+        [&](size_t k, uint32_t t) {
+            if (countHits)
+                hitCounts[t] += counts[k];
+        },
+        [&](size_t k) {
+            added.push_back(pages[k]);
+            if (countHits)
+                addedCounts.push_back(counts[k]);
+        });
+    hitPages.insert(hitPages.end(), added.begin(), added.end());
+    hitCounts.insert(hitCounts.end(), addedCounts.begin(), addedCounts.end());
+}
+
+// The intersection keeps the term's ascending order.
+void IntersectHits(CDWordArray& hitPages, CDWordArray& hitCounts, const CDWordArray& pages, const CDWordArray& counts,
+                   bool countHits)
+{
+    CDWordArray keptPages;
+    CDWordArray keptCounts;
+    MatchAscending(
+        hitPages, pages,
+        [&](size_t k, uint32_t t) {
+            keptPages.push_back(pages[k]);
+            if (countHits)
+                keptCounts.push_back(counts[k] + hitCounts[t]);
+        },
+        [](size_t) {});
+    hitPages = std::move(keptPages);
+    hitCounts = std::move(keptCounts);
+}
+
+}  // namespace
+
+uint32_t CIndex::SearchTerm(std::u16string_view term, int mode, bool countHits, bool useVariants)
+{
+    if (countHits && m_hitCounts.size() != m_hitPages.size() && mode != SEARCH_UNION) {
+        ClearHitSet();
+        return 0;
+    }
+    if (!IsOpen() || m_firstBlock.size() != SLOT_COUNT || m_lastPage.size() != SLOT_COUNT) {
+        ClearHitSet();
+        return 0;
+    }
+    TermPattern pattern;
+    if (!CollectPattern(*this, NormaliseTerm(term), useVariants, pattern)) {
+        if (mode != SEARCH_UNION)
+            ClearHitSet();
+        return 0;
+    }
+
+    const PostingFile file{m_postings.Data(), m_postings.Size(), m_blockChain.data(),
+                           std::min(m_chainLength, static_cast<uint32_t>(m_blockChain.size())), m_postingBlocks};
+    CDWordArray pages;
+    CDWordArray counts;
+    TermMatcher(*this, file, pattern).FindPages(countHits, pages, counts);
+
+    if (mode == SEARCH_UNION) {
+        UniteHits(m_hitPages, m_hitCounts, pages, counts, countHits);
+    } else if (mode == SEARCH_INTERSECT) {
+        IntersectHits(m_hitPages, m_hitCounts, pages, counts, countHits);
+    } else {
+        m_hitPages = std::move(pages);
+        m_hitCounts = std::move(counts);
+    }
+    m_hitPageCount = static_cast<uint32_t>(m_hitPages.size());
+    return m_hitPageCount;
+}
+
+}  // namespace varo

@@ -1,0 +1,393 @@
+// Random collections and random queries, searched through the index files and by a reference
+// that applies the same rules to positions taken straight from the indexed texts. The reference
+// knows nothing of streams, blocks, slots tables or the merge walk.
+
+#include "codeconverter.h"
+#include "searchcollection.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace varo {
+namespace {
+
+using Text = std::u32string;
+using Random = std::mt19937;
+
+constexpr char32_t kJia = U'甲', kYi = U'乙', kBing = U'丙', kDing = U'丁', kQian = U'乾', kGan = U'干';
+constexpr char32_t kKana = U'あ', kSupplementary = U'\U00020000', kCompatibility = U'\uF900';
+constexpr char32_t kComma = U'、', kLatin = U'a', kWideBlank = U'\u3000';
+
+// 丙 is in two groups and belongs to the first; 、 is a member without a slot of its own.
+const writer::VariantGroups kGroups = {{kQian, kGan}, {kBing, kKana, kComma}, {kSupplementary, kBing}, {kCompatibility}};
+
+// Characters with weights: a small alphabet so that terms repeat, some characters without a slot.
+char32_t RandomChar(Random& random)
+{
+    static const std::pair<char32_t, int> weighted[] = {
+        {kJia, 30}, {kYi, 18}, {kBing, 10}, {kKana, 6},  {kSupplementary, 6}, {kCompatibility, 5}, {kQian, 5},
+        {kGan, 5},  {kDing, 8}, {kComma, 3}, {kLatin, 2}, {kWideBlank, 2},
+    };
+    int total = 0;
+    for (const auto& [c, weight] : weighted)
+        total += weight;
+    int pick = std::uniform_int_distribution<int>(0, total - 1)(random);
+    for (const auto& [c, weight] : weighted)
+        if ((pick -= weight) < 0)
+            return c;
+    return kJia;
+}
+
+int Between(Random& random, int low, int high)
+{
+    return std::uniform_int_distribution<int>(low, high)(random);
+}
+
+// Mostly short texts; now and then a long one of filler with a few characters spread out, so that
+// the 300-character gaps of '*' are reached and streams span several blocks.
+Text RandomPiece(Random& random)
+{
+    Text text;
+    if (Between(random, 0, 9) == 0) {
+        text.assign(static_cast<size_t>(Between(random, 250, 900)), kDing);
+        for (int i = Between(random, 1, 6); i > 0; --i)
+            text[static_cast<size_t>(Between(random, 0, static_cast<int>(text.size()) - 1))] = RandomChar(random);
+        return text;
+    }
+    for (int i = Between(random, 0, 25); i > 0; --i)
+        text += RandomChar(random);
+    return text;
+}
+
+// A page of main text and annotations in turns; the full text holds both.
+writer::PageInput RandomPage(Random& random, size_t number)
+{
+    std::array<Text, 3> indexed;
+    for (int piece = Between(random, 1, 4); piece > 0; --piece) {
+        const Text text = RandomPiece(random);
+        indexed[INDEX_FULL_TEXT] += text;
+        indexed[Between(random, 0, 2) == 0 ? INDEX_ANNOTATIONS : INDEX_MAIN_TEXT] += text;
+    }
+    writer::PageInput page;
+    page.recordName = "c\\t\\v\\" + std::to_string(1000 + number) + ".htm";
+    page.html = test::PageHtml("T", test::Utf8(indexed[INDEX_FULL_TEXT]), "");
+    page.indexed = indexed;
+    return page;
+}
+
+std::u16string RandomTerm(Random& random)
+{
+    std::u16string term;
+    if (Between(random, 0, 7) == 0)
+        term += u'*';
+    for (int i = Between(random, 1, 5); i > 0; --i) {
+        const int kind = Between(random, 0, 11);
+        if (kind == 0)
+            term += u'?';
+        else if (kind == 1)
+            term += u'？';
+        else if (kind == 2)
+            term += u'*';
+        else
+            CCodeConverter::AppendUtf16(term, RandomChar(random));
+    }
+    return term;
+}
+
+// Now and then a query holds a Latin letter and is rejected.
+std::u16string RandomQuery(Random& random)
+{
+    std::u16string query = Between(random, 0, 5) == 0 ? u" " : u"";
+    for (int i = Between(random, 1, 3); i > 0; --i) {
+        query += RandomTerm(random);
+        query += Between(random, 0, 4) == 0 ? u"  " : u" ";
+    }
+    if (Between(random, 0, 1) == 0)
+        query.pop_back();
+    return query;
+}
+
+// ---- The reference ----
+
+struct HitSet {
+    CDWordArray pages;
+    CDWordArray counts;
+};
+
+class Reference {
+public:
+    Reference(const std::vector<writer::PageInput>& pages, int kind)
+    {
+        for (const auto& page : pages)
+            m_texts.push_back(page.indexed[static_cast<size_t>(kind)]);
+    }
+
+    int Query(std::u16string& query, bool isAnd, bool countHits, bool useVariants, HitSet& hits) const;
+
+private:
+    // One indexed character of a term: what it matches and its term position.
+    struct Char {
+        std::vector<char32_t> matches;
+        uint32_t termPosition;
+    };
+    struct Segment {
+        std::vector<Char> chars;
+        uint64_t maxGap;  // to the previous segment that holds characters
+    };
+
+    uint32_t Term(std::u16string_view term, int mode, bool countHits, bool useVariants, HitSet& hits) const;
+    bool Parse(std::u16string_view term, bool useVariants, std::vector<Segment>& segments, uint32_t& total) const;
+    uint32_t CountHits(const Text& text, const std::vector<Segment>& segments, uint32_t total, bool countHits) const;
+
+    std::vector<Text> m_texts;
+};
+
+bool CheckQueryOf(std::u16string_view query)
+{
+    bool any = false;
+    for (char16_t unit : query) {
+        if (unit < 0x100 && unit != u' ' && unit != u'*' && unit != u'?')
+            return false;
+        any = any || (unit != u' ' && unit != u'\u3000');
+    }
+    return any;
+}
+
+int Reference::Query(std::u16string& query, bool isAnd, bool countHits, bool useVariants, HitSet& hits) const
+{
+    if (!CheckQueryOf(query))
+        return 0;
+    hits = {};
+    std::vector<std::u16string> terms(1);
+    for (char16_t& unit : query) {
+        if (unit == u' ') {
+            unit = u'\u3000';
+            terms.emplace_back();
+        } else {
+            terms.back() += unit;
+        }
+    }
+    int sum = 0;
+    bool first = true;
+    for (const std::u16string& term : terms) {
+        if (term.empty())
+            continue;
+        const int mode = !isAnd ? SEARCH_UNION : first ? SEARCH_REPLACE : SEARCH_INTERSECT;
+        sum += static_cast<int>(Term(term, mode, countHits, useVariants, hits));
+        first = false;
+    }
+    return sum;
+}
+
+bool Reference::Parse(std::u16string_view term, bool useVariants, std::vector<Segment>& segments, uint32_t& total) const
+{
+    // Code points, then the normal form: no leading '*', single '*', a closing '*', no
+    // character without a slot.
+    std::vector<char32_t> chars;
+    for (size_t i = 0; i < term.size();) {
+        const char32_t c = CCodeConverter::DecodeUtf16(term, i);
+        if (c == U'*' && (chars.empty() || chars.back() == U'*'))
+            continue;
+        chars.push_back(c);
+    }
+    if (!chars.empty() && chars.back() != U'*')
+        chars.push_back(U'*');
+    std::erase_if(chars, [](char32_t c) { return c != U'*' && c != U'?' && CIndex::GetCharSlot(c) < 0; });
+
+    total = 0;
+    uint64_t stars = 0;
+    Segment current{{}, 0};
+    for (char32_t c : chars) {
+        if (c == U'*') {
+            if (!current.chars.empty()) {
+                current.maxGap = stars * 300;
+                segments.push_back(current);
+                stars = 0;
+            }
+            if (!segments.empty())
+                ++stars;
+            current.chars.clear();
+        } else if (c == U'?' || c == U'？') {
+            ++total;
+        } else {
+            std::vector<char32_t> matches = {c};
+            if (useVariants)
+                for (size_t g = 0; g < kGroups.size(); ++g)
+                    if (std::find(kGroups[g].begin(), kGroups[g].end(), c) != kGroups[g].end()) {
+                        matches.assign(kGroups[g].begin(), kGroups[g].end());
+                        break;
+                    }
+            const bool occurs = std::any_of(m_texts.begin(), m_texts.end(), [&](const Text& text) {
+                return std::find_first_of(text.begin(), text.end(), matches.begin(), matches.end()) != text.end();
+            });
+            if (!occurs)
+                return false;
+            current.chars.push_back({matches, total++});
+        }
+    }
+    return !segments.empty();
+}
+
+uint32_t Reference::Term(std::u16string_view term, int mode, bool countHits, bool useVariants, HitSet& hits) const
+{
+    std::vector<Segment> segments;
+    uint32_t total = 0;
+    if (!Parse(term, useVariants, segments, total)) {
+        if (mode != SEARCH_UNION)
+            hits = {};
+        return 0;
+    }
+    HitSet own;
+    for (uint32_t page = 0; page < m_texts.size(); ++page)
+        if (const uint32_t count = CountHits(m_texts[page], segments, total, countHits); count > 0) {
+            own.pages.push_back(page);
+            if (countHits)
+                own.counts.push_back(count);
+        }
+    // The merges, by plain search of the earlier hit set.
+    const auto indexOf = [&hits](uint32_t page, size_t limit) {
+        return static_cast<size_t>(std::find(hits.pages.begin(), hits.pages.begin() + static_cast<ptrdiff_t>(limit), page) -
+                                   hits.pages.begin());
+    };
+    if (mode == SEARCH_REPLACE) {
+        hits = own;
+    } else if (mode == SEARCH_UNION) {
+        const size_t before = hits.pages.size();
+        for (size_t k = 0; k < own.pages.size(); ++k) {
+            const size_t t = indexOf(own.pages[k], before);
+            if (t < before) {
+                if (countHits)
+                    hits.counts[t] += own.counts[k];
+            } else {
+                hits.pages.push_back(own.pages[k]);
+                if (countHits)
+                    hits.counts.push_back(own.counts[k]);
+            }
+        }
+        if (!countHits)
+            hits.counts.clear();
+    } else {
+        HitSet kept;
+        for (size_t k = 0; k < own.pages.size(); ++k)
+            if (const size_t t = indexOf(own.pages[k], hits.pages.size()); t < hits.pages.size()) {
+                kept.pages.push_back(own.pages[k]);
+                if (countHits)
+                    kept.counts.push_back(own.counts[k] + hits.counts[t]);
+            }
+        hits = kept;
+    }
+    return static_cast<uint32_t>(hits.pages.size());
+}
+
+// The passes over one page, on positions read from the text.
+uint32_t Reference::CountHits(const Text& text, const std::vector<Segment>& segments, uint32_t total,
+                              bool countHits) const
+{
+    struct Walk {
+        std::vector<uint64_t> positions;  // adjusted
+        size_t next = 0;
+        size_t segment = 0;
+    };
+    std::vector<Walk> walks;
+    std::vector<size_t> segmentStart;
+    for (size_t s = 0; s < segments.size(); ++s) {
+        segmentStart.push_back(walks.size());
+        for (const Char& c : segments[s].chars) {
+            Walk walk;
+            walk.segment = s;
+            for (size_t p = 0; p < text.size(); ++p)
+                if (std::find(c.matches.begin(), c.matches.end(), text[p]) != c.matches.end())
+                    walk.positions.push_back(p + (total - c.termPosition - 1));
+            if (walk.positions.empty())
+                return 0;
+            walks.push_back(walk);
+        }
+    }
+    segmentStart.push_back(walks.size());
+    const auto pos = [&walks](size_t i) { return walks[i].positions[walks[i].next]; };
+    const auto largest = [&](size_t end) {
+        uint64_t m = 0;
+        for (size_t i = 0; i < end; ++i)
+            m = std::max(m, pos(i));
+        return m;
+    };
+
+    uint32_t hits = 0;
+    while (true) {
+        size_t start = 0;
+        uint64_t target = 0;
+        bool failed = false;
+        for (size_t i = 1; i < walks.size() && !failed; ++i)
+            if (walks[i].segment == walks[i - 1].segment && pos(i) != pos(i - 1)) {
+                failed = true;
+                start = segmentStart[walks[i].segment];
+                target = largest(segmentStart[walks[i].segment + 1]);
+            }
+        for (size_t s = 0; s + 1 < segments.size() && !failed; ++s) {
+            const uint64_t a = pos(segmentStart[s + 1] - 1);
+            const uint64_t b = pos(segmentStart[s + 1]);
+            if (b < a || b - a > segments[s + 1].maxGap) {
+                failed = true;
+                start = b < a ? segmentStart[s] : 0;
+                target = b < a ? largest(segmentStart[s + 1]) : largest(walks.size());
+            }
+        }
+        if (!failed) {
+            ++hits;
+            if (!countHits)
+                return hits;
+            target = largest(segmentStart[1]) + 1;
+        }
+        for (size_t i = start; i < walks.size(); ++i)
+            if (pos(i) < target && ++walks[i].next == walks[i].positions.size())
+                return hits;
+    }
+}
+
+// ---- The cross-check ----
+
+TEST(SearchCrossCheck, randomCollections_matchTheReference)
+{
+    Random random(20240611);
+    for (int round = 0; round < 18; ++round) {
+        static const size_t kPageCounts[] = {1, 4, 12, 40, 160};
+        const size_t pageCount = kPageCounts[static_cast<size_t>(Between(random, 0, 4))];
+        std::vector<writer::PageInput> pages;
+        for (size_t i = 0; i < pageCount; ++i)
+            pages.push_back(RandomPage(random, i));
+        writer::WriterOptions options;
+        options.scrambleBlocks = round % 2 == 1;
+        options.scrambleSeed = static_cast<uint32_t>(round);
+        test::SearchCollection collection(pages, kGroups, options, INDEX_FULL_TEXT);
+        CIndex& index = collection.Index();
+
+        for (int kind : {INDEX_FULL_TEXT, INDEX_ANNOTATIONS, INDEX_MAIN_TEXT}) {
+            index.Close();
+            ASSERT_TRUE(index.Open(collection.Dir().Folder(), u"Index", kind));
+            const Reference reference(pages, kind);
+            HitSet expected;
+            for (int q = 0; q < 40; ++q) {
+                std::u16string query = RandomQuery(random);
+                const bool isAnd = Between(random, 0, 1) == 0;
+                const bool countHits = Between(random, 0, 3) != 0;
+                const bool useVariants = Between(random, 0, 1) == 0;
+                SCOPED_TRACE(testing::Message() << "round " << round << " kind " << kind << " query "
+                                                << CCodeConverter::Utf16ToUtf8(query) << (isAnd ? " and" : " or")
+                                                << (countHits ? " counted" : "") << (useVariants ? " variants" : ""));
+                std::u16string referenceQuery = query;
+                const int expectedResult = reference.Query(referenceQuery, isAnd, countHits, useVariants, expected);
+                const int result = isAnd ? index.SearchAnd(query, countHits, useVariants)
+                                         : index.SearchOr(query, countHits, useVariants);
+                ASSERT_EQ(index.GetHitPages(), expected.pages);
+                ASSERT_EQ(index.GetHitCounts(), expected.counts);
+                ASSERT_EQ(index.m_hitPageCount, expected.pages.size());
+                ASSERT_EQ(result, expectedResult);
+                ASSERT_EQ(query, referenceQuery);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace varo

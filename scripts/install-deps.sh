@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing (or running) varo needs, when any of
-# them is missing. Usage: install-deps.sh test|run
+# them is missing. Usage: install-deps.sh test|run|unihan
 set -euo pipefail
 
 purpose=${1:-test}
 packages=(cmake g++ ninja-build git pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
 case "$purpose" in
   test) ;;
-  run) ;;
-  *) echo "usage: $0 test|run" >&2; exit 64 ;;
+  run) packages+=(nodejs) ;;  # the sample collection is fetched with npm and converted with Node.js
+  unihan) packages+=(nodejs unicode-data bzip2) ;;  # regenerating sample/yitizi.txt
+  *) echo "usage: $0 test|run|unihan" >&2; exit 64 ;;
 esac
+# Some builds of nodejs bring npm along; Debian packages it on its own.
+if [ "$purpose" = run ] && ! command -v npm >/dev/null; then
+  packages+=(npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -3,6 +3,17 @@
 // options and the search run, the result list and the page display, and the page, volume and
 // hit commands that the main frame offers on them with their enabling rules. The desktop shell
 // presents this model; tests drive it through fake ports.
+//
+// How a shell presents it:
+// - after OnInitialUpdate, one contents-tree item per slot 1 .. m_catalogue.m_nodeCount - 1 in
+//   slot order, text m_NodeItem[slot].Name(), item data slot, under the item of
+//   m_catalogue.TreeParentOf(slot) (0: top level); a selection change calls OnContentsSelect;
+// - the option controls write m_andOr and m_variant; the target radios call OnTargetClicked;
+//   the 検索 button calls RunSearch, Enter anywhere in the panel OnEnterKey;
+// - the result list and paging row show what IPanelView receives; <, >, the page box and
+//   header clicks go to m_resultList; a row becoming selected calls OnResultSelected(row);
+// - the main frame enables its commands with the Can... rules, runs the actions, and selects
+//   the contents-tree item of the slot that NextVolume / PreviousVolume return.
 
 #include "catalogue.h"
 #include "index.h"

@@ -3,11 +3,9 @@
 #include "collection.h"
 
 #include "nativepath.h"
-#include "codeconverter.h"
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -96,7 +94,11 @@ int main(int argc, char** argv)
         }
         if (argument == "--quiet") {
             quiet = true;
-        } else if (argument == "--variants" && i + 1 < argc) {
+        } else if (argument == "--variants") {
+            if (i + 1 == argc) {
+                std::fprintf(stderr, "varo-build: --variants needs a file\n");
+                return kExitUsage;
+            }
             options.variants = argv[++i];
         } else if (argument.starts_with("-") && argument != "-") {
             std::fprintf(stderr, "varo-build: unknown option %s\n\n%s", argument.c_str(), kUsage);

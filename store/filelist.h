@@ -109,6 +109,8 @@ public:
     /// Renders a record for a query and search target (0 full text, 1 main text,
     /// 2 annotations) into output, returning the number of anchors written.
     int RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target) const;
+    /// A record's text and the cell its page label selects for highlighting (1 for an odd label).
+    bool ReadPageToRender(uint32_t record, std::string& page, int& cell) const;
 
     // The pieces of the renderer, public so that each can be tested on its own.
     static void RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell,

@@ -1,0 +1,128 @@
+// Rendering a stored page for a query: each distinct term highlights the page in one pass, and
+// every pass re-emits the page in the fixed document template. The template's own title and
+// cell tags are exactly the ones the page parser recognises, so the next pass finds the same
+// three parts again, with the markup of earlier passes inside them as ordinary tags.
+
+#include "codeconverter.h"
+#include "filelist.h"
+
+#include <set>
+
+namespace varo {
+
+namespace {
+
+constexpr std::string_view kDocumentStart =
+    "<html><head>\t\t<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"><title>";
+constexpr std::string_view kAfterTitle =
+    "</title></head><div align=\"center\"><center><BODY>\t\t<TABLE border=1 cellPadding=0 cellSpacing=1 "
+    "class=wd_gray height=477 width=635 bordercolor=\"#FFCC66\">\t\t<tr>  <TD height=477 width=80 vAlign=top "
+    "align=\"center\" background=\"../Back.gif\">";
+constexpr std::string_view kBetweenCells = "</TD>\t\t<TD height=477 width=450 vAlign=top align=\"center\">";
+constexpr std::string_view kDocumentEnd = "</TD> \t\t</tr></table></div></div>\t\t</center></BODY></html>";
+
+constexpr std::string_view kAnnotationStart = "<font size=-1 color=\"#993366\">";
+constexpr std::string_view kAnnotationEnd = "</font>";
+
+constexpr int kTargetFullText = 0;
+constexpr int kTargetMainText = 1;
+constexpr int kTargetAnnotations = 2;
+
+constexpr size_t kCellReserve = 10000;
+
+bool IsTermSeparator(char16_t unit)
+{
+    return unit == u' ' || unit == u'\u3000';
+}
+
+// Appends one item of the highlighted cell. Annotation items get their font tags back, since
+// the item split removed them.
+void AppendItem(const FilterItem& item, std::string_view term, int target, std::string& cell, int& counter)
+{
+    // An unknown target shows nothing of the cell rather than guessing what to highlight.
+    if (target != kTargetFullText && target != kTargetMainText && target != kTargetAnnotations)
+        return;
+    const bool annotation = item.GetKind() == FilterItem::kAnnotation;
+    const bool highlight = target == kTargetFullText || (target == kTargetMainText && !annotation) ||
+                           (target == kTargetAnnotations && annotation);
+    if (annotation)
+        cell += kAnnotationStart;
+    if (highlight)
+        CFileList::HighlightItem(item, term, cell, counter);
+    else
+        cell += item.GetText();
+    if (annotation)
+        cell += kAnnotationEnd;
+}
+
+}  // namespace
+
+bool CFileList::ReadPageToRender(uint32_t record, std::string& page, int& cell) const
+{
+    std::string name;
+    if (!ReadText(record, page) || !GetRecordName(record, name))
+        return false;
+    int label = 0;
+    ParseLabel(name, label);
+    // Record names carry unsigned numbers; a minus sign would give a negative remainder, which
+    // is taken as odd rather than as an index before the first cell.
+    cell = label % 2 == 0 ? 0 : 1;
+    return true;
+}
+
+void CFileList::RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target,
+                           int& counter)
+{
+    std::vector<std::unique_ptr<HTMLNode>> nodes;
+    ParseNodes(page, nodes);
+    HTMLNode& chosen = *nodes[cell % 2 == 0 ? 1 : 2];
+    std::vector<std::unique_ptr<FilterItem>> items;
+    SplitFilterItems(chosen, items);
+
+    std::string text;
+    text.reserve(kCellReserve);
+    for (const auto& item : items)
+        AppendItem(*item, term, target, text, counter);
+    chosen.SetText(std::move(text));
+
+    output += kDocumentStart;
+    output += nodes[0]->GetText();
+    output += kAfterTitle;
+    output += nodes[1]->GetText();
+    output += kBetweenCells;
+    output += nodes[2]->GetText();
+    output += kDocumentEnd;
+}
+
+int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target) const
+{
+    std::string page;
+    int cell = 0;
+    if (!ReadPageToRender(record, page, cell) || query.empty())
+        return 0;
+    std::set<std::string> rendered;
+    int counter = 0;
+    bool anyRendered = false;
+    std::string pass;
+    size_t start = 0;
+    for (size_t i = 0; i <= query.size(); ++i) {
+        if (i < query.size() && !IsTermSeparator(query[i]))
+            continue;
+        if (i > start) {
+            std::string term = CCodeConverter::Utf16ToUtf8(query.substr(start, i - start));
+            if (rendered.insert(term).second) {
+                pass.clear();
+                RenderTerm(page, pass, term, cell, target, counter);
+                // The next term is highlighted in the page as already marked up.
+                page.swap(pass);
+                anyRendered = true;
+            }
+        }
+        start = i + 1;
+    }
+    if (anyRendered)
+        output = std::move(page);
+    return counter;
+}
+
+}  // namespace varo

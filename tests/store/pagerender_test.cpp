@@ -1,0 +1,217 @@
+#include "filelist.h"
+#include "fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace varo {
+namespace {
+
+using test::PageHtml;
+using test::TempDir;
+
+const std::string kStart = "<b style='color:red;background:#D9D9D9;'>";
+const std::string kEnd = "</b>";
+const std::string kNote = "<font size=-1 color=\"#993366\">";
+
+std::string Hit(const std::string& anchor, const std::string& text)
+{
+    return "<a name=\"" + anchor + "\"></a>" + kStart + text + kEnd;
+}
+
+// The highlighted pieces of a document in document order, each with its anchor number.
+std::vector<std::pair<int, std::string>> HitsOf(const std::string& document)
+{
+    const std::string open = "<a name=\"";
+    std::vector<std::pair<int, std::string>> hits;
+    for (size_t at = document.find(open); at != std::string::npos; at = document.find(open, at + 1)) {
+        const size_t number = at + open.size();
+        const size_t text = document.find(kStart, number) + kStart.size();
+        hits.emplace_back(std::stoi(document.substr(number, document.find('"', number) - number)),
+                          document.substr(text, document.find(kEnd, text) - text));
+    }
+    return hits;
+}
+
+std::string Render(const std::string& page, const std::string& term, int cell, int target, int& counter)
+{
+    std::string output;
+    CFileList::RenderTerm(page, output, term, cell, target, counter);
+    return output;
+}
+
+TEST(RenderTerm, emitsTheFixedTemplate)
+{
+    int counter = 0;
+    const std::string output = Render("junk<html><title>題</title><TD x>甲乙</TD>mid<TD>丙</TD>tail", "乙", 0, 0, counter);
+    EXPECT_EQ(output,
+              "<html><head>\t\t<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"><title>題"
+              "</title></head><div align=\"center\"><center><BODY>\t\t<TABLE border=1 cellPadding=0 cellSpacing=1 "
+              "class=wd_gray height=477 width=635 bordercolor=\"#FFCC66\">\t\t<tr>  <TD height=477 width=80 "
+              "vAlign=top align=\"center\" background=\"../Back.gif\">甲" +
+                  Hit("0000", "乙") +
+                  "</TD>\t\t<TD height=477 width=450 vAlign=top align=\"center\">丙"
+                  "</TD> \t\t</tr></table></div></div>\t\t</center></BODY></html>");
+    EXPECT_EQ(counter, 1);
+}
+
+TEST(RenderTerm, searchTargetChoosesItems)
+{
+    const std::string cell = "甲" + kNote + "甲</font>甲";
+    struct Case {
+        int target;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {0, Hit("0000", "甲") + kNote + Hit("0001", "甲") + "</font>" + Hit("0002", "甲")},
+        {1, Hit("0000", "甲") + kNote + "甲</font>" + Hit("0001", "甲")},
+        {2, "甲" + kNote + Hit("0000", "甲") + "</font>甲"},
+        {7, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        int counter = 0;
+        const std::string output = Render(PageHtml("甲", cell, "甲"), "甲", 0, c.target, counter);
+        const std::string expectedStart = "vAlign=top align=\"center\" background=\"../Back.gif\">" + c.expected + "</TD>";
+        EXPECT_NE(output.find(expectedStart), std::string::npos) << output;
+    }
+}
+
+TEST(RenderTerm, oddCellHighlightsSecondCellOnly)
+{
+    int counter = 0;
+    const std::string output = Render(PageHtml("甲", "甲", "甲"), "甲", 1, 0, counter);
+    EXPECT_EQ(HitsOf(output), (std::vector<std::pair<int, std::string>>{{0, "甲"}}));
+    EXPECT_NE(output.find("width=450 vAlign=top align=\"center\">" + Hit("0000", "甲") + "</TD>"), std::string::npos);
+}
+
+TEST(RenderTerm, anyBytes_giveADocument)
+{
+    static const char withZeros[] = "<title>a\0b</title><TD>\0</TD>";
+    const std::string pages[] = {
+        "",
+        "no tags at all",
+        "<title>T</title><TD>a<TD>b</TD>c</TD>",
+        "<title>T</title><TD>甲<b",
+        "<title>\xFF\xFE</title><TD>\xE7\x94\xB2\xE7\x94</TD>",
+        "<TD><TD></TD></TD><title>",
+        std::string(withZeros, sizeof withZeros - 1),
+    };
+    for (const std::string& page : pages) {
+        for (int cell : {0, 1}) {
+            int counter = 0;
+            const std::string output = Render(page, "甲*?", cell, 0, counter);
+            EXPECT_EQ(output.rfind("<html><head>", 0), 0u);
+            EXPECT_TRUE(output.ends_with("</center></BODY></html>"));
+        }
+    }
+}
+
+// A store with one page per entry, written by the collection writer.
+class RenderPageTest : public ::testing::Test {
+protected:
+    void Write(const std::vector<std::pair<std::string, std::string>>& pages)
+    {
+        std::vector<writer::PageInput> inputs;
+        for (const auto& [name, html] : pages) {
+            writer::PageInput page;
+            page.recordName = name;
+            page.html = html;
+            inputs.push_back(page);
+        }
+        writer::StoreImage image;
+        ASSERT_EQ(writer::BuildStoreImage(inputs, {}, image), "");
+        Save(image);
+    }
+
+    void Save(const writer::StoreImage& image)
+    {
+        ASSERT_TRUE(writer::WriteFileBytes(m_dir.Path() / "Index-fl.h", image.list));
+        ASSERT_TRUE(writer::WriteFileBytes(m_dir.Path() / "Index-fl.cnt", image.content));
+        ASSERT_TRUE(m_store.Open(m_dir.Folder(), u"Index"));
+    }
+
+    int Render(uint32_t record, const std::u16string& query, int target = 0)
+    {
+        m_output.clear();
+        return m_store.RenderPage(record, m_output, query, target);
+    }
+
+    TempDir m_dir;
+    CFileList m_store;
+    std::string m_output;
+};
+
+TEST_F(RenderPageTest, anchorsRunInTermOrderThenDocumentOrder)
+{
+    Write({{"a\\0002.htm", PageHtml("甲", "甲乙丁甲乙丙", "甲")}});
+    using Hits = std::vector<std::pair<int, std::string>>;
+    struct Case {
+        std::u16string query;
+        int anchors;
+        Hits hits;
+    };
+    const Case cases[] = {
+        {u"乙 甲", 4, {{2, "甲"}, {0, "乙"}, {3, "甲"}, {1, "乙"}}},
+        {u"甲\u3000\u3000甲", 2, {{0, "甲"}, {1, "甲"}}},
+        {u" 甲　乙 甲 丙", 5, {{0, "甲"}, {2, "乙"}, {1, "甲"}, {3, "乙"}, {4, "丙"}}},
+        {u"戊", 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(test::Utf8(std::u32string(c.query.begin(), c.query.end()))));
+        EXPECT_EQ(Render(0, c.query), c.anchors);
+        EXPECT_EQ(HitsOf(m_output), c.hits);
+        EXPECT_EQ(m_output.rfind("<html><head>", 0), 0u);
+    }
+}
+
+TEST_F(RenderPageTest, pageLabelParityChoosesTheCell)
+{
+    Write({{"a\\0002.htm", PageHtml("甲", "甲", "乙甲")},
+           {"a\\0003.htm", PageHtml("甲", "甲", "乙甲")},
+           {"no-label", PageHtml("甲", "甲", "乙甲")}});
+    EXPECT_EQ(Render(0, u"甲"), 1);
+    EXPECT_NE(m_output.find("Back.gif\">" + Hit("0000", "甲") + "</TD>"), std::string::npos);
+    EXPECT_EQ(Render(1, u"甲"), 1);
+    EXPECT_NE(m_output.find("align=\"center\">乙" + Hit("0000", "甲") + "</TD>"), std::string::npos);
+    EXPECT_EQ(Render(2, u"甲"), 1);
+    EXPECT_NE(m_output.find("Back.gif\">" + Hit("0000", "甲") + "</TD>"), std::string::npos);
+}
+
+TEST_F(RenderPageTest, surrogatePairTerm_matchesFourByteCharacter)
+{
+    Write({{"a\\0002.htm", PageHtml("T", "甲\U00020000乙", "")}});
+    EXPECT_EQ(Render(0, u"\U00020000"), 1);
+    EXPECT_EQ(HitsOf(m_output), (std::vector<std::pair<int, std::string>>{{0, "\U00020000"}}));
+}
+
+TEST_F(RenderPageTest, nothingToRender_returnsZeroAndLeavesOutput)
+{
+    Write({{"a\\0002.htm", PageHtml("T", "甲", "")}});
+    for (const std::u16string& query : {std::u16string(), std::u16string(u" \u3000 ")}) {
+        m_output = "kept";
+        EXPECT_EQ(m_store.RenderPage(0, m_output, query, 0), 0);
+        EXPECT_EQ(m_output, "kept");
+    }
+    m_output = "kept";
+    EXPECT_EQ(m_store.RenderPage(5, m_output, u"甲", 0), 0);
+    EXPECT_EQ(m_output, "kept");
+    CFileList closed;
+    EXPECT_EQ(closed.RenderPage(0, m_output, u"甲", 0), 0);
+    EXPECT_EQ(m_output, "kept");
+}
+
+TEST_F(RenderPageTest, recordWithBadOffsets_returnsZero)
+{
+    writer::StoreImage image;
+    ASSERT_EQ(writer::BuildStoreImage({{"a\\0002.htm", PageHtml("T", "甲", ""), {}}}, {}, image), "");
+    // End offset of record 0 far past the content file.
+    const size_t endOffset = kListHeaderSize + kDefaultNameSize;
+    image.list[endOffset + 3] = '\x7F';
+    Save(image);
+    m_output = "kept";
+    EXPECT_EQ(m_store.RenderPage(0, m_output, u"甲", 0), 0);
+    EXPECT_EQ(m_output, "kept");
+}
+
+}  // namespace
+}  // namespace varo

@@ -17,72 +17,25 @@ PostingCursor::PostingCursor(const PostingFile& file, uint32_t firstBlock, uint3
         End();
 }
 
-bool PostingCursor::NextEntry()
+// A list whose length cuts its last number off holds nothing more; the next entry starts where
+// the length says.
+bool PostingCursor::CutOffList()
 {
     Skip(m_remaining);
     m_remaining = 0;
-    uint32_t delta = 0;
-    uint8_t low = 0;
-    uint8_t high = 0;
-    if (!ReadPacked(delta) || !ReadByte(low) || !ReadByte(high))
-        return false;
-    if (m_started && delta > UINT32_MAX - m_page) {
-        // Page numbers past the 32-bit range exist in no text store.
-        End();
-        return false;
-    }
-    m_page = m_started ? m_page + delta : delta;
-    m_started = true;
-    m_remaining = uint32_t{low} | uint32_t{high} << 8;
-    return true;
+    return false;
 }
 
-bool PostingCursor::FinishPosition(uint8_t first, uint32_t& value)
-{
-    const uint32_t extra = first < 0xC0 ? 1 : 2;
-    if (extra > m_remaining) {
-        // The list's length cuts the number off: the list holds nothing more.
-        Skip(m_remaining);
-        m_remaining = 0;
-        return false;
-    }
-    value = first & 0x3F;
-    for (uint32_t i = 0; i < extra; ++i) {
-        uint8_t byte = 0;
-        if (!ReadByte(byte))
-            return false;
-        --m_remaining;
-        value = value << 8 | byte;
-    }
-    return true;
-}
-
-bool PostingCursor::ReadPacked(uint32_t& value)
-{
-    uint8_t first = 0;
-    if (!ReadByte(first))
-        return false;
-    const uint32_t extra = first < 0x80 ? 0 : first < 0xC0 ? 1 : 2;
-    value = extra == 0 ? first : first & 0x3Fu;
-    for (uint32_t i = 0; i < extra; ++i) {
-        uint8_t byte = 0;
-        if (!ReadByte(byte))
-            return false;
-        value = value << 8 | byte;
-    }
-    return true;
-}
-
-bool PostingCursor::ReadByteSlow(uint8_t& byte)
+int PostingCursor::ReadByteSlow()
 {
     if (m_ended)
-        return false;
+        return -1;
     // Short of a full block the file itself has ended; only a full block links on.
     if (m_offset < kBlockBytes || !FollowChain()) {
         End();
-        return false;
+        return -1;
     }
-    return ReadByte(byte);
+    return ReadByte();
 }
 
 bool PostingCursor::EnterBlock(uint32_t block)

@@ -31,7 +31,18 @@ public:
     /// Skips what is left of the current entry and reads the next entry's header: the page
     /// moves on by the delta (the first entry's delta is the page itself) and the position list
     /// becomes readable. False once the stream has ended; the page then stays as it was.
-    bool NextEntry();
+    bool NextEntry()
+    {
+        SkipList();
+        uint32_t delta = 0;
+        if (!ReadPacked(delta))
+            return false;
+        const int low = ReadByte();
+        const int high = ReadByte();
+        if (high < 0)
+            return false;
+        return StartEntry(delta, static_cast<uint32_t>(low | high << 8));
+    }
 
     /// Reads the next packed number of the current position list. False when the list is used
     /// up, or when its last number is cut off by the list's length or by the end of the stream.
@@ -39,15 +50,19 @@ public:
     {
         if (m_remaining == 0)
             return false;
-        uint8_t byte = 0;
-        if (!ReadByte(byte))
+        const int byte = ReadByte();
+        if (byte < 0)
             return false;
         --m_remaining;
         if (byte < 0x80) {
-            value = byte;
+            value = static_cast<uint32_t>(byte);
             return true;
         }
-        return FinishPosition(byte, value);
+        const uint32_t extra = byte < 0xC0 ? 1 : 2;
+        if (extra > m_remaining)
+            return CutOffList();
+        m_remaining -= extra;
+        return ReadPackedTail(static_cast<uint32_t>(byte), value);
     }
 
     uint32_t Page() const { return m_page; }
@@ -57,17 +72,65 @@ public:
     bool Ended() const { return m_ended; }
 
 private:
-    bool ReadByte(uint8_t& byte)
+    // The next byte of the stream, or -1 once it has ended.
+    int ReadByte()
     {
-        if (m_offset < m_limit) {
-            byte = m_block[m_offset++];
+        if (m_offset < m_limit)
+            return m_block[m_offset++];
+        return ReadByteSlow();
+    }
+    int ReadByteSlow();
+
+    bool ReadPacked(uint32_t& value)
+    {
+        const int first = ReadByte();
+        if (first < 0)
+            return false;
+        if (first < 0x80) {
+            value = static_cast<uint32_t>(first);
             return true;
         }
-        return ReadByteSlow(byte);
+        return ReadPackedTail(static_cast<uint32_t>(first), value);
     }
-    bool ReadByteSlow(uint8_t& byte);
-    bool ReadPacked(uint32_t& value);
-    bool FinishPosition(uint8_t first, uint32_t& value);
+
+    // The one or two bytes that follow a packed number's first byte, as its mark says.
+    bool ReadPackedTail(uint32_t first, uint32_t& value)
+    {
+        const int second = ReadByte();
+        if (second < 0)
+            return false;
+        value = (first & 0x3F) << 8 | static_cast<uint32_t>(second);
+        if (first < 0xC0)
+            return true;
+        const int third = ReadByte();
+        if (third < 0)
+            return false;
+        value = value << 8 | static_cast<uint32_t>(third);
+        return true;
+    }
+    bool CutOffList();
+
+    void SkipList()
+    {
+        // Inside the block the rest of the list is passed over at once; Skip follows the chain.
+        if (m_remaining <= m_limit - m_offset)
+            m_offset += m_remaining;
+        else
+            Skip(m_remaining);
+        m_remaining = 0;
+    }
+    bool StartEntry(uint32_t delta, uint32_t length)
+    {
+        if (m_started && delta > UINT32_MAX - m_page) {
+            // Page numbers past the 32-bit range exist in no text store.
+            End();
+            return false;
+        }
+        m_page = m_started ? m_page + delta : delta;
+        m_started = true;
+        m_remaining = length;
+        return true;
+    }
     bool EnterBlock(uint32_t block);
     bool FollowChain();
     void Skip(uint32_t count);

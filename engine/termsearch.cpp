@@ -12,11 +12,11 @@
 // - A query on a closed index finds nothing: the hit set is emptied and the result is 0.
 
 #include "codeconverter.h"
+#include "hitmerge.h"
 #include "index.h"
 #include "postingcursor.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace varo {
 
@@ -128,9 +128,11 @@ private:
         uint64_t target = 0;  // cursors below it advance
     };
 
-    bool AllOnPage(uint64_t page) const;
-    uint64_t LargestPage() const;
+    void FindPagesOfOneCharacter(bool countHits, CDWordArray& pages, CDWordArray& counts);
     uint32_t MatchPage(bool countHits);
+    uint32_t CountOccurrences();
+    uint32_t MatchOneSegment(bool countHits);
+    uint32_t MatchSegments(bool countHits);
     Pass CheckPass() const;
     bool Advance(size_t start, uint64_t target);
     uint64_t LargestPos(size_t begin, size_t end) const;
@@ -144,13 +146,22 @@ private:
 
 void TermMatcher::FindPages(bool countHits, CDWordArray& pages, CDWordArray& counts)
 {
+    if (m_cursors.size() == 1) {
+        FindPagesOfOneCharacter(countHits, pages, counts);
+        return;
+    }
     for (PostingCursor& cursor : m_cursors)
         if (!cursor.NextEntry())
             return;
     while (true) {
         // 64 bits, so that a match on the last possible page still moves n past it.
-        uint64_t n = LargestPage();
-        if (AllOnPage(n)) {
+        uint64_t n = m_cursors[0].Page();
+        bool aligned = true;
+        for (const PostingCursor& cursor : m_cursors) {
+            aligned = aligned && cursor.Page() == n;
+            n = std::max<uint64_t>(n, cursor.Page());
+        }
+        if (aligned) {
             if (const uint32_t hits = MatchPage(countHits); hits > 0) {
                 pages.push_back(static_cast<uint32_t>(n));
                 if (countHits)
@@ -167,17 +178,25 @@ void TermMatcher::FindPages(bool countHits, CDWordArray& pages, CDWordArray& cou
     }
 }
 
-bool TermMatcher::AllOnPage(uint64_t page) const
+// The same walk for one character, the commonest term: every entry with a position is a page of
+// the term, and every position one hit.
+void TermMatcher::FindPagesOfOneCharacter(bool countHits, CDWordArray& pages, CDWordArray& counts)
 {
-    return std::all_of(m_cursors.begin(), m_cursors.end(), [page](const PostingCursor& c) { return c.Page() == page; });
-}
-
-uint64_t TermMatcher::LargestPage() const
-{
-    uint64_t largest = 0;
-    for (const PostingCursor& cursor : m_cursors)
-        largest = std::max<uint64_t>(largest, cursor.Page());
-    return largest;
+    PostingCursor& cursor = m_cursors[0];
+    uint64_t n = 0;  // pages below n are done
+    if (!cursor.NextEntry())
+        return;
+    while (true) {
+        uint32_t first = 0;
+        if (cursor.Page() >= n && cursor.NextPosition(first)) {
+            pages.push_back(cursor.Page());
+            if (countHits)
+                counts.push_back(CountOccurrences());
+        }
+        n = std::max<uint64_t>(n, uint64_t{cursor.Page()} + 1);
+        if (cursor.Page() >= cursor.LastPage() || !cursor.NextEntry())
+            return;
+    }
 }
 
 // The number of hits on the current page; without counting, stops at the first.
@@ -189,6 +208,45 @@ uint32_t TermMatcher::MatchPage(bool countHits)
             return 0;
         m_pos[i] = first + uint64_t{m_pattern.total - m_pattern.chars[i].termPosition - 1};
     }
+    return m_pattern.segments.size() == 1 ? MatchOneSegment(countHits) : MatchSegments(countHits);
+}
+
+// One character whose first position has been read: every pass is a hit that moves it on, so
+// each position is one hit.
+uint32_t TermMatcher::CountOccurrences()
+{
+    uint32_t hits = 1;
+    for (uint32_t delta = 0; m_cursors[0].NextPosition(delta);)
+        ++hits;
+    return hits;
+}
+
+// The passes for a term without '*', in one scan each: a hit when all characters share one
+// adjusted position, otherwise every character below the largest moves on.
+uint32_t TermMatcher::MatchOneSegment(bool countHits)
+{
+    const size_t count = m_pos.size();
+    uint32_t hits = 0;
+    while (true) {
+        uint64_t target = m_pos[0];
+        bool equal = true;
+        for (size_t i = 1; i < count; ++i) {
+            equal = equal && m_pos[i] == m_pos[0];
+            target = std::max(target, m_pos[i]);
+        }
+        if (equal) {
+            ++hits;
+            if (!countHits)
+                return hits;
+            ++target;
+        }
+        if (!Advance(0, target))
+            return hits;
+    }
+}
+
+uint32_t TermMatcher::MatchSegments(bool countHits)
+{
     uint32_t hits = 0;
     while (true) {
         Pass pass = CheckPass();
@@ -241,75 +299,6 @@ bool TermMatcher::Advance(size_t start, uint64_t target)
 uint64_t TermMatcher::LargestPos(size_t begin, size_t end) const
 {
     return *std::max_element(m_pos.begin() + static_cast<ptrdiff_t>(begin), m_pos.begin() + static_cast<ptrdiff_t>(end));
-}
-
-// Indices of the hit set's pages in ascending page order, the first of equal pages first, so
-// that the term's ascending pages find theirs in one walk instead of a search per page.
-std::vector<uint32_t> AscendingOrder(const CDWordArray& pages)
-{
-    std::vector<uint32_t> order(pages.size());
-    std::iota(order.begin(), order.end(), 0u);
-    if (!std::is_sorted(pages.begin(), pages.end()))
-        std::stable_sort(order.begin(), order.end(), [&pages](uint32_t a, uint32_t b) { return pages[a] < pages[b]; });
-    return order;
-}
-
-// Walks the term's ascending pages against the hit set's: found(k, t) for each term page k that
-// the hit set holds at index t, missing(k) for the others.
-template <typename Found, typename Missing>
-void MatchAscending(const CDWordArray& hitPages, const CDWordArray& termPages, Found found, Missing missing)
-{
-    const std::vector<uint32_t> order = AscendingOrder(hitPages);
-    size_t j = 0;
-    for (size_t k = 0; k < termPages.size(); ++k) {
-        while (j < order.size() && hitPages[order[j]] < termPages[k])
-            ++j;
-        if (j < order.size() && hitPages[order[j]] == termPages[k])
-            found(k, order[j]);
-        else
-            missing(k);
-    }
-}
-
-// The union keeps the hit set's order and appends the term's new pages in ascending order.
-void UniteHits(CDWordArray& hitPages, CDWordArray& hitCounts, const CDWordArray& pages, const CDWordArray& counts,
-               bool countHits)
-{
-    // Only a direct call after an uncounted search leaves pages without counts; they count 0.
-    hitCounts.resize(countHits ? hitPages.size() : 0, 0);
-    CDWordArray added;
-    CDWordArray addedCounts;
-    MatchAscending(
-        hitPages, pages,
-        [&](size_t k, uint32_t t) {
-            if (countHits)
-                hitCounts[t] += counts[k];
-        },
-        [&](size_t k) {
-            added.push_back(pages[k]);
-            if (countHits)
-                addedCounts.push_back(counts[k]);
-        });
-    hitPages.insert(hitPages.end(), added.begin(), added.end());
-    hitCounts.insert(hitCounts.end(), addedCounts.begin(), addedCounts.end());
-}
-
-// The intersection keeps the term's ascending order.
-void IntersectHits(CDWordArray& hitPages, CDWordArray& hitCounts, const CDWordArray& pages, const CDWordArray& counts,
-                   bool countHits)
-{
-    CDWordArray keptPages;
-    CDWordArray keptCounts;
-    MatchAscending(
-        hitPages, pages,
-        [&](size_t k, uint32_t t) {
-            keptPages.push_back(pages[k]);
-            if (countHits)
-                keptCounts.push_back(counts[k] + hitCounts[t]);
-        },
-        [](size_t) {});
-    hitPages = std::move(keptPages);
-    hitCounts = std::move(keptCounts);
 }
 
 }  // namespace

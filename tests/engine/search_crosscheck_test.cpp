@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 namespace varo {
@@ -119,8 +120,12 @@ class Reference {
 public:
     Reference(const std::vector<writer::PageInput>& pages, int kind)
     {
-        for (const auto& page : pages)
-            m_texts.push_back(page.indexed[static_cast<size_t>(kind)]);
+        for (const auto& page : pages) {
+            std::map<char32_t, std::vector<uint64_t>>& positions = m_positions.emplace_back();
+            const Text& text = page.indexed[static_cast<size_t>(kind)];
+            for (size_t p = 0; p < text.size(); ++p)
+                positions[text[p]].push_back(p);
+        }
     }
 
     int Query(std::u16string& query, bool isAnd, bool countHits, bool useVariants, HitSet& hits) const;
@@ -138,9 +143,11 @@ private:
 
     uint32_t Term(std::u16string_view term, int mode, bool countHits, bool useVariants, HitSet& hits) const;
     bool Parse(std::u16string_view term, bool useVariants, std::vector<Segment>& segments, uint32_t& total) const;
-    uint32_t CountHits(const Text& text, const std::vector<Segment>& segments, uint32_t total, bool countHits) const;
+    uint32_t CountHits(uint32_t page, const std::vector<Segment>& segments, uint32_t total, bool countHits) const;
+    std::vector<uint64_t> PositionsOf(uint32_t page, const std::vector<char32_t>& matches) const;
 
-    std::vector<Text> m_texts;
+    // For each page, where each character stands in its indexed text.
+    std::vector<std::map<char32_t, std::vector<uint64_t>>> m_positions;
 };
 
 bool CheckQueryOf(std::u16string_view query)
@@ -218,9 +225,9 @@ bool Reference::Parse(std::u16string_view term, bool useVariants, std::vector<Se
                         matches.assign(kGroups[g].begin(), kGroups[g].end());
                         break;
                     }
-            const bool occurs = std::any_of(m_texts.begin(), m_texts.end(), [&](const Text& text) {
-                return std::find_first_of(text.begin(), text.end(), matches.begin(), matches.end()) != text.end();
-            });
+            bool occurs = false;
+            for (uint32_t page = 0; page < m_positions.size(); ++page)
+                occurs = occurs || !PositionsOf(page, matches).empty();
             if (!occurs)
                 return false;
             current.chars.push_back({matches, total++});
@@ -239,8 +246,8 @@ uint32_t Reference::Term(std::u16string_view term, int mode, bool countHits, boo
         return 0;
     }
     HitSet own;
-    for (uint32_t page = 0; page < m_texts.size(); ++page)
-        if (const uint32_t count = CountHits(m_texts[page], segments, total, countHits); count > 0) {
+    for (uint32_t page = 0; page < m_positions.size(); ++page)
+        if (const uint32_t count = CountHits(page, segments, total, countHits); count > 0) {
             own.pages.push_back(page);
             if (countHits)
                 own.counts.push_back(count);
@@ -280,8 +287,18 @@ uint32_t Reference::Term(std::u16string_view term, int mode, bool countHits, boo
     return static_cast<uint32_t>(hits.pages.size());
 }
 
+std::vector<uint64_t> Reference::PositionsOf(uint32_t page, const std::vector<char32_t>& matches) const
+{
+    std::vector<uint64_t> positions;
+    for (char32_t c : matches)
+        if (const auto found = m_positions[page].find(c); found != m_positions[page].end())
+            positions.insert(positions.end(), found->second.begin(), found->second.end());
+    std::sort(positions.begin(), positions.end());
+    return positions;
+}
+
 // The passes over one page, on positions read from the text.
-uint32_t Reference::CountHits(const Text& text, const std::vector<Segment>& segments, uint32_t total,
+uint32_t Reference::CountHits(uint32_t page, const std::vector<Segment>& segments, uint32_t total,
                               bool countHits) const
 {
     struct Walk {
@@ -296,9 +313,9 @@ uint32_t Reference::CountHits(const Text& text, const std::vector<Segment>& segm
         for (const Char& c : segments[s].chars) {
             Walk walk;
             walk.segment = s;
-            for (size_t p = 0; p < text.size(); ++p)
-                if (std::find(c.matches.begin(), c.matches.end(), text[p]) != c.matches.end())
-                    walk.positions.push_back(p + (total - c.termPosition - 1));
+            walk.positions = PositionsOf(page, c.matches);
+            for (uint64_t& position : walk.positions)
+                position += total - c.termPosition - 1;
             if (walk.positions.empty())
                 return 0;
             walks.push_back(walk);

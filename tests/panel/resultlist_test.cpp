@@ -1,0 +1,239 @@
+#include "panelfixture.h"
+#include "resultlist.h"
+
+#include <gtest/gtest.h>
+
+namespace varo {
+namespace {
+
+using test::FakePorts;
+
+ContentsNodeTag* Add(ContentsNodeTag& parent, const char16_t* name, uint32_t docID, uint32_t docNo,
+                     uint16_t curFileName = 1)
+{
+    auto node = std::make_unique<ContentsNodeTag>();
+    node->name = name;
+    node->level = parent.level + 1;
+    node->docID = docID;
+    node->docNo = docNo;
+    node->curFileName = curFileName;
+    node->parent = &parent;
+    parent.children.push_back(std::move(node));
+    return parent.children.back().get();
+}
+
+// Pages 0..9 in one category:
+//   C  [0..9]
+//     T1 [0..5]   V1 [0..2] labels 1..3, V2 [3..5] labels 1..3
+//     T2 [6..9]   V3 [6..9] labels 10..13, with D (level 4) [7..7] under it
+struct Tree {
+    ContentsNodeTag root;
+    ContentsNodeTag *c, *t1, *v1, *v2, *t2, *v3, *d;
+    Tree()
+    {
+        c = Add(root, u"C", 1, 10);
+        t1 = Add(*c, u"T1", 1, 6);
+        v1 = Add(*t1, u"V1", 1, 3);
+        v2 = Add(*t1, u"V2", 4, 3);
+        t2 = Add(*c, u"T2", 7, 4);
+        v3 = Add(*t2, u"V3", 7, 4, 10);
+        d = Add(*v3, u"D", 8, 1, 2);
+    }
+};
+
+struct Named {
+    std::u16string category, title, volume;
+    uint32_t label;
+};
+
+Named Collect1(CResultList& list, const ContentsNodeTag& scope, uint32_t page)
+{
+    list.m_scanPages = {page};
+    list.m_scanCounts = {1};
+    list.CollectResults(scope);
+    if (list.m_results.size() != 1)
+        return {u"<out of scope>", {}, {}, 0};
+    const SearchNodeTag& r = list.m_results[0];
+    EXPECT_EQ(r.pageNumber, page);
+    return {r.categoryName, r.titleName, r.volumeName, r.pageLabel};
+}
+
+TEST(ResultList, collect_namesEachPageFromTheScope)
+{
+    Tree tree;
+    struct Case {
+        const ContentsNodeTag* scope;
+        uint32_t page;
+        Named expected;
+    } const cases[] = {
+        {tree.c, 4, {u"C", u"T1", u"V2", 2}},
+        {tree.c, 8, {u"C", u"T2", u"V3", 12}},
+        {tree.t1, 4, {u"C", u"T1", u"V2", 2}},
+        {tree.t1, 8, {u"<out of scope>", {}, {}, 0}},
+        {tree.v2, 3, {u"C", u"T1", u"V2", 1}},
+        {tree.v2, 2, {u"<out of scope>", {}, {}, 0}},
+        // A node below the volumes: its grandparent stands as the category, no title, itself
+        // as the volume.
+        {tree.d, 7, {u"T2", u"", u"D", 2}},
+    };
+    CResultList list;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.scope->name.begin(), c.scope->name.end()) + " page " + std::to_string(c.page));
+        const Named got = Collect1(list, *c.scope, c.page);
+        EXPECT_EQ(got.category, c.expected.category);
+        EXPECT_EQ(got.title, c.expected.title);
+        EXPECT_EQ(got.volume, c.expected.volume);
+        EXPECT_EQ(got.label, c.expected.label);
+    }
+}
+
+TEST(ResultList, collect_takesTheFirstHolderInFileOrder)
+{
+    // Odd but possible catalogues: overlapping titles, a volume outside its title's range and
+    // a page no title holds.
+    ContentsNodeTag root;
+    ContentsNodeTag* c = Add(root, u"C", 1, 8);
+    ContentsNodeTag* t1 = Add(*c, u"T1", 1, 2);
+    Add(*t1, u"V1", 1, 2);
+    Add(*t1, u"Vx", 3, 1, 7);
+    ContentsNodeTag* t2 = Add(*c, u"T2", 2, 3);
+    Add(*t2, u"V2", 3, 2);
+    Add(*c, u"T3", 1, 4);
+    CResultList list;
+    // Page 1: T1 and T2 and T3 hold it; T1 comes first.
+    EXPECT_EQ(Collect1(list, *c, 1).title, u"T1");
+    // Page 2: T2 is the first title, but the first grandchild holding it is Vx under T1.
+    const Named page2 = Collect1(list, *c, 2);
+    EXPECT_EQ(page2.title, u"T2");
+    EXPECT_EQ(page2.volume, u"Vx");
+    EXPECT_EQ(page2.label, 7u);
+    // Page 6: inside the category only.
+    const Named page6 = Collect1(list, *c, 6);
+    EXPECT_EQ(page6.title, u"");
+    EXPECT_EQ(page6.volume, u"");
+    EXPECT_EQ(page6.label, 0u);
+}
+
+TEST(ResultList, collect_keepsScopePages_sumsCounts_sortsByLabel)
+{
+    Tree tree;
+    CResultList list;
+    // Page labels: 9 -> 13 (V3), 0 -> 1 (V1), 4 -> 2 (V2), 1 -> 2 (V1), 12 outside.
+    list.m_scanPages = {9, 0, 12, 4, 1};
+    list.m_scanCounts = {5, 1, 100, 2};  // one count short: page 1 counts none
+    EXPECT_EQ(list.CollectResults(*tree.c), 8u);
+    std::vector<uint32_t> pages;
+    for (const SearchNodeTag& r : list.m_results)
+        pages.push_back(r.pageNumber);
+    EXPECT_EQ(pages, (std::vector<uint32_t>{0, 4, 1, 9}));
+    EXPECT_EQ(list.m_results[2].hitCount, 0u);
+    EXPECT_TRUE(list.m_scanPages.empty());
+    EXPECT_TRUE(list.m_scanCounts.empty());
+}
+
+// n results in one volume, page i labelled i + 1.
+void Fill(CResultList& list, const ContentsNodeTag& volume, uint32_t n)
+{
+    list.m_scanPages.clear();
+    for (uint32_t i = 0; i < n; ++i)
+        list.m_scanPages.push_back(i);
+    list.m_scanCounts.assign(n, 1);
+    list.CollectResults(volume);
+    list.ShowFirstListPage();
+}
+
+TEST(ResultList, paging_rowsAndControlsPerListPage)
+{
+    ContentsNodeTag root;
+    ContentsNodeTag* volume = Add(*Add(*Add(root, u"C", 1, 5000), u"T", 1, 5000), u"V", 1, 5000);
+    struct Case {
+        uint32_t results;
+        int pageCount;
+        size_t rowsOnFirst;
+        size_t rowsOnLast;
+    } const cases[] = {{0, 0, 0, 0}, {1, 1, 1, 1}, {100, 1, 100, 100}, {101, 2, 100, 1}, {250, 3, 100, 50}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.results);
+        FakePorts view;
+        CResultList list(&view);
+        Fill(list, *volume, c.results);
+        EXPECT_EQ(list.m_listPageCount, c.pageCount);
+        EXPECT_EQ(view.rows.size(), c.rowsOnFirst);
+        if (c.pageCount == 0) {
+            EXPECT_EQ(list.m_listPage, 0);
+            EXPECT_FALSE(view.paging.visible);
+            continue;
+        }
+        EXPECT_EQ(view.rows[0].columns[3], u"1");
+        EXPECT_EQ(view.rows[0].itemData, 0u);
+        EXPECT_TRUE(view.paging.visible);
+        EXPECT_EQ(view.paging.boxText, u"1");
+        EXPECT_EQ(view.paging.countText, u"/" + std::u16string(1, static_cast<char16_t>(u'0' + c.pageCount)));
+        EXPECT_FALSE(view.paging.previousEnabled);
+        EXPECT_EQ(view.paging.nextEnabled, c.pageCount > 1);
+        EXPECT_EQ(view.paging.boxReadOnly, c.pageCount == 1);
+        list.NextListPage();
+        list.NextListPage();
+        list.NextListPage();  // beyond the last: nothing
+        EXPECT_EQ(list.m_listPage, c.pageCount);
+        EXPECT_EQ(view.rows.size(), c.rowsOnLast);
+        EXPECT_EQ(view.rows.back().itemData, c.results - 1);
+        EXPECT_EQ(view.paging.previousEnabled, c.pageCount > 1);
+        EXPECT_FALSE(view.paging.nextEnabled);
+        list.PreviousListPage();
+        EXPECT_EQ(list.m_listPage, c.pageCount > 1 ? c.pageCount - 1 : 1);
+    }
+}
+
+TEST(ResultList, pageBox_takesEachTypedDigit_andPutsBackNumbersOutOfRange)
+{
+    ContentsNodeTag root;
+    ContentsNodeTag* volume = Add(root, u"V", 1, 2000);
+    volume->level = 3;
+    FakePorts view;
+    CResultList list(&view);
+    Fill(list, *volume, 1500);  // 15 list pages
+    list.OnPageBoxTextChanged(u"1");
+    EXPECT_EQ(list.m_listPage, 1);
+    list.OnPageBoxTextChanged(u"12");
+    EXPECT_EQ(list.m_listPage, 12);
+    EXPECT_EQ(view.rows.front().itemData, 1100u);
+    EXPECT_EQ(view.paging.boxText, u"12");
+    for (const char16_t* text : {u"0", u"16", u"", u"99999999999999999999999", u"-3"}) {
+        SCOPED_TRACE(std::u16string(text).size());
+        view.paging.boxText = u"typed";
+        list.OnPageBoxTextChanged(text);
+        EXPECT_EQ(list.m_listPage, 12);
+        EXPECT_EQ(view.paging.boxText, u"12");
+    }
+    list.OnPageBoxTextChanged(u"3x");
+    EXPECT_EQ(list.m_listPage, 3);
+}
+
+TEST(ResultList, sortByPageColumn_reordersOnlyTheRowsShown)
+{
+    ContentsNodeTag root;
+    ContentsNodeTag* volume = Add(root, u"V", 1, 10);
+    volume->level = 3;
+    FakePorts view;
+    CResultList list(&view);
+    Fill(list, *volume, 3);
+    std::swap(list.m_results[0], list.m_results[2]);  // labels 3, 2, 1
+    list.ShowListPage();
+    for (int column : {0, 1, 2})
+        list.OnColumnClick(column);
+    EXPECT_EQ(view.rows[0].columns[3], u"3");
+    list.OnColumnClick(3);
+    list.OnColumnClick(3);  // a second click does not reverse
+    ASSERT_EQ(view.rows.size(), 3u);
+    EXPECT_EQ(view.rows[0].columns[3], u"1");
+    EXPECT_EQ(view.rows[2].columns[3], u"3");
+    EXPECT_EQ(list.RowPage(0), 0u);
+    EXPECT_EQ(list.RowPage(3), std::nullopt);
+    EXPECT_EQ(list.m_results[0].pageLabel, 3u);
+    list.ShowListPage();
+    EXPECT_EQ(view.rows[0].columns[3], u"3");
+}
+
+}  // namespace
+}  // namespace varo

@@ -1,0 +1,263 @@
+// The search run from the typed keywords to the filled result list, the search target, the
+// Enter key and the display of a selected result with its hit commands.
+#include "panelfixture_model.h"
+
+#include <gtest/gtest.h>
+
+namespace varo {
+namespace {
+
+using test::PanelRig;
+using test::VolumeSpec;
+
+constexpr int kJingBu = 1;  // the category 經部: page records 0..24
+constexpr int kShiBu = 7;   // the category 史部: records 25..26
+
+std::vector<uint32_t> ListedPages(const CLeftFormModel& panel)
+{
+    std::vector<uint32_t> pages;
+    for (const SearchNodeTag& result : panel.m_resultList.m_results)
+        pages.push_back(result.pageNumber);
+    return pages;
+}
+
+TEST(SearchRun, andOr_listScopePagesSortedByLabel)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"詩\u3000經");  // typed with an ideographic space
+
+    panel.RunSearch();
+    // Page 25 holds both as well but lies in 史部.
+    EXPECT_EQ(ListedPages(panel), std::vector<uint32_t>{20});
+    EXPECT_EQ(rig.ports.summary, u"全部で 1 頁で、2 箇所でした。");
+    ASSERT_EQ(rig.ports.rows.size(), 1u);
+    EXPECT_EQ(rig.ports.rows[0].columns, (std::array<std::u16string, 4>{u"經部", u"論語", u"爲政", u"1"}));
+    EXPECT_EQ(rig.ports.rows[0].itemData, 20u);
+    EXPECT_EQ(panel.m_keyWords, u"詩\u3000經");  // as the engine leaves it
+
+    panel.m_andOr = 1;
+    panel.RunSearch();
+    // Labels 1 (pages 20, 23), 2 (21), 3 (22), 5 (0); equal labels keep the hit order.
+    EXPECT_EQ(ListedPages(panel), (std::vector<uint32_t>{20, 23, 21, 22, 0}));
+    EXPECT_EQ(rig.ports.summary, u"全部で 5 頁で、8 箇所でした。");
+    EXPECT_EQ(rig.ports.rows[4].columns[1], u"論語");
+    EXPECT_EQ(rig.ports.rows[4].columns[2], u"學而");
+    EXPECT_EQ(rig.ports.rows[1].columns[1], u"孟子");
+    EXPECT_TRUE(rig.ports.paging.visible);
+    EXPECT_EQ(rig.ports.paging.countText, u"/1");
+}
+
+TEST(SearchRun, hitsOutsideTheScope_giveAnEmptyListAndHideThePaging)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    ASSERT_EQ(panel.m_resultList.m_listPageCount, 1);
+
+    panel.OnContentsSelect(kShiBu);
+    rig.ports.Type(u"孟");
+    panel.RunSearch();
+    EXPECT_EQ(rig.ports.summary, u"全部で 0 頁で、0 箇所でした。");
+    EXPECT_TRUE(rig.ports.rows.empty());
+    EXPECT_FALSE(rig.ports.paging.visible);
+    EXPECT_EQ(panel.m_resultList.m_listPage, 0);
+    EXPECT_EQ(panel.m_resultList.m_listPageCount, 0);
+}
+
+TEST(SearchRun, earlyEnds_keepResultsAndKeywords)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    const std::u16string summary = rig.ports.summary;
+    const size_t rows = rig.ports.rows.size();
+
+    struct Case {
+        const char* what;
+        bool hasDocument;
+        std::vector<std::optional<std::u16string>> inputs;
+        std::vector<std::u16string> messages;
+    } const cases[] = {
+        {"empty text", true, {u""}, {u"何かキーワードを入力して検索をして下さい。"}},
+        {"no document", false, {u"經"}, {u"何かキーワードを入力して検索をして下さい。"}},
+        {"an element without a value ends silently", true, {u"經", std::nullopt}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        rig.ports.messages.clear();
+        rig.ports.hasDocument = c.hasDocument;
+        rig.ports.inputs = c.inputs;
+        panel.RunSearch();
+        EXPECT_EQ(rig.ports.messages, c.messages);
+        if (!c.messages.empty() || c.inputs.back() == std::nullopt) {
+            EXPECT_EQ(panel.m_keyWords, u"詩");
+            EXPECT_EQ(rig.ports.summary, summary);
+            EXPECT_EQ(rig.ports.rows.size(), rows);
+        }
+    }
+}
+
+TEST(SearchRun, rejectedQuery_listsThePreviousHitSetAgain)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"經");
+    panel.RunSearch();
+    const std::vector<uint32_t> first = ListedPages(panel);
+    ASSERT_EQ(first.size(), 2u);
+    rig.ports.Type(u"a");
+    panel.RunSearch();
+    EXPECT_EQ(ListedPages(panel), first);
+    EXPECT_EQ(panel.m_keyWords, u"a");
+}
+
+TEST(SearchRun, scopeWithoutNode_saysSoAndKeepsTheResults)
+{
+    PanelRig rig;
+    std::filesystem::remove(rig.dir.Path() / "zlq.dir");
+    CLeftFormModel& panel = rig.Start();
+    rig.ports.messages.clear();
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    EXPECT_EQ(rig.ports.messages, std::vector<std::u16string>{kScopeNotFoundMessage});
+    EXPECT_TRUE(panel.m_resultList.m_results.empty());
+    EXPECT_EQ(rig.ports.summary, u"検索集計：");
+    EXPECT_EQ(panel.m_keyWords, u"");
+}
+
+TEST(SearchRun, manyResults_pageByHundredsAndEnterFollowsThePageCount)
+{
+    VolumeSpec big{u"C", u"T", u"V", 1, std::vector<std::u32string>(250, U"詩")};
+    big.pages.push_back(U"經");
+    PanelRig rig({big});
+    CLeftFormModel& panel = rig.Start();
+    rig.ports.Type(u"詩");
+    panel.OnEnterKey();  // no list yet: Enter searches
+    EXPECT_EQ(rig.ports.summary, u"全部で 250 頁で、250 箇所でした。");
+    EXPECT_EQ(panel.m_resultList.m_listPageCount, 3);
+    EXPECT_EQ(rig.ports.rows.size(), 100u);
+
+    // With several list pages Enter applies the page box and does not search.
+    rig.ports.Type(u"經");
+    panel.m_resultList.OnPageBoxTextChanged(u"3");
+    panel.m_resultList.OnPageBoxTextChanged(u"3");
+    panel.OnEnterKey();
+    EXPECT_EQ(panel.m_resultList.m_listPage, 3);
+    EXPECT_EQ(rig.ports.rows.size(), 50u);
+    EXPECT_EQ(panel.m_keyWords, u"詩");
+
+    panel.OnContentsSelect(3);
+    panel.RunSearch();
+    EXPECT_EQ(panel.m_resultList.m_listPageCount, 1);
+    rig.ports.Type(u"詩");
+    panel.OnEnterKey();
+    EXPECT_EQ(panel.m_resultList.m_listPageCount, 3);
+}
+
+TEST(SearchRun, searchTargets_reopenTheIndexKindOfTheirRadio)
+{
+    // With the index files of one kind missing, only the radio mapped to that kind fails.
+    struct Case {
+        const char* missing;
+        int failingCode;
+    } const cases[] = {{"Index-idx.h", 0}, {"Index_content-idx.h", 1}, {"Index_desc-idx.h", 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.missing);
+        PanelRig rig;
+        std::filesystem::remove(rig.dir.Path() / c.missing);
+        CLeftFormModel& panel = rig.Start();
+        for (int code : {2, 1, 0}) {
+            rig.ports.messages.clear();
+            panel.OnTargetClicked(code);
+            EXPECT_EQ(panel.m_target, code);
+            EXPECT_EQ(rig.ports.messages.size(), code == c.failingCode ? 1u : 0u) << code;
+        }
+    }
+}
+
+TEST(ResultDisplay, resultFilesAlternate_andHitCommandsWalkTheAnchors)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    ASSERT_EQ(ListedPages(panel), (std::vector<uint32_t>{20, 23, 22, 0}));
+
+    panel.OnResultSelected(3);  // page 0: three hits
+    const auto first = rig.ports.navigations.back();
+    EXPECT_EQ(first.second, u"0000");
+    EXPECT_EQ(panel.m_pageDisplay.m_hitCount, 3);
+    EXPECT_EQ(panel.m_pageDisplay.m_hitFile, first.first);
+    EXPECT_FALSE(panel.CanPreviousHit());
+    panel.NextHit();
+    panel.NextHit();
+    EXPECT_EQ(rig.ports.navigations.back(), std::make_pair(first.first, std::u16string(u"0002")));
+    EXPECT_FALSE(panel.CanNextHit());
+    panel.NextHit();
+    panel.PreviousHit();
+    panel.PreviousHit();
+    EXPECT_EQ(rig.ports.navigations.back().second, u"0000");
+    EXPECT_FALSE(panel.CanPreviousHit());
+
+    panel.OnResultSelected(0);
+    panel.OnResultSelected(1);
+    const size_t n = rig.ports.navigations.size();
+    EXPECT_NE(rig.ports.navigations[n - 2].first, first.first);
+    EXPECT_EQ(rig.ports.navigations[n - 1].first, first.first);
+    EXPECT_NE(first.first.find(u"windows"), std::u16string::npos);
+
+    panel.OnResultSelected(7);  // no such row
+    EXPECT_EQ(rig.ports.navigations.size(), n);
+
+    // Showing a plain page keeps the hit state, so the hit commands lead back to the result.
+    panel.OnResultSelected(3);
+    const std::u16string resultFile = panel.m_pageDisplay.m_hitFile;
+    panel.OnContentsSelect(3);
+    panel.NextHit();
+    EXPECT_EQ(rig.ports.navigations.back(), std::make_pair(resultFile, std::u16string(u"0001")));
+    // A search run rewinds to the first hit of the same result page.
+    panel.RunSearch();
+    EXPECT_EQ(panel.m_pageDisplay.m_hitIndex, 0);
+    EXPECT_EQ(panel.m_pageDisplay.m_hitFile, resultFile);
+    EXPECT_TRUE(panel.CanNextHit());
+}
+
+TEST(ResultDisplay, noHitsInTheTarget_disablesBothHitCommands)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    panel.OnTargetClicked(TARGET_ANNOTATIONS);  // the pages hold no annotations
+    panel.OnResultSelected(3);
+    EXPECT_EQ(panel.m_pageDisplay.m_hitCount, 0);
+    EXPECT_EQ(rig.ports.navigations.back().second, u"0000");
+    EXPECT_FALSE(panel.CanNextHit() || panel.CanPreviousHit());
+}
+
+TEST(ResultDisplay, closedIndexSet_showsNoResultPage)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    std::filesystem::remove(rig.dir.Path() / "Index_desc-idx.h");
+    panel.OnTargetClicked(TARGET_ANNOTATIONS);
+    const size_t shown = rig.ports.navigations.size();
+    panel.OnResultSelected(0);
+    EXPECT_EQ(rig.ports.navigations.size(), shown);
+    EXPECT_EQ(panel.m_pageDisplay.m_hitFile, u"");
+}
+
+}  // namespace
+}  // namespace varo

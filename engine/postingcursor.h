@@ -25,7 +25,7 @@ class PostingCursor {
 public:
     PostingCursor() = default;
     /// A cursor before the first entry of the stream that starts at firstBlock. A block number
-    /// outside the file gives a stream that has already ended.
+    /// outside the file gives a stream that has already ended. The file must outlive the cursor.
     PostingCursor(const PostingFile& file, uint32_t firstBlock, uint32_t lastPage);
 
     /// Skips what is left of the current entry and reads the next entry's header: the page

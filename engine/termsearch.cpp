@@ -245,6 +245,8 @@ uint32_t TermMatcher::MatchOneSegment(bool countHits)
     }
 }
 
+// The passes for a term with '*': each pass checks the segments, then the gaps between them,
+// and names the cursors that move on before the next pass.
 uint32_t TermMatcher::MatchSegments(bool countHits)
 {
     uint32_t hits = 0;
@@ -266,6 +268,7 @@ uint32_t TermMatcher::MatchSegments(bool countHits)
 TermMatcher::Pass TermMatcher::CheckPass() const
 {
     const auto& segments = m_pattern.segments;
+    // A segment out of step: its characters behind the furthest one so far catch up.
     for (const auto& segment : segments)
         for (size_t i = segment.begin + 1; i < segment.end; ++i)
             if (m_pos[i] != m_pos[i - 1])
@@ -273,8 +276,10 @@ TermMatcher::Pass TermMatcher::CheckPass() const
     for (size_t s = 0; s + 1 < segments.size(); ++s) {
         const uint64_t left = m_pos[segments[s].end - 1];
         const uint64_t right = m_pos[segments[s + 1].begin];
+        // The next segment stands before this one: it catches up.
         if (right < left)
             return {false, segments[s].begin, LargestPos(0, segments[s].end)};
+        // Too far apart: everything behind the furthest character moves on.
         if (right - left > segments[s + 1].maxGap)
             return {false, 0, LargestPos(0, m_pos.size())};
     }

@@ -1,0 +1,358 @@
+#include "mainfrm.h"
+
+#include "leftform.h"
+#include "settings.h"
+#include "st_splitterwnd.h"
+#include "varo.h"
+#include "varoview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QProcess>
+#include <QToolBar>
+#include <QUrl>
+
+#include <vector>
+
+namespace {
+
+using namespace varo::shell;
+
+struct CommandTag {
+    int id;
+    const char* caption;   // menu caption; none for commands reached by keys only
+    const char* tip;       // toolbar tooltip; none for commands without a button
+    std::vector<QKeySequence> keys;
+};
+
+const std::vector<CommandTag>& Commands()
+{
+    static const std::vector<CommandTag> commands = {
+        {ID_FILE_PRINT_SETUP, "印刷設定(&S)", nullptr, {}},
+        {ID_FILE_PRINT, "印刷(&P)", "印刷", {}},
+        {ID_APP_EXIT, "終了(&X)", nullptr, {}},
+        {ID_EDIT_COPY, "コピー(&C)", "コピー", {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
+        {ID_EDIT_SELECT_ALL, "すべて選択(&Q)", "すべて選択", {}},
+        {ID_VIEW_TOOLBAR, "ツールバー(&T)", nullptr, {}},
+        {ID_VIEW_STATUS_BAR, "状態バー(&S)", nullptr, {}},
+        {ID_VIEW_SHOW_ALL, "全表示(&p)", nullptr, {}},
+        {ID_PREVIOUS_PAGE, "上の頁へ(&P)", "上の頁", {}},
+        {ID_NEXT_PAGE, "次の頁へ(&N)", "次の頁", {}},
+        {ID_PREVIOUS_VOLUME, "上の巻へ", "上の巻へ", {}},
+        {ID_NEXT_VOLUME, "次の巻へ", "次の巻へ", {}},
+        {ID_PREVIOUS_HIT, "上の検索結果", "上の検索結果", {QKeySequence(Qt::ALT | Qt::Key_F3)}},
+        {ID_NEXT_HIT, "次の検索結果", "次の検索結果", {QKeySequence(Qt::Key_F3)}},
+        {ID_APP_ABOUT, "バージョン(&A)...", "情報", {}},
+        {ID_HELP, "ヘルプ", nullptr, {}},
+        {ID_FILE_PRINT_DIALOG, nullptr, nullptr, {QKeySequence(Qt::CTRL | Qt::Key_P)}},
+        {ID_NEXT_PANE, nullptr, nullptr, {QKeySequence(Qt::Key_F6)}},
+        {ID_PREVIOUS_PANE, nullptr, nullptr, {QKeySequence(Qt::SHIFT | Qt::Key_F6)}},
+    };
+    return commands;
+}
+
+constexpr int kSeparator = 0;
+
+struct MenuTag {
+    const char* caption;
+    std::vector<int> items;
+};
+
+const std::vector<MenuTag>& Menus()
+{
+    static const std::vector<MenuTag> menus = {
+        {"ファイル(&F)", {ID_FILE_PRINT_SETUP, ID_FILE_PRINT, ID_APP_EXIT}},
+        {"編集(&E)", {ID_EDIT_COPY, ID_EDIT_SELECT_ALL}},
+        {"表示(&V)", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SHOW_ALL}},
+        {"一覧", {ID_PREVIOUS_PAGE, ID_NEXT_PAGE, kSeparator, ID_PREVIOUS_VOLUME, ID_NEXT_VOLUME, kSeparator,
+                  ID_PREVIOUS_HIT, ID_NEXT_HIT}},
+        {"ヘルプ(&H)", {ID_APP_ABOUT, ID_HELP}},
+    };
+    return menus;
+}
+
+// The toolbar's command buttons, left to right.
+const std::vector<int> kToolBarButtons = {
+    ID_EDIT_SELECT_ALL, ID_EDIT_COPY, kSeparator, ID_FILE_PRINT, kSeparator, ID_PREVIOUS_VOLUME, ID_PREVIOUS_PAGE,
+    ID_NEXT_PAGE, ID_NEXT_VOLUME, kSeparator, ID_PREVIOUS_HIT, ID_NEXT_HIT, kSeparator, ID_APP_ABOUT, kSeparator,
+};
+
+bool IsInside(const QWidget* widget, const QWidget* pane)
+{
+    return widget != nullptr && pane != nullptr && (widget == pane || pane->isAncestorOf(widget));
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(const FrameFoldersTag& folders, QWidget* parent) : QMainWindow(parent), m_folders(folders)
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+    InitShellResources();
+    m_updateTimer.setSingleShot(true);
+    m_updateTimer.setInterval(0);
+    connect(&m_updateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    setWindowTitle(kMainWindowCaption);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/varo-48.png"));
+    icon.addFile(QStringLiteral(":/varo-16.png"));
+    setWindowIcon(icon);
+    OnCreateClient();
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+}
+
+CMainFrame::~CMainFrame()
+{
+    m_updateTimer.stop();
+    disconnect(qApp, nullptr, this, nullptr);
+    m_wndSplitter->NoteSizes();
+    delete m_pLeftForm;
+    m_pLeftForm = nullptr;
+    StartEndProgram();
+    delete m_wndSplitter;   // writes the layout; the text view goes with it
+}
+
+void CMainFrame::CreateActions()
+{
+    for (const CommandTag& command : Commands()) {
+        auto* action = new QAction(this);
+        action->setObjectName(IdName(command.id));
+        if (command.caption != nullptr)
+            action->setText(QString::fromUtf8(command.caption));
+        if (command.tip != nullptr) {
+            action->setToolTip(QString::fromUtf8(command.tip));
+            action->setIconText(QString::fromUtf8(command.tip));
+        }
+        action->setShortcuts(QList<QKeySequence>(command.keys.begin(), command.keys.end()));
+        const int id = command.id;
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        // Actions outside the menus still need the window to reach their keys.
+        addAction(action);
+        m_actions[id] = action;
+    }
+    m_actions[ID_VIEW_TOOLBAR]->setCheckable(true);
+}
+
+void CMainFrame::CreateMenus()
+{
+    for (const MenuTag& description : Menus()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf8(description.caption));
+        for (int id : description.items) {
+            if (id == kSeparator)
+                menu->addSeparator();
+            else
+                menu->addAction(m_actions.at(id));
+        }
+        connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+    }
+}
+
+void CMainFrame::CreateToolBar()
+{
+    m_wndToolBar = new QToolBar(this);
+    m_wndToolBar->setObjectName(IdName(ID_VIEW_TOOLBAR));
+    m_wndToolBar->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
+    m_wndToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    for (int id : kToolBarButtons) {
+        if (id == kSeparator)
+            m_wndToolBar->addSeparator();
+        else
+            m_wndToolBar->addAction(m_actions.at(id));
+    }
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+    connect(m_wndToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::RequestCommandUpdate);
+}
+
+// The splitter holds the search panel (260 pixels wide) and the text view.
+void CMainFrame::OnCreateClient()
+{
+    m_wndSplitter = new ST_SplitterWnd(0, this);
+    m_pLeftForm = new CLeftForm(m_folders.panel);
+    m_pView = new CVaroView;
+    m_wndSplitter->Create(m_pLeftForm, m_pView, true);
+    setCentralWidget(m_wndSplitter);
+    m_pLeftForm->SetTextView(m_pView);
+
+    connect(m_pLeftForm, &CLeftForm::stateChanged, this, &CMainFrame::RequestCommandUpdate);
+    connect(m_pView, &CVaroView::navigated, this, &CMainFrame::RequestCommandUpdate);
+    connect(m_pView, &QTextEdit::selectionChanged, this, &CMainFrame::RequestCommandUpdate);
+    // The panel places its controls for its width when the bar is let go.
+    connect(m_wndSplitter, &ST_SplitterWnd::barReleased, this, [this] {
+        m_pLeftForm->LayoutPanel();
+        m_pLeftForm->update();
+    });
+}
+
+void CMainFrame::OnInitialUpdate()
+{
+    m_pLeftForm->OnInitialUpdate();
+    m_pView->Navigate(CVaroView::kBlank);
+    UpdateCommandUI();
+}
+
+QAction* CMainFrame::Action(int id) const
+{
+    const auto found = m_actions.find(id);
+    return found == m_actions.end() ? nullptr : found->second;
+}
+
+bool CMainFrame::IsCommandEnabled(int id) const
+{
+    const varo::CLeftFormModel& panel = m_pLeftForm->Model();
+    const bool blank = m_pView->IsBlank();
+    switch (id) {
+    case ID_FILE_PRINT_SETUP:
+    case ID_FILE_PRINT:
+    case ID_EDIT_SELECT_ALL:
+        return !blank;
+    case ID_EDIT_COPY:
+        return m_activePane == Pane::View ? m_pView->CanCopy() : !blank;
+    case ID_FILE_PRINT_DIALOG:
+        return m_activePane == Pane::View;
+    case ID_PREVIOUS_PAGE:
+        return panel.CanPreviousPage();
+    case ID_NEXT_PAGE:
+        return panel.CanNextPage();
+    case ID_PREVIOUS_VOLUME:
+        return panel.CanPreviousVolume();
+    case ID_NEXT_VOLUME:
+        return panel.CanNextVolume();
+    case ID_PREVIOUS_HIT:
+        return panel.CanPreviousHit();
+    case ID_NEXT_HIT:
+        return panel.CanNextHit();
+    default:
+        return true;
+    }
+}
+
+void CMainFrame::UpdateCommandUI()
+{
+    for (const auto& [id, action] : m_actions)
+        action->setEnabled(IsCommandEnabled(id));
+    m_actions.at(ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
+}
+
+void CMainFrame::RequestCommandUpdate()
+{
+    m_updateTimer.start();
+}
+
+// A command that arrives while its rule does not hold (a click queued before the buttons were
+// updated) does nothing.
+void CMainFrame::RunCommand(int id)
+{
+    if (!IsCommandEnabled(id))
+        return;
+    varo::CLeftFormModel& panel = m_pLeftForm->Model();
+    switch (id) {
+    case ID_FILE_PRINT_SETUP: OnPrintSetup(); break;
+    case ID_FILE_PRINT: m_pView->PrintNow(); break;
+    case ID_FILE_PRINT_DIALOG: m_pView->PrintWithDialog(); break;
+    case ID_APP_EXIT: close(); break;
+    case ID_EDIT_COPY: m_pView->CopySelection(); break;
+    case ID_EDIT_SELECT_ALL: m_pView->SelectAllText(); break;
+    case ID_VIEW_TOOLBAR: m_wndToolBar->setVisible(m_wndToolBar->isHidden()); break;
+    case ID_VIEW_STATUS_BAR: break;   // there is no status bar
+    case ID_VIEW_SHOW_ALL: OnShowAll(); break;
+    case ID_PREVIOUS_PAGE: panel.PreviousPage(); break;
+    case ID_NEXT_PAGE: panel.NextPage(); break;
+    case ID_PREVIOUS_VOLUME: OnPreviousVolume(); break;
+    case ID_NEXT_VOLUME: OnNextVolume(); break;
+    case ID_PREVIOUS_HIT: panel.PreviousHit(); break;
+    case ID_NEXT_HIT: panel.NextHit(); break;
+    case ID_APP_ABOUT: OnAbout(); break;
+    case ID_HELP: OnHelp(); break;
+    case ID_NEXT_PANE:
+    case ID_PREVIOUS_PANE: OnOtherPane(); break;
+    default: break;
+    }
+    RequestCommandUpdate();
+}
+
+// With the text view active 印刷設定 is its page setup; otherwise the print preview.
+void CMainFrame::OnPrintSetup()
+{
+    if (m_activePane == Pane::View)
+        m_pView->PageSetup();
+    else
+        m_pView->PrintPreview();
+}
+
+void CMainFrame::OnShowAll()
+{
+    m_wndSplitter->ToggleHidden(0);
+    if (m_pLeftForm->isHidden() && m_activePane == Pane::LeftForm) {
+        m_activePane = Pane::View;
+        m_pView->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+// The volume commands show the new volume's first page, then select its item in the contents
+// tree, also when it lies under another title or category; the selection shows the same page
+// again and makes the volume the scope, as a selection by the user does.
+void CMainFrame::OnNextVolume()
+{
+    const int slot = m_pLeftForm->Model().NextVolume();
+    if (slot > 0)
+        m_pLeftForm->SelectContentsSlot(slot);
+}
+
+void CMainFrame::OnPreviousVolume()
+{
+    const int slot = m_pLeftForm->Model().PreviousVolume();
+    if (slot > 0)
+        m_pLeftForm->SelectContentsSlot(slot);
+}
+
+void CMainFrame::OnHelp()
+{
+    // A missing guide is not reported: the desktop's own handler decides what to show.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(ProgramFolder()).filePath(kUserGuidePath)));
+}
+
+void CMainFrame::OnAbout()
+{
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+// F6 and Shift+F6 both move to the other pane: there are two.
+void CMainFrame::OnOtherPane()
+{
+    if (m_activePane == Pane::LeftForm) {
+        m_activePane = Pane::View;
+        m_pView->setFocus(Qt::OtherFocusReason);
+    } else if (!m_pLeftForm->isHidden()) {
+        m_activePane = Pane::LeftForm;
+        m_pLeftForm->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void CMainFrame::OnFocusChanged(QWidget* now)
+{
+    if (IsInside(now, m_pView))
+        m_activePane = Pane::View;
+    else if (IsInside(now, m_pLeftForm))
+        m_activePane = Pane::LeftForm;
+    RequestCommandUpdate();
+}
+
+QString CMainFrame::ProgramFolder() const
+{
+    return m_folders.program.isEmpty() ? QCoreApplication::applicationDirPath() : m_folders.program;
+}
+
+void CMainFrame::StartEndProgram() const
+{
+    const QString program = QDir(ProgramFolder()).filePath(kEndProgramName);
+    if (QFileInfo(program).isFile())
+        QProcess::startDetached(program, {});
+}

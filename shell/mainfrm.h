@@ -1,0 +1,92 @@
+#pragma once
+// The main window: the search panel and the text view side by side in a splitter, the menus,
+// the toolbar and the keys of the command set. The commands move through the pages, volumes
+// and hits that the search panel keeps, and tell the text view and the contents tree what to
+// show. An update pass enables the commands by their rules when a menu opens and whenever the
+// event loop goes idle after something changed.
+
+#include "commandids.h"
+#include "leftformmodel.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <map>
+
+class CLeftForm;
+class CVaroView;
+class QAction;
+class QMenu;
+class QToolBar;
+class ST_SplitterWnd;
+
+/// Where the window finds its collection and its companion files.
+struct FrameFoldersTag {
+    /// The collection, the page files' parent folder and the folder of the listing zlq.txt.
+    varo::PanelFoldersTag panel;
+    /// The folder of end.exe and of the user guide; empty: the executable's folder.
+    QString program;
+};
+
+/// The user guide, beside the executable.
+inline const QString kUserGuidePath = QStringLiteral("help/index.html");
+/// The companion program started when the window has gone.
+inline const QString kEndProgramName = QStringLiteral("end.exe");
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(const FrameFoldersTag& folders, QWidget* parent = nullptr);
+    /// Closes the panes in order: the search panel (its index set and page files), then
+    /// end.exe is started, then the splitter writes its layout.
+    ~CMainFrame() override;
+
+    /// The first display of the panes: the panel loads its catalogue, the view shows blank.
+    void OnInitialUpdate();
+
+    enum class Pane { LeftForm, View };
+    Pane ActivePane() const { return m_activePane; }
+
+    /// The text view, pane (0, 1) of the splitter.
+    CVaroView* GetRightPane() const { return m_pView; }
+    CLeftForm* LeftForm() const { return m_pLeftForm; }
+    ST_SplitterWnd* Splitter() const { return m_wndSplitter; }
+    QToolBar* ToolBar() const { return m_wndToolBar; }
+    QAction* Action(int id) const;
+
+    /// Whether command id may run now.
+    bool IsCommandEnabled(int id) const;
+    /// Runs command id when its rule holds, and nothing otherwise.
+    void RunCommand(int id);
+    /// Applies the enabling rules and the check state to every command.
+    void UpdateCommandUI();
+    /// Asks for an update pass when the event loop next goes idle.
+    void RequestCommandUpdate();
+
+private:
+    void CreateActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void OnCreateClient();
+    QString ProgramFolder() const;
+
+    void OnPrintSetup();
+    void OnShowAll();
+    void OnNextVolume();
+    void OnPreviousVolume();
+    void OnHelp();
+    void OnAbout();
+    void OnOtherPane();
+    void OnFocusChanged(QWidget* now);
+    void StartEndProgram() const;
+
+    FrameFoldersTag m_folders;
+    ST_SplitterWnd* m_wndSplitter = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+    CLeftForm* m_pLeftForm = nullptr;
+    CVaroView* m_pView = nullptr;
+    std::map<int, QAction*> m_actions;
+    QTimer m_updateTimer;
+    // The pane that last took the focus; the search panel is active at start.
+    Pane m_activePane = Pane::LeftForm;
+};

@@ -1,0 +1,103 @@
+// Takes the picture of the main window after a search, for the documentation:
+//   varo-screenshot OUTPUT.png --data DIR --query TEXT [--size WIDTHxHEIGHT]
+// Under an X server (Xvfb) the picture is taken from the screen, so it shows what the server
+// drew; without a screen it is rendered from the widgets.
+#include "leftform.h"
+#include "mainfrm.h"
+#include "settings.h"
+#include "varo.h"
+#include "varoview.h"
+
+#include <QDir>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QThread>
+
+#include <cstdio>
+
+namespace {
+
+struct OptionsTag {
+    QString output;
+    QString data;
+    QString query;
+    QSize size{1280, 800};
+};
+
+bool ParseOptions(const QStringList& arguments, OptionsTag& options)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == QLatin1String("--data") && hasValue) {
+            options.data = arguments[++i];
+        } else if (argument == QLatin1String("--query") && hasValue) {
+            options.query = arguments[++i];
+        } else if (argument == QLatin1String("--size") && hasValue) {
+            const QStringList parts = arguments[++i].split(QLatin1Char('x'));
+            if (parts.size() != 2)
+                return false;
+            options.size = QSize(parts[0].toInt(), parts[1].toInt());
+        } else if (options.output.isEmpty() && !argument.startsWith(QLatin1String("--"))) {
+            options.output = argument;
+        } else {
+            return false;
+        }
+    }
+    return !options.output.isEmpty() && !options.data.isEmpty() && !options.query.isEmpty() && !options.size.isEmpty();
+}
+
+// Lets the window system draw everything that is pending.
+void Settle()
+{
+    for (int round = 0; round < 20; ++round) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(25);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    OptionsTag options;
+    if (!ParseOptions(app.arguments(), options)) {
+        std::fputs("usage: varo-screenshot OUTPUT.png --data DIR --query TEXT [--size WIDTHxHEIGHT]\n", stderr);
+        return 64;
+    }
+    QApplication::setOrganizationName(varo::shell::kSettingsKey);
+    QApplication::setApplicationName(varo::shell::kApplicationTitle);
+
+    FrameFoldersTag folders;
+    folders.panel.data = QDir(options.data).absolutePath().toStdU16String();
+    CMainFrame frame(folders);
+    frame.OnInitialUpdate();
+    frame.setGeometry(QRect(QPoint(0, 0), options.size));
+    frame.show();
+    Settle();
+
+    CLeftForm* panel = frame.LeftForm();
+    panel->findChild<QTabWidget*>(varo::shell::IdName(IDC_TABS))->setCurrentIndex(kSearchTab);
+    panel->QueryInput()->Field()->setText(options.query);
+    panel->findChild<QPushButton*>(varo::shell::IdName(IDC_SEARCH))->click();
+    if (panel->ResultList()->topLevelItemCount() == 0) {
+        std::fprintf(stderr, "varo-screenshot: the query found nothing\n");
+        return 1;
+    }
+    panel->ResultList()->setCurrentItem(panel->ResultList()->topLevelItem(0));
+    panel->QueryInput()->Field()->setFocus();
+    Settle();
+
+    QScreen* screen = frame.screen();
+    const QPixmap picture = QGuiApplication::platformName() == QLatin1String("xcb")
+                                ? screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                                : frame.grab();
+    if (!picture.save(options.output)) {
+        std::fprintf(stderr, "varo-screenshot: cannot write %s\n", qPrintable(options.output));
+        return 1;
+    }
+    std::printf("%s: %dx%d\n", qPrintable(options.output), picture.width(), picture.height());
+    return 0;
+}

@@ -1,0 +1,74 @@
+#pragma once
+// The application: start-up (command line, settings names, document, main window), the About
+// box and shutdown.
+
+#include "mainfrm.h"
+#include "varodoc.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QPixmap>
+#include <QStringList>
+
+#include <memory>
+
+/// Makes the program's compiled-in resources (pictures, the input page) available; safe to
+/// call more than once.
+void InitShellResources();
+
+/// What the command line asks for.
+struct CommandLineTag {
+    /// From --data DIR; empty: the executable's folder.
+    QString dataFolder;
+    /// False when /Embedding or /Automation is given (any letter case, also with '-').
+    bool showSplash = true;
+    bool help = false;
+    /// Why the command line was refused; empty when it was accepted.
+    QString error;
+};
+
+/// Reads the arguments after the program name. Other arguments (a document file, say) are
+/// accepted and ignored: the document holds nothing.
+CommandLineTag ParseCommandLine(const QStringList& arguments);
+
+/// The usage text of --help.
+QString UsageText();
+
+/// The About box: a frameless picture that closes on the release of the left mouse button over
+/// it, on Enter and on Esc.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QPixmap m_picture;
+};
+
+class CVaroApp : public QApplication {
+    Q_OBJECT
+public:
+    CVaroApp(int& argc, char** argv);
+    ~CVaroApp() override;
+
+    /// Start-up: reads the command line, names the settings store, creates the document and the
+    /// main window and shows it maximised. False ends the program (exitCode says how).
+    bool InitInstance();
+    /// Shutdown after the event loop: the main window goes (panel, end.exe, splitter layout).
+    void ExitInstance();
+
+    CMainFrame* MainFrame() const { return m_frame.get(); }
+    const CommandLineTag& CommandLine() const { return m_commandLine; }
+    int ExitCode() const { return m_exitCode; }
+
+private:
+    CommandLineTag m_commandLine;
+    std::unique_ptr<CVaroDoc> m_document;
+    std::unique_ptr<CMainFrame> m_frame;
+    int m_exitCode = 0;
+};

@@ -1,0 +1,145 @@
+#include "varoview.h"
+
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStringDecoder>
+#include <QUrl>
+
+CVaroView::CVaroView(QWidget* parent) : QTextBrowser(parent)
+{
+    setObjectName(QStringLiteral("CVaroView"));
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    QFont pageFont(QStringLiteral("Noto Serif CJK TC"), 14);
+    pageFont.setFamilies({QStringLiteral("Noto Serif CJK TC"), QStringLiteral("Noto Sans CJK TC"),
+                          QStringLiteral("HanaMinA"), QStringLiteral("HanaMinB")});
+    document()->setDefaultFont(pageFont);
+}
+
+void CVaroView::Navigate(const std::u16string& path, const std::u16string& anchor)
+{
+    QString location = QString::fromStdU16String(path);
+    if (!anchor.empty())
+        location += QLatin1Char('#') + QString::fromStdU16String(anchor);
+    Navigate(location);
+}
+
+void CVaroView::Navigate(const QString& location)
+{
+    m_location = location;
+    if (location == kBlank) {
+        clear();
+    } else {
+        const qsizetype hash = location.indexOf(QLatin1Char('#'));
+        Load(hash < 0 ? location : location.left(hash));
+        // An anchor the page lacks leaves the page at its top.
+        moveCursor(QTextCursor::Start);
+        if (hash >= 0)
+            scrollToAnchor(location.mid(hash + 1));
+    }
+    emit navigated(m_location);
+}
+
+void CVaroView::Load(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setHtml(QStringLiteral("<p>%1</p>").arg(tr("The page %1 cannot be read.").arg(path.toHtmlEscaped())));
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    // The page names its charset (UTF-8); a page without one is taken as UTF-8 too.
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
+    if (!decoder.isValid())
+        decoder = QStringDecoder(QStringDecoder::Utf8);
+    const QString html = decoder.decode(bytes);
+    document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    setHtml(html);
+}
+
+void CVaroView::CopySelection()
+{
+    copy();
+}
+
+void CVaroView::SelectAllText()
+{
+    selectAll();
+}
+
+QPrinter& CVaroView::Printer()
+{
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
+
+void CVaroView::PrintNow()
+{
+    document()->print(&Printer());
+}
+
+void CVaroView::PrintWithDialog()
+{
+    QPrintDialog dialog(&Printer(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        document()->print(&Printer());
+}
+
+void CVaroView::PageSetup()
+{
+    QPageSetupDialog dialog(&Printer(), this);
+    dialog.exec();
+}
+
+void CVaroView::PrintPreview()
+{
+    QPrintPreviewDialog dialog(&Printer(), this);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { document()->print(printer); });
+    dialog.exec();
+}
+
+// The right button opens the view's own two-item menu once a page is shown, and nothing at all
+// while the view is blank; the default context menu never opens.
+void CVaroView::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+}
+
+void CVaroView::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        ShowContextMenu(event->globalPosition().toPoint());
+        return;
+    }
+    QTextBrowser::mousePressEvent(event);
+}
+
+void CVaroView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        ShowContextMenu(event->globalPosition().toPoint());
+        return;
+    }
+    QTextBrowser::mouseDoubleClickEvent(event);
+}
+
+void CVaroView::ShowContextMenu(const QPoint& globalPosition)
+{
+    if (IsBlank())
+        return;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("RightClick"));
+    QAction* copyAction = menu.addAction(QStringLiteral("コピー(&C)"), this, &CVaroView::CopySelection);
+    copyAction->setObjectName(QStringLiteral("32771"));
+    QAction* selectAction = menu.addAction(QStringLiteral("すべて選択。"), this, &CVaroView::SelectAllText);
+    selectAction->setObjectName(QStringLiteral("32772"));
+    menu.exec(globalPosition);
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The text view: shows the page files the search panel writes, starting blank ("about:blank").
+// Navigation takes a file path with an optional "#anchor"; links never start other programs.
+// Pages render with a CJK serif font, with Hanazono for ideographs beyond the basic plane.
+
+#include "panelports.h"
+
+#include <QTextBrowser>
+
+class QPrinter;
+
+class CVaroView : public QTextBrowser, public varo::ITextView {
+    Q_OBJECT
+public:
+    explicit CVaroView(QWidget* parent = nullptr);
+
+    static inline const QString kBlank = QStringLiteral("about:blank");
+
+    /// Shows a page file, optionally followed by "#" and an anchor name, or "about:blank".
+    /// The file is read again at every navigation: the panel rewrites its page files under the
+    /// same names. A file that cannot be read shows an error page.
+    void Navigate(const QString& location);
+    void Navigate(const std::u16string& path, const std::u16string& anchor) override;
+
+    /// The current location as it was navigated to: "about:blank" until the first page.
+    QString GetLocationURL() const { return m_location; }
+    bool IsBlank() const { return m_location == kBlank; }
+    /// Whether copy has something to copy (the view's own enabling of copy).
+    bool CanCopy() const { return textCursor().hasSelection(); }
+
+    void CopySelection();
+    void SelectAllText();
+    /// Prints the shown page at once, without a dialog.
+    void PrintNow();
+    /// Prints through the print dialog (Ctrl+P).
+    void PrintWithDialog();
+    void PageSetup();
+    void PrintPreview();
+
+    /// The printer the view prints on: one for the whole run, so that page setup carries over
+    /// to the next print.
+    static QPrinter& Printer();
+
+signals:
+    /// A navigation has been carried out (the blank state included).
+    void navigated(const QString& location);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void ShowContextMenu(const QPoint& globalPosition);
+    void Load(const QString& path);
+
+    QString m_location = kBlank;
+};

@@ -1,0 +1,34 @@
+#pragma once
+// The shell tests' collection, built with the text-set writer into a temporary folder, and a
+// main window opened on it. Page records in brackets, labels after them:
+//   slot 1 詩部: 2 詩經: 3 國風 [0..104] 1..105, 4 小雅 [105..107] 5..7;
+//                5 楚辭: 6 離騷 [108..109] 1..2
+//   slot 7 史部: 8 史記: 9 本紀 [110..111] 1..2
+// Every page of 國風 holds 詩 and 云 once each, apart from its first page, which holds each
+// three times: 詩 云 finds 105 pages with 214 hits, and the first page has six anchors.
+
+#include "fixture.h"
+#include "mainfrm.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace varo::test {
+
+void WriteShellCollection(const std::filesystem::path& folder);
+
+/// The texts of the 小雅 pages, labels 5, 6 and 7.
+inline const QString kXiaoyaPages[3] = {QStringLiteral("鹿鳴"), QStringLiteral("四牡"), QStringLiteral("皇華")};
+
+/// A main window on the collection in folder (also its page-file and listing folder), after
+/// its first display, shown and active. end.exe and the guide are looked for in program; by
+/// default a folder that does not exist.
+std::unique_ptr<CMainFrame> OpenFrame(const std::filesystem::path& folder, const std::filesystem::path& program = {});
+
+QString ToQString(const std::filesystem::path& path);
+
+/// Types text into widget key by key, any characters (QTest::keyClicks takes Latin-1 only).
+void TypeText(QWidget* widget, const QString& text);
+
+}  // namespace varo::test

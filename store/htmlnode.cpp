@@ -52,35 +52,51 @@ Phase NextPhase(Phase phase, std::string_view tag, bool& recognised)
 
 }  // namespace
 
+namespace {
+
+// Calls text(run) for every run of bytes outside tags and tag(whole tag) for every complete tag,
+// in page order. A tag runs from "<" to the next ">"; an unfinished tag at the end is dropped.
+template <typename OnText, typename OnTag>
+void ScanTags(std::string_view bytes, OnText text, OnTag tag)
+{
+    size_t position = 0;
+    while (position < bytes.size()) {
+        const size_t open = bytes.find('<', position);
+        if (open == std::string_view::npos) {
+            text(bytes.substr(position));
+            return;
+        }
+        if (open > position)
+            text(bytes.substr(position, open - position));
+        const size_t close = bytes.find('>', open + 1);
+        if (close == std::string_view::npos)
+            return;
+        tag(bytes.substr(open, close - open + 1));
+        position = close + 1;
+    }
+}
+
+}  // namespace
+
 void CFileList::ParseNodes(std::string_view page, std::vector<std::unique_ptr<HTMLNode>>& nodes)
 {
     std::string texts[3];
     Phase phase = kBeforeTitle;
-    std::string tag;
-    bool inTag = false;
-    for (char byte : page) {
-        if (!inTag) {
-            if (byte == '<') {
-                tag.assign(1, '<');
-                inTag = true;
-            } else if (std::string* text = CollectorFor(phase, texts)) {
-                *text += byte;
-            }
-            continue;
-        }
-        tag += byte;
-        if (byte != '>')
-            continue;
-        bool recognised = false;
-        phase = NextPhase(phase, tag, recognised);
-        // Other tags inside the title or a cell stay in place, so markup of an earlier
-        // highlighting pass survives a re-parse.
-        if (!recognised)
+    ScanTags(
+        page,
+        [&](std::string_view run) {
             if (std::string* text = CollectorFor(phase, texts))
-                *text += tag;
-        tag.clear();
-        inTag = false;
-    }
+                text->append(run);
+        },
+        [&](std::string_view tag) {
+            bool recognised = false;
+            phase = NextPhase(phase, tag, recognised);
+            // Other tags inside the title or a cell stay in place, so markup of an earlier
+            // highlighting pass survives a re-parse.
+            if (!recognised)
+                if (std::string* text = CollectorFor(phase, texts))
+                    text->append(tag);
+        });
     for (std::string& text : texts)
         nodes.push_back(std::make_unique<HTMLNode>(std::move(text)));
 }
@@ -90,37 +106,23 @@ void CFileList::SplitFilterItems(const HTMLNode& node, std::vector<std::unique_p
     items.push_back(std::make_unique<FilterItem>(std::string(), FilterItem::kMainText));
     FilterItem* current = items.back().get();
     bool inAnnotation = false;
-    std::string tag;
-    bool inTag = false;
-    for (char byte : node.GetText()) {
-        if (!inTag) {
-            if (byte == '<') {
-                tag.assign(1, '<');
-                inTag = true;
+    ScanTags(
+        node.GetText(), [&](std::string_view run) { current->Text().append(run); },
+        [&](std::string_view tag) {
+            if (Begins(tag, kAnnotationStart)) {
+                inAnnotation = true;
+                items.push_back(std::make_unique<FilterItem>(std::string(), FilterItem::kAnnotation));
+                current = items.back().get();
+            } else if (inAnnotation && Begins(tag, kAnnotationEnd)) {
+                inAnnotation = false;
+                std::string text;
+                text.reserve(1000);
+                items.push_back(std::make_unique<FilterItem>(std::move(text), FilterItem::kMainText));
+                current = items.back().get();
             } else {
-                current->Text() += byte;
+                current->Text().append(tag);
             }
-            continue;
-        }
-        tag += byte;
-        if (byte != '>')
-            continue;
-        if (Begins(tag, kAnnotationStart)) {
-            inAnnotation = true;
-            items.push_back(std::make_unique<FilterItem>(std::string(), FilterItem::kAnnotation));
-            current = items.back().get();
-        } else if (inAnnotation && Begins(tag, kAnnotationEnd)) {
-            inAnnotation = false;
-            std::string text;
-            text.reserve(1000);
-            items.push_back(std::make_unique<FilterItem>(std::move(text), FilterItem::kMainText));
-            current = items.back().get();
-        } else {
-            current->Text() += tag;
-        }
-        tag.clear();
-        inTag = false;
-    }
+        });
 }
 
 }  // namespace varo

@@ -1,16 +1,22 @@
-// Search latency per query class on a generated collection of 30,000 pages, beside the time a
-// bare loop needs to decode the same posting streams in full. The search reads each of those
-// streams at most once, so the bare loop is the bound it is measured against: the last table
-// gives the median of each and their ratio.
+// Search latency per query class, beside the time a bare loop needs to decode the same posting
+// streams in full. The search reads each of those streams at most once, so the bare loop is the
+// bound it is measured against: the closing table gives the median of each and their ratio.
 //
-//   search_bench [--benchmark_filter=...]   (the collection is built first, which takes a while)
+//   search_bench [--collection=FOLDER] [--benchmark_filter=...]
+//
+// Without --collection a collection of 30,000 pages with Zipf-distributed characters is generated
+// first (this takes a while). With it, the text set "Index" of FOLDER is searched, for instance
+// the full sample collection (scripts/build-sample.sh full FOLDER), with queries of real text.
 
+#include "codeconverter.h"
 #include "generated_collection.h"
 #include "index.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <cstring>
+#include <stdexcept>
 #include <map>
 #include <memory>
 
@@ -26,11 +32,16 @@ struct QueryClass {
 
 class SearchFixture {
 public:
-    SearchFixture()
+    /// An empty folder generates the collection.
+    explicit SearchFixture(const std::string& folder)
     {
-        if (!m_index.Open(m_set.Folder(), bench::GeneratedTextSet::kName, INDEX_FULL_TEXT))
-            throw std::runtime_error("cannot open the generated collection");
-        AddClasses();
+        if (folder.empty())
+            m_generated = std::make_unique<bench::GeneratedTextSet>();
+        const std::u16string path =
+            m_generated ? m_generated->Folder() : CCodeConverter::Utf8ToUtf16(folder);
+        if (!m_index.Open(path, u"Index", INDEX_FULL_TEXT))
+            throw std::runtime_error("cannot open the collection in " + (folder.empty() ? "a temporary folder" : folder));
+        m_classes = m_generated ? GeneratedClasses() : PoetryClasses();
     }
 
     CIndex& Index() { return m_index; }
@@ -47,17 +58,17 @@ public:
     }
 
 private:
-    // Characters at a place of a page, so that phrases occur at least once.
+    // Characters at a place of a generated page, so that phrases occur at least once.
     std::u16string At(uint32_t page, size_t offset) const
     {
-        return std::u16string(1, static_cast<char16_t>(m_set.Pages()[page].indexed[INDEX_FULL_TEXT][offset]));
+        return std::u16string(1, static_cast<char16_t>(m_generated->Pages()[page].indexed[INDEX_FULL_TEXT][offset]));
     }
     static std::u16string Ranked(uint32_t rank) { return std::u16string(1, static_cast<char16_t>(bench::RankedCharacter(rank))); }
 
-    void AddClasses()
+    std::vector<QueryClass> GeneratedClasses() const
     {
         const std::u16string three = Ranked(10) + u" " + Ranked(50) + u" " + Ranked(200);
-        m_classes = {
+        return {
             {"frequent character", Ranked(0)},
             {"rare character", Ranked(4000)},
             {"2-character phrase", At(1000, 10) + At(1000, 11)},
@@ -69,14 +80,31 @@ private:
         };
     }
 
-    bench::GeneratedTextSet m_set;
+    // For a collection of classical poetry and prose.
+    static std::vector<QueryClass> PoetryClasses()
+    {
+        return {
+            {"frequent character", u"不"},
+            {"rare character", u"鼇"},
+            {"2-character phrase", u"明月"},
+            {"4-character phrase", u"白日依山"},
+            {"A?B", u"明?月"},
+            {"A*B", u"春*秋"},
+            {"3 terms, and", u"山 水 雲", true},
+            {"3 terms, or", u"山 水 雲", false},
+        };
+    }
+
+    std::unique_ptr<bench::GeneratedTextSet> m_generated;
     CIndex m_index;
     std::vector<QueryClass> m_classes;
 };
 
+std::string g_collection;
+
 SearchFixture& Fixture()
 {
-    static SearchFixture fixture;
+    static SearchFixture fixture(g_collection);
     return fixture;
 }
 
@@ -186,7 +214,22 @@ private:
 int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
-    std::fprintf(stderr, "Generating and indexing the collection...\n");
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--collection=", 13) == 0) {
+            g_collection = argv[i] + 13;
+        } else {
+            std::fprintf(stderr, "unknown option %s\n", argv[i]);
+            return 2;
+        }
+    }
+    if (g_collection.empty())
+        std::fprintf(stderr, "Generating and indexing the collection...\n");
+    try {
+        Fixture();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "%s\n", error.what());
+        return 1;
+    }
     const auto& classes = Fixture().Classes();
     for (size_t i = 0; i < classes.size(); ++i) {
         for (const char* kind : {"search/", "decode/"}) {

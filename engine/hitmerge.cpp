@@ -34,24 +34,38 @@ std::vector<uint32_t> AscendingOrder(const CDWordArray& pages)
     return order;
 }
 
-// Walks the term's ascending pages against the hit set's: found(k, t) for each term page k that
-// the hit set holds at index t, missing(k) for the others. Linear when the hit set is ascending,
-// as it is in an and-query.
-template <typename Found, typename Missing>
-void MatchAscending(const CDWordArray& hitPages, const CDWordArray& termPages, Found found, Missing missing)
+constexpr uint32_t kAbsent = UINT32_MAX;
+
+// For each of the term's ascending pages, the index of that page in the hit set (the first, were
+// it there twice), or kAbsent: one walk of both lists in step instead of a search per page.
+std::vector<uint32_t> LocateInHitSet(const CDWordArray& hitPages, const CDWordArray& termPages)
 {
+    std::vector<uint32_t> order;
+    CDWordArray sortedPages;
     const bool ascending = std::is_sorted(hitPages.begin(), hitPages.end());
-    const std::vector<uint32_t> order = ascending ? std::vector<uint32_t>{} : AscendingOrder(hitPages);
-    const auto indexAt = [&](size_t j) { return ascending ? static_cast<uint32_t>(j) : order[j]; };
-    size_t j = 0;
-    for (size_t k = 0; k < termPages.size(); ++k) {
-        while (j < hitPages.size() && hitPages[indexAt(j)] < termPages[k])
-            ++j;
-        if (j < hitPages.size() && hitPages[indexAt(j)] == termPages[k])
-            found(k, indexAt(j));
-        else
-            missing(k);
+    if (!ascending) {
+        order = AscendingOrder(hitPages);
+        sortedPages.reserve(order.size());
+        for (uint32_t t : order)
+            sortedPages.push_back(hitPages[t]);
     }
+    const CDWordArray& sorted = ascending ? hitPages : sortedPages;
+
+    // The lists interleave unpredictably, so the walk steps without branching on the pages: the
+    // smaller side moves on, both on a match, and the entry of the term's page is written at
+    // every step; the last write, when its page moves on, is the one that stays.
+    std::vector<uint32_t> located(termPages.size(), kAbsent);
+    size_t j = 0;
+    size_t k = 0;
+    while (j < sorted.size() && k < termPages.size()) {
+        const uint32_t hit = sorted[j];
+        const uint32_t term = termPages[k];
+        const uint32_t index = ascending ? static_cast<uint32_t>(j) : order[j];
+        located[k] = hit == term ? index : kAbsent;
+        j += hit <= term;
+        k += term <= hit;
+    }
+    return located;
 }
 
 }  // namespace
@@ -61,36 +75,36 @@ void UniteHits(CDWordArray& hitPages, CDWordArray& hitCounts, const CDWordArray&
 {
     // Only a direct call after an uncounted search leaves pages without counts; they count 0.
     hitCounts.resize(countHits ? hitPages.size() : 0, 0);
-    CDWordArray added;
-    CDWordArray addedCounts;
-    MatchAscending(
-        hitPages, pages,
-        [&](size_t k, uint32_t t) {
+    const std::vector<uint32_t> located = LocateInHitSet(hitPages, pages);
+    for (size_t k = 0; k < pages.size(); ++k) {
+        if (located[k] != kAbsent) {
             if (countHits)
-                hitCounts[t] += counts[k];
-        },
-        [&](size_t k) {
-            added.push_back(pages[k]);
+                hitCounts[located[k]] += counts[k];
+        } else {
+            hitPages.push_back(pages[k]);
             if (countHits)
-                addedCounts.push_back(counts[k]);
-        });
-    hitPages.insert(hitPages.end(), added.begin(), added.end());
-    hitCounts.insert(hitCounts.end(), addedCounts.begin(), addedCounts.end());
+                hitCounts.push_back(counts[k]);
+        }
+    }
 }
 
 void IntersectHits(CDWordArray& hitPages, CDWordArray& hitCounts, const CDWordArray& pages, const CDWordArray& counts,
                    bool countHits)
 {
-    CDWordArray keptPages;
-    CDWordArray keptCounts;
-    MatchAscending(
-        hitPages, pages,
-        [&](size_t k, uint32_t t) {
-            keptPages.push_back(pages[k]);
-            if (countHits)
-                keptCounts.push_back(counts[k] + hitCounts[t]);
-        },
-        [](size_t) {});
+    const std::vector<uint32_t> located = LocateInHitSet(hitPages, pages);
+    // Every page is written and the write position moves on only for pages the hit set holds,
+    // again so that the loop does not branch on them.
+    CDWordArray keptPages(pages.size());
+    CDWordArray keptCounts(countHits ? pages.size() : 0);
+    size_t kept = 0;
+    for (size_t k = 0; k < pages.size(); ++k) {
+        keptPages[kept] = pages[k];
+        if (countHits)
+            keptCounts[kept] = counts[k] + (located[k] == kAbsent ? 0 : hitCounts[located[k]]);
+        kept += located[k] != kAbsent;
+    }
+    keptPages.resize(kept);
+    keptCounts.resize(countHits ? kept : 0);
     hitPages = std::move(keptPages);
     hitCounts = std::move(keptCounts);
 }

@@ -91,8 +91,17 @@ public:
     void ExpandVariantForms(std::u16string_view query, std::vector<std::u16string>& forms) const;
 
     // Searching (results in the hit set).
+    /// Merges the pages (and hit counts) of one term into the hit set by mode; returns the
+    /// number of pages then in it, or 0 when the term yields no search. '?' and '？' stand for
+    /// one character, '*' for 0 to 300. Terms of any length are searched whole. On a closed
+    /// index the hit set is emptied and the result is 0.
+    ///   "中?國" finds 中X國;  "中*國" finds 國 0 to 300 characters after 中
     uint32_t SearchTerm(std::u16string_view term, int mode, bool countHits, bool useVariants);
+    /// The number of terms (separated by U+0020 or U+3000), or 0 when the query is empty or
+    /// holds a unit below U+0100 other than the blank, '*' and '?'.
     static int CheckQuery(std::u16string_view query);
+    /// The pages every term hits, ascending (And), or any term hits, in order of discovery (Or).
+    /// Writes U+3000 over every U+0020 of the query; a rejected query changes nothing.
     int SearchAnd(std::u16string& query, bool countHits, bool useVariants);
     int SearchOr(std::u16string& query, bool countHits, bool useVariants);
     const CDWordArray& GetHitPages() const { return m_hitPages; }

@@ -5,9 +5,12 @@ set -euo pipefail
 
 purpose=${1:-test}
 packages=(cmake g++ ninja-build git pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
+# The desktop program: Qt 6 Widgets, CJK fonts for the texts (Hanazono for ideographs beyond the
+# basic plane), and an X server without a screen for its screenshot.
+desktop=(qt6-base-dev fonts-noto-cjk fonts-hanazono xvfb xauth)
 case "$purpose" in
-  test) ;;
-  run) packages+=(nodejs) ;;  # the sample collection is fetched with npm and converted with Node.js
+  test) packages+=("${desktop[@]}") ;;
+  run) packages+=("${desktop[@]}" nodejs) ;;  # the sample collection is fetched with npm and converted with Node.js
   unihan) packages+=(nodejs unicode-data bzip2) ;;  # regenerating sample/yitizi.txt
   *) echo "usage: $0 test|run|unihan" >&2; exit 64 ;;
 esac

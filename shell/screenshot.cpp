@@ -1,5 +1,6 @@
 // Takes the picture of the main window after a search, for the documentation:
-//   varo-screenshot OUTPUT.png --data DIR --query TEXT [--size WIDTHxHEIGHT]
+//   varo-screenshot OUTPUT.png --data DIR --query TEXT [--scope SLOT] [--size WIDTHxHEIGHT]
+// The scope is picked in the contents tree by record slot, as a user would, before the search.
 // Under an X server (Xvfb) the picture is taken from the screen, so it shows what the server
 // drew; without a screen it is rendered from the widgets.
 #include "leftform.h"
@@ -22,6 +23,7 @@ struct OptionsTag {
     QString output;
     QString data;
     QString query;
+    int scope = 0;
     QSize size{1280, 800};
 };
 
@@ -34,6 +36,8 @@ bool ParseOptions(const QStringList& arguments, OptionsTag& options)
             options.data = arguments[++i];
         } else if (argument == QLatin1String("--query") && hasValue) {
             options.query = arguments[++i];
+        } else if (argument == QLatin1String("--scope") && hasValue) {
+            options.scope = arguments[++i].toInt();
         } else if (argument == QLatin1String("--size") && hasValue) {
             const QStringList parts = arguments[++i].split(QLatin1Char('x'));
             if (parts.size() != 2)
@@ -64,7 +68,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     OptionsTag options;
     if (!ParseOptions(app.arguments(), options)) {
-        std::fputs("usage: varo-screenshot OUTPUT.png --data DIR --query TEXT [--size WIDTHxHEIGHT]\n", stderr);
+        std::fputs("usage: varo-screenshot OUTPUT.png --data DIR --query TEXT [--scope SLOT] [--size WIDTHxHEIGHT]\n",
+                   stderr);
         return 64;
     }
     QApplication::setOrganizationName(varo::shell::kSettingsKey);
@@ -79,6 +84,8 @@ int main(int argc, char** argv)
     Settle();
 
     CLeftForm* panel = frame.LeftForm();
+    if (options.scope > 0)
+        panel->SelectContentsSlot(options.scope);
     panel->findChild<QTabWidget*>(varo::shell::IdName(IDC_TABS))->setCurrentIndex(kSearchTab);
     panel->QueryInput()->Field()->setText(options.query);
     panel->findChild<QPushButton*>(varo::shell::IdName(IDC_SEARCH))->click();

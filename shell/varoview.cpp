@@ -9,7 +9,27 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QStringDecoder>
+#include <QTextFrame>
 #include <QUrl>
+
+namespace {
+
+// A browser takes a table's height as the least it may have and lets the table grow with its
+// content; the text document keeps a fixed height and leaves out what does not fit in it. The
+// pages' template fixes its table's height, so without this a long page would lose its end.
+void LetTablesGrow(QTextFrame* frame)
+{
+    for (QTextFrame* child : frame->childFrames()) {
+        QTextFrameFormat format = child->frameFormat();
+        if (format.height().type() == QTextLength::FixedLength) {
+            format.setHeight(QTextLength());
+            child->setFrameFormat(format);
+        }
+        LetTablesGrow(child);
+    }
+}
+
+}  // namespace
 
 CVaroView::CVaroView(QWidget* parent) : QTextBrowser(parent)
 {
@@ -61,6 +81,7 @@ void CVaroView::Load(const QString& path)
     const QString html = decoder.decode(bytes);
     document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
     setHtml(html);
+    LetTablesGrow(document()->rootFrame());
 }
 
 void CVaroView::CopySelection()

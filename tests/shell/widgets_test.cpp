@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <QTextFrame>
 #include <QTimer>
 
 using varo::test::TempDir;
@@ -128,6 +129,19 @@ private slots:
         WritePage(dir, QStringLiteral("page.html"), QStringLiteral("<p>二</p>"));
         view.Navigate(page);
         QCOMPARE(view.toPlainText(), QStringLiteral("二"));
+    }
+
+    void textView_letsAFixedHeightTableGrowWithItsText()
+    {
+        TempDir dir;
+        CVaroView view;
+        view.resize(400, 300);
+        const QString rows = QStringLiteral("<p>學而時習之</p>").repeated(40);
+        view.Navigate(WritePage(dir, QStringLiteral("page.html"),
+                                QStringLiteral("<table height=100><tr><td height=100>%1</td></tr></table>").arg(rows)));
+        const QList<QTextFrame*> tables = view.document()->rootFrame()->childFrames();
+        QCOMPARE(tables.size(), 1);
+        QCOMPARE(tables[0]->frameFormat().height().type(), QTextLength::VariableLength);
     }
 
     void queryInput_readsOneValuePerInputElement_data()

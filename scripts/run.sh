@@ -22,11 +22,16 @@ varo is built, with the sample collection in $bin, but there is no display to op
 window on (neither DISPLAY nor WAYLAND_DISPLAY is set). The same collection answers on the
 command line:
 
-  $bin/varo-cli catalogue                 # the contents tree, with record slots
-  $bin/varo-cli search '君子 小人'         # the pages of the first category that hold both
-  $bin/varo-cli search --scope all 明月   # every category
-  $bin/varo-cli page --slot 3 --label 1   # a stored page of a volume
-  $bin/varo-cli --help
+  the contents tree, with record slots:
+    $bin/varo-cli catalogue
+  the pages of the first category that hold both terms:
+    $bin/varo-cli search '君子 小人'
+  the same over every category:
+    $bin/varo-cli search --scope all '君子 小人'
+  a stored page of a volume (slot 3), by its label:
+    $bin/varo-cli page --slot 3 --label 1
+  everything else:
+    $bin/varo-cli --help
 
 On a machine with a display, run this script again, or start $bin/varo yourself
 (--data DIR opens a collection in another folder). A picture of the window after a search:
@@ -36,4 +41,7 @@ MESSAGE
 fi
 
 echo "opening $bin/varo"
-exec "$bin/varo"
+# Loading the catalogue writes its listing zlq.txt into the current folder: the build folder.
+program=$(realpath "$bin/varo")
+cd "$build_dir"
+exec "$program"

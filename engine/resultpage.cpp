@@ -166,9 +166,10 @@ public:
             return 0;
         // Every term of the expansion takes a pass, even one that matches nothing: such a pass
         // re-emits the page in the template. A page already re-emitted comes out the same,
-        // unless the last highlight cut through a tag so that it parses differently now; only a
-        // term holding '<' or '?' can do that.
-        if (m_passes == 0 || (m_skippedSinceLastPass && m_lastPassCutsTags))
+        // unless the last highlight cut through a tag so that it parses differently now: any
+        // literal that stands inside a tag does that, since the markup closes the tag early.
+        // Re-emitting once more gives a page that further empty passes leave as it is.
+        if (m_passes == 0 || m_skippedSinceLastPass)
             Pass({});
         output = std::move(m_page);
         return m_counter;
@@ -205,7 +206,6 @@ private:
         m_page = std::move(output);
         m_cellStale = true;
         m_skippedSinceLastPass = false;
-        m_lastPassCutsTags = term.find_first_of("<?") != std::string_view::npos;
     }
 
     std::string m_page;
@@ -217,7 +217,6 @@ private:
     std::set<std::string> m_named;
     bool m_anyTerm = false;
     bool m_skippedSinceLastPass = false;
-    bool m_lastPassCutsTags = false;
     int m_passes = 0;
     uint64_t m_passBytes = 0;
     uint64_t m_searchedBytes = 0;

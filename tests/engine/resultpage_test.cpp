@@ -129,17 +129,22 @@ TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
     // character whose variant is a wildcard.
     const VariantGroups odd = {{0x4E7E, 0x5E72}, {0x842C, 0x4E07, 0x842C}, {0x9F8D, 0x3000}, {0x4EBA, '?'}};
     const std::string cell = "乾萬龍人干万龙。干卍竜乾萬" + kNote + "龍人乾萬</font>万龍干人萬<p>乾干龍　竜乾龒萬干";
+    // A hit inside a tag cuts it: the markup closes the tag early, and what follows ("</TD>")
+    // then ends the cell at the next pass, even a pass that highlights nothing.
+    const std::string cutTag = "乾<q萬龍</TD>人干";
     const std::u16string alphabet = u"干万龍人\u3000?*";
     struct Table {
         const char* name;
         const VariantGroups& groups;
         int target;
+        const std::string& cell;
     };
-    for (const Table& table : {Table{"plain", plain, 0}, Table{"odd", odd, 2}}) {
+    for (const Table& table :
+         {Table{"plain", plain, 0, cell}, Table{"odd", odd, 2, cell}, Table{"hit inside a tag", plain, 0, cutTag}}) {
         SCOPED_TRACE(table.name);
         test::TempDir dir;
         CIndex index;
-        WriteCollection(dir, {cell}, table.groups, index);
+        WriteCollection(dir, {table.cell}, table.groups, index);
         std::vector<std::u16string> queries = {u""};
         for (size_t length = 1; length <= 4; ++length) {
             std::vector<std::u16string> longer;

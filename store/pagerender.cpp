@@ -30,6 +30,13 @@ constexpr int kTargetAnnotations = 2;
 
 constexpr size_t kCellReserve = 10000;
 
+// Each pass re-emits the page with its highlights and the next term is searched in that page,
+// markup included, so terms that occur in the markup itself (a, b, name, color, ...) multiply
+// the page with every pass: twenty such terms would need gigabytes. Once the passes have gone
+// through this many bytes the remaining terms are not highlighted. The first term always is,
+// and pages of a few kilobytes reach the limit only after thousands of terms.
+constexpr uint64_t kMaxPassBytes = uint64_t{16} << 20;
+
 bool IsTermSeparator(char16_t unit)
 {
     return unit == u' ' || unit == u'\u3000';
@@ -103,6 +110,7 @@ int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_v
     std::set<std::string> rendered;
     int counter = 0;
     bool anyRendered = false;
+    uint64_t passBytes = 0;
     std::string pass;
     size_t start = 0;
     for (size_t i = 0; i <= query.size(); ++i) {
@@ -111,6 +119,9 @@ int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_v
         if (i > start) {
             std::string term = CCodeConverter::Utf16ToUtf8(query.substr(start, i - start));
             if (rendered.insert(term).second) {
+                if (anyRendered && passBytes + page.size() > kMaxPassBytes)
+                    break;
+                passBytes += page.size();
                 pass.clear();
                 RenderTerm(page, pass, term, cell, target, counter);
                 // The next term is highlighted in the page as already marked up.

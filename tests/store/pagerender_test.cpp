@@ -200,6 +200,18 @@ TEST_F(RenderPageTest, nothingToRender_returnsZeroAndLeavesOutput)
     EXPECT_EQ(m_output, "kept");
 }
 
+TEST_F(RenderPageTest, termsFoundInTheMarkup_stopGrowingThePageAtTheBudget)
+{
+    // Every pass highlights the letters of the markup the passes before it wrote; unbounded,
+    // these terms would grow the page to gigabytes.
+    Write({{"a\\0003.htm", PageHtml("T", "", std::string(200, 'a'))}});
+    const int anchors = Render(0, u"a n m e b s t y l c o r k g u d i h");
+    EXPECT_GE(anchors, 200);
+    EXPECT_LT(m_output.size(), size_t{256} << 20);
+    EXPECT_EQ(m_output.rfind("<html><head>", 0), 0u);
+    EXPECT_TRUE(m_output.ends_with("</center></BODY></html>"));
+}
+
 TEST_F(RenderPageTest, recordWithBadOffsets_returnsZero)
 {
     writer::StoreImage image;

@@ -1,0 +1,123 @@
+// Renders arbitrary page bytes with arbitrary queries and search targets, plain and with the
+// variant option (the fuzz collection's variant table). Where the variant expansion is small
+// enough to render literally, both must give the same document.
+//
+// Input: u16 page label, u32-prefixed page bytes, then operations to the end: u8 op (target in
+// bits 0-2, where 3 to 7 stand for values no radio gives; variant option in bit 3), query.
+
+#include "fuzzcollection.h"
+#include "fuzzinput.h"
+
+#include "codeconverter.h"
+#include "index.h"
+
+#include <cstdio>
+
+using namespace varo;
+
+namespace {
+
+// Documents up to this size are compared; larger ones may have met a budget.
+constexpr size_t kComparedBytes = size_t{1} << 20;
+constexpr uint64_t kLiteralForms = 64;
+constexpr uint32_t kFuzzedRecord = 1;
+
+const fuzz::ScratchFolder& Folder()
+{
+    static fuzz::ScratchFolder folder;
+    return folder;
+}
+
+CIndex& Index()
+{
+    static CIndex index;
+    return index;
+}
+
+int TargetOf(uint8_t op)
+{
+    static constexpr int kTargets[] = {0, 1, 2, 0, 3, -1, 1000, -2147483647 - 1};
+    return kTargets[op & 0x07];
+}
+
+// The store holds a fixed first record, from which the reader learns the store key, and the
+// fuzzed page as the second.
+void WriteStore(uint16_t label, std::string_view page)
+{
+    std::vector<writer::PageInput> pages(2);
+    pages[0].recordName = "c\\v\\0001.htm";
+    pages[0].html = fuzz::StoredPage("T", "x", "y");
+    char name[32];
+    std::snprintf(name, sizeof name, "c\\v\\%u.htm", unsigned{label});
+    pages[1].recordName = name;
+    pages[1].html = page;
+    writer::StoreImage image;
+    if (!writer::BuildStoreImage(pages, {}, image).empty() ||
+        !writer::WriteFileBytes(Folder().Path() / "Index-fl.h", image.list) ||
+        !writer::WriteFileBytes(Folder().Path() / "Index-fl.cnt", image.content))
+        std::abort();
+}
+
+void CheckDocument(const std::string& html)
+{
+    if (html.empty())
+        return;
+    VARO_FUZZ_CHECK(html.starts_with("<html><head>"));
+    VARO_FUZZ_CHECK(html.ends_with("</BODY></html>"));
+}
+
+void CheckAgainstLiteralExpansion(const CIndex& index, std::u16string_view query, int target,
+                                  const std::string& viaVariants, int anchors)
+{
+    uint64_t count = 1;
+    for (char16_t unit : query)
+        count = std::min<uint64_t>(count * index.GetVariants(unit).size(), kLiteralForms + 1);
+    if (query.empty() || count > kLiteralForms)
+        return;
+    std::vector<std::u16string> forms;
+    index.ExpandVariantForms(query, forms);
+    std::u16string joined;
+    for (const std::u16string& form : forms)
+        joined += form + u' ';
+    joined.pop_back();
+    std::string literal;
+    const int literalAnchors = index.RenderResultPage(kFuzzedRecord, literal, joined, target, false);
+    // Both renders stop highlighting at a budget of bytes, each counted its own way.
+    if (std::max(literal.size(), viaVariants.size()) > kComparedBytes)
+        return;
+    VARO_FUZZ_CHECK(literalAnchors == anchors);
+    VARO_FUZZ_CHECK(literal == viaVariants);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::WriteCollection(Folder().Path());
+    if (!Index().Open(CCodeConverter::Utf8ToUtf16(Folder().Path().string()), u"Index", INDEX_FULL_TEXT))
+        std::abort();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzz::Reader input(data, size);
+    const uint16_t label = input.U16();
+    WriteStore(label, input.Blob(4));
+    CIndex& index = Index();
+    if (!index.m_fileList.Open(CCodeConverter::Utf8ToUtf16(Folder().Path().string()), u"Index"))
+        std::abort();
+    for (int operations = 0; !input.Empty() && operations < 8; ++operations) {
+        const uint8_t op = input.Byte();
+        const std::u16string query = input.Query();
+        const int target = TargetOf(op);
+        const bool useVariants = (op & 0x08) != 0;
+        std::string html;
+        const int anchors = index.RenderResultPage(kFuzzedRecord, html, query, target, useVariants);
+        VARO_FUZZ_CHECK(anchors >= 0);
+        CheckDocument(html);
+        if (useVariants)
+            CheckAgainstLiteralExpansion(index, query, target, html, anchors);
+    }
+    return 0;
+}

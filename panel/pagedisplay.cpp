@@ -46,8 +46,11 @@ bool CPageDisplay::ShowPage(int slot, bool firstPage, int label)
 
 bool CPageDisplay::ShowResult(uint32_t page, const std::u16string& query, int target, bool useVariants)
 {
-    // A closed index set renders nothing; an empty page would pass for a page without hits.
-    if (!m_index.IsOpen())
+    // A closed index set renders nothing, and neither does a page record the text store cannot
+    // read (one past the end of a list file cut short, or a text outside the content file): an
+    // empty page would pass for a page without hits.
+    uint32_t length = 0;
+    if (!m_index.IsOpen() || !m_index.GetTextLength(page, length))
         return false;
     const std::u16string name = m_firstResultFileNext ? kFirstResultFileName : kSecondResultFileName;
     std::string html;

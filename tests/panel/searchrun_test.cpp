@@ -259,5 +259,19 @@ TEST(ResultDisplay, closedIndexSet_showsNoResultPage)
     EXPECT_EQ(panel.m_pageDisplay.m_hitFile, u"");
 }
 
+TEST(ResultDisplay, unreadablePageRecord_showsNoResultPage)
+{
+    PanelRig rig;
+    std::filesystem::resize_file(rig.dir.Path() / "Index-fl.cnt", 0);  // every page text is gone
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    ASSERT_FALSE(rig.ports.rows.empty());
+    panel.OnResultSelected(0);
+    EXPECT_TRUE(rig.ports.navigations.empty());
+    EXPECT_EQ(panel.m_pageDisplay.m_hitFile, u"");
+}
+
 }  // namespace
 }  // namespace varo

@@ -20,6 +20,7 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || ((seconds == 0)); then
   exit 64
 fi
 
+bash scripts/install-deps.sh test  # clang and libFuzzer among them
 build=${VARO_FUZZ_BUILD_DIR:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVARO_BUILD_FUZZERS=ON -DVARO_BUILD_TESTS=OFF -DVARO_BUILD_BENCHMARKS=OFF >/dev/null

@@ -238,7 +238,7 @@ public:
         for (size_t position = 0; position + 1 < m_alternatives.size(); ++position)
             if (std::any_of(m_alternatives[position].begin(), m_alternatives[position].end(), IsTermSeparator))
                 m_termStartsAhead.insert(position + 1);
-        m_nodes.push_back({kNoNode, u'\0', 0, 0});
+        m_nodes.push_back({kNoNode, u'\0', 0, 0, false});
     }
 
     void Run(VariantHighlighter& highlighter)
@@ -261,13 +261,15 @@ private:
     static constexpr uint32_t kNoNode = UINT32_MAX;
     static constexpr uint32_t kRoot = 0;
 
-    // A term under construction: parent prefix, last unit, and how many of its last units are
-    // non-ASCII (a run a match needs in one piece) and follow the last '*'.
+    // A term under construction: parent prefix, last unit, how many of its last units are
+    // non-ASCII (a run a match needs in one piece) and follow the last '*', and whether those
+    // after the last '*' include an ASCII character other than '?'.
     struct Node {
         uint32_t parent;
         char16_t unit;
         uint32_t wideRunLength;
         uint32_t starRunLength;
+        bool asciiInStarRun;
     };
 
     // Where the walk stands: the next query position and the term being built there, or dead
@@ -297,9 +299,11 @@ private:
         if (!highlighter.CellHolds(Utf8Tail(term, node.wideRunLength)))
             return {next, true, kRoot};
         // Terms that start further on are walked, and may be highlighted, before the other
-        // continuations of this one: their markup could still make the distances fit.
+        // continuations of this one: their markup could still make the distances fit. ASCII
+        // letters, digits and signs can appear at any later pass, since the markup is made of
+        // them ("0" after the first anchor), so a run holding one is never given up.
         const bool laterTermsWalked = m_termStartsAhead.upper_bound(state.position + 1) == m_termStartsAhead.end();
-        if (laterTermsWalked && node.starRunLength > node.wideRunLength &&
+        if (laterTermsWalked && node.starRunLength > node.wideRunLength && !node.asciiInStarRun &&
             !highlighter.CellPlaces(Utf8Tail(term, node.starRunLength)))
             return {next, true, kRoot};
         return {next, false, term};
@@ -334,7 +338,8 @@ private:
             return found->second;
         const Node& above = m_nodes[parent];
         const Node node{parent, unit, IsAscii(unit) ? 0 : above.wideRunLength + 1,
-                        unit == u'*' ? 0 : above.starRunLength + 1};
+                        unit == u'*' ? 0 : above.starRunLength + 1,
+                        unit != u'*' && (above.asciiInStarRun || (IsAscii(unit) && unit != u'?'))};
         const auto index = static_cast<uint32_t>(m_nodes.size());
         m_nodes.push_back(node);
         m_children.emplace(key, index);

@@ -132,6 +132,9 @@ TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
     // A hit inside a tag cuts it: the markup closes the tag early, and what follows ("</TD>")
     // then ends the cell at the next pass, even a pass that highlights nothing.
     const std::string cutTag = "乾<q萬龍</TD>人干";
+    // The blank's other form is a digit, which the anchors of every highlight bring into the
+    // cell: a term of it matches only once an earlier term was highlighted.
+    const VariantGroups digit = {{0x4E7E, 0x5E72}, {'0', 0x3000}};
     const std::u16string alphabet = u"干万龍人\u3000?*";
     struct Table {
         const char* name;
@@ -140,7 +143,8 @@ TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
         const std::string& cell;
     };
     for (const Table& table :
-         {Table{"plain", plain, 0, cell}, Table{"odd", odd, 2, cell}, Table{"hit inside a tag", plain, 0, cutTag}}) {
+         {Table{"plain", plain, 0, cell}, Table{"odd", odd, 2, cell}, Table{"hit inside a tag", plain, 0, cutTag},
+          Table{"markup digits", digit, 0, cell}}) {
         SCOPED_TRACE(table.name);
         test::TempDir dir;
         CIndex index;

@@ -2,6 +2,7 @@
 
 #include "commandids.h"
 #include "settings.h"
+#include "tooltipresourcebutton.h"
 #include "varoview.h"
 
 #include <QApplication>
@@ -31,6 +32,9 @@ Control* MakeControl(QWidget* parent, int id, Args&&... args)
 }
 
 constexpr int kPagingButtonSize = 32;
+// The < and > buttons' pictures: four 32 x 32 looks side by side.
+const QString kPreviousListPagePicture = QStringLiteral(":/paging-previous.png");
+const QString kNextListPagePicture = QStringLiteral(":/paging-next.png");
 
 // The group boxes frame controls that are their siblings, placed for a frame whose caption
 // sits on its top line.
@@ -81,8 +85,10 @@ void CLeftForm::CreateControls()
     m_scope->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     m_summary = MakeControl<QLabel>(this, IDC_SUMMARY);
     m_results = MakeControl<CSortListCtrl>(this, IDC_RESULTS);
-    m_previousListPage = MakeControl<QPushButton>(this, IDC_PREVIOUS_LIST_PAGE, QStringLiteral("<"));
-    m_nextListPage = MakeControl<QPushButton>(this, IDC_NEXT_LIST_PAGE, QStringLiteral(">"));
+    auto* previousListPage = MakeControl<CToolTipResourceButton>(this, IDC_PREVIOUS_LIST_PAGE, QStringLiteral("<"));
+    auto* nextListPage = MakeControl<CToolTipResourceButton>(this, IDC_NEXT_LIST_PAGE, QStringLiteral(">"));
+    m_previousListPage = previousListPage;
+    m_nextListPage = nextListPage;
     m_pageBox = MakeControl<QLineEdit>(this, IDC_PAGE_BOX);
     m_pageBox->setAlignment(Qt::AlignCenter);
     m_pageBox->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_pageBox));
@@ -105,12 +111,15 @@ void CLeftForm::CreateControls()
     m_variant->setChecked(m_model->m_variant != 0);
     m_targets[m_model->m_target]->setChecked(true);
 
+    // Without their pictures the buttons keep their plain look at the same size.
     for (QAbstractButton* button : {m_previousListPage, m_nextListPage}) {
         button->resize(kPagingButtonSize, kPagingButtonSize);
         button->hide();
     }
-    m_previousListPage->setToolTip(QStringLiteral("Previous Page"));
-    m_nextListPage->setToolTip(QStringLiteral("Next Page"));
+    previousListPage->LoadStateBitmap(kPreviousListPagePicture);
+    nextListPage->LoadStateBitmap(kNextListPagePicture);
+    previousListPage->SetTipText(QStringLiteral("Previous Page"), true);
+    nextListPage->SetTipText(QStringLiteral("Next Page"), true);
     m_pageBox->hide();
     m_pageCount->hide();
 }
@@ -171,6 +180,12 @@ void CLeftForm::RunSearch()
     ReadOptions();
     m_model->RunSearch();
     m_hiddenEdit->clear();
+    emit stateChanged();
+}
+
+void CLeftForm::ShowSliderPage(int position)
+{
+    m_model->OnSliderReleased(position);
     emit stateChanged();
 }
 

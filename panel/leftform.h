@@ -81,6 +81,8 @@ public:
 
     /// Reads the options and searches (the 検索 button).
     void RunSearch();
+    /// The page slider came to rest at position: shows that page of the current volume.
+    void ShowSliderPage(int position);
 
     // IPanelView
     void SetScopeLabel(const std::u16string& text) override;

@@ -1,7 +1,9 @@
 #include "mainfrm.h"
 
 #include "leftform.h"
+#include "scrolltoolbar.h"
 #include "settings.h"
+#include "splash.h"
 #include "st_splitterwnd.h"
 #include "varo.h"
 #include "varoview.h"
@@ -13,7 +15,6 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QProcess>
-#include <QToolBar>
 #include <QUrl>
 
 #include <vector>
@@ -75,12 +76,6 @@ const std::vector<MenuTag>& Menus()
     return menus;
 }
 
-// The toolbar's command buttons, left to right.
-const std::vector<int> kToolBarButtons = {
-    ID_EDIT_SELECT_ALL, ID_EDIT_COPY, kSeparator, ID_FILE_PRINT, kSeparator, ID_PREVIOUS_VOLUME, ID_PREVIOUS_PAGE,
-    ID_NEXT_PAGE, ID_NEXT_VOLUME, kSeparator, ID_PREVIOUS_HIT, ID_NEXT_HIT, kSeparator, ID_APP_ABOUT, kSeparator,
-};
-
 bool IsInside(const QWidget* widget, const QWidget* pane)
 {
     return widget != nullptr && pane != nullptr && (widget == pane || pane->isAncestorOf(widget));
@@ -90,6 +85,8 @@ bool IsInside(const QWidget* widget, const QWidget* pane)
 
 CMainFrame::CMainFrame(const FrameFoldersTag& folders, QWidget* parent) : QMainWindow(parent), m_folders(folders)
 {
+    // The splash covers the screen while the window is built.
+    CSplashWnd::OpenSplash(this, ProgramFolder());
     setObjectName(QStringLiteral("CMainFrame"));
     InitShellResources();
     m_updateTimer.setSingleShot(true);
@@ -100,9 +97,11 @@ CMainFrame::CMainFrame(const FrameFoldersTag& folders, QWidget* parent) : QMainW
     CreateMenus();
     CreateToolBar();
     setWindowTitle(kMainWindowCaption);
+    // The application icon's large images, and the small icon where a small one is drawn.
     QIcon icon;
-    icon.addFile(QStringLiteral(":/varo-48.png"));
-    icon.addFile(QStringLiteral(":/varo-16.png"));
+    icon.addFile(QStringLiteral(":/varo-48.png"), QSize(48, 48));
+    icon.addFile(QStringLiteral(":/varo-32.png"), QSize(32, 32));
+    icon.addPixmap(QPixmap(QStringLiteral(":/varo-small.png")).scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     setWindowIcon(icon);
     OnCreateClient();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
@@ -113,6 +112,7 @@ CMainFrame::~CMainFrame()
     m_updateTimer.stop();
     disconnect(qApp, nullptr, this, nullptr);
     m_wndSplitter->NoteSizes();
+    m_wndToolBar->SetLeftForm(nullptr);
     delete m_pLeftForm;
     m_pLeftForm = nullptr;
     StartEndProgram();
@@ -156,16 +156,13 @@ void CMainFrame::CreateMenus()
 
 void CMainFrame::CreateToolBar()
 {
-    m_wndToolBar = new QToolBar(this);
+    m_wndToolBar = new CSCrollToolBar(this);
     m_wndToolBar->setObjectName(IdName(ID_VIEW_TOOLBAR));
+    // Every button's command exists by now: a missing one is a fault of this program.
+    if (!m_wndToolBar->Create([this](int id) { return Action(id); }))
+        qFatal("the toolbar names a command the window does not have");
     m_wndToolBar->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
-    m_wndToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    for (int id : kToolBarButtons) {
-        if (id == kSeparator)
-            m_wndToolBar->addSeparator();
-        else
-            m_wndToolBar->addAction(m_actions.at(id));
-    }
+    m_wndToolBar->setFloatable(false);
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
     connect(m_wndToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::RequestCommandUpdate);
 }
@@ -179,6 +176,8 @@ void CMainFrame::OnCreateClient()
     m_wndSplitter->Create(m_pLeftForm, m_pView, true);
     setCentralWidget(m_wndSplitter);
     m_pLeftForm->SetTextView(m_pView);
+    m_wndToolBar->SetLeftForm(m_pLeftForm);
+    m_pLeftForm->Model().SetPageSlider(m_wndToolBar);
 
     connect(m_pLeftForm, &CLeftForm::stateChanged, this, &CMainFrame::RequestCommandUpdate);
     connect(m_pView, &CVaroView::navigated, this, &CMainFrame::RequestCommandUpdate);

@@ -7,6 +7,7 @@
 
 #include "commandids.h"
 #include "leftformmodel.h"
+#include "scrolltoolbar.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -17,7 +18,6 @@ class CLeftForm;
 class CVaroView;
 class QAction;
 class QMenu;
-class QToolBar;
 class ST_SplitterWnd;
 
 /// Where the window finds its collection and its companion files.
@@ -51,7 +51,7 @@ public:
     CVaroView* GetRightPane() const { return m_pView; }
     CLeftForm* LeftForm() const { return m_pLeftForm; }
     ST_SplitterWnd* Splitter() const { return m_wndSplitter; }
-    QToolBar* ToolBar() const { return m_wndToolBar; }
+    CSCrollToolBar* ToolBar() const { return m_wndToolBar; }
     QAction* Action(int id) const;
 
     /// Whether command id may run now.
@@ -82,7 +82,7 @@ private:
 
     FrameFoldersTag m_folders;
     ST_SplitterWnd* m_wndSplitter = nullptr;
-    QToolBar* m_wndToolBar = nullptr;
+    CSCrollToolBar* m_wndToolBar = nullptr;
     CLeftForm* m_pLeftForm = nullptr;
     CVaroView* m_pView = nullptr;
     std::map<int, QAction*> m_actions;

@@ -1,6 +1,7 @@
 #include "varo.h"
 
 #include "settings.h"
+#include "splash.h"
 
 #include <QDir>
 #include <QKeyEvent>
@@ -12,6 +13,15 @@
 void InitShellResources()
 {
     Q_INIT_RESOURCE(varo);
+    Q_INIT_RESOURCE(art);
+}
+
+QIcon ApplicationIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48})
+        icon.addFile(QStringLiteral(":/varo-%1.png").arg(size), QSize(size, size));
+    return icon;
 }
 
 CommandLineTag ParseCommandLine(const QStringList& arguments)
@@ -94,6 +104,13 @@ CVaroApp::~CVaroApp()
     ExitInstance();
 }
 
+bool CVaroApp::notify(QObject* receiver, QEvent* event)
+{
+    if (CSplashWnd::FilterAppMessage(receiver, event))
+        return true;
+    return QApplication::notify(receiver, event);
+}
+
 bool CVaroApp::InitInstance()
 {
     m_commandLine = ParseCommandLine(arguments().mid(1));
@@ -106,8 +123,11 @@ bool CVaroApp::InitInstance()
         std::fputs(qPrintable(UsageText()), stdout);
         return false;
     }
+    CSplashWnd::SetSplashAllowed(m_commandLine.showSplash);
     setOrganizationName(varo::shell::kSettingsKey);
     setApplicationName(varo::shell::kApplicationTitle);
+    InitShellResources();
+    setWindowIcon(ApplicationIcon());
     m_document = std::make_unique<CVaroDoc>();
 
     FrameFoldersTag folders;

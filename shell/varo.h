@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QIcon>
 #include <QPixmap>
 #include <QStringList>
 
@@ -15,6 +16,9 @@
 /// Makes the program's compiled-in resources (pictures, the input page) available; safe to
 /// call more than once.
 void InitShellResources();
+
+/// The application icon: 16, 32 and 48 pixels.
+QIcon ApplicationIcon();
 
 /// What the command line asks for.
 struct CommandLineTag {
@@ -61,6 +65,9 @@ public:
     bool InitInstance();
     /// Shutdown after the event loop: the main window goes (panel, end.exe, splitter layout).
     void ExitInstance();
+
+    /// Every event of the program passes here first: the splash screen may consume it.
+    bool notify(QObject* receiver, QEvent* event) override;
 
     CMainFrame* MainFrame() const { return m_frame.get(); }
     const CommandLineTag& CommandLine() const { return m_commandLine; }

@@ -24,6 +24,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <functional>
 
@@ -156,11 +157,16 @@ private slots:
                                            "上の検索結果=32805 次の検索結果=32806"),
                             QStringLiteral("ヘルプ(&H): バージョン(&A)...=57664 ヘルプ=32798"),
                         }));
+        // Buttons by their tooltips, the slider and the page indicator by their ids.
         QStringList buttons;
-        for (QAction* button : frame->ToolBar()->actions())
-            buttons << (button->isSeparator() ? QStringLiteral("-") : button->toolTip());
+        for (QAction* button : frame->ToolBar()->actions()) {
+            QWidget* control = frame->ToolBar()->widgetForAction(button);
+            buttons << (button->isSeparator()                    ? QStringLiteral("-")
+                        : qobject_cast<QToolButton*>(control) != nullptr ? button->toolTip()
+                                                                 : control->objectName());
+        }
         QCOMPARE(buttons.join(QLatin1Char(' ')), QStringLiteral("すべて選択 コピー - 印刷 - 上の巻へ 上の頁 次の頁 次の巻へ - "
-                                                                 "上の検索結果 次の検索結果 - 情報 -"));
+                                                                 "上の検索結果 次の検索結果 - 情報 - 101 102"));
         QCOMPARE(frame->Action(ID_EDIT_COPY)->shortcuts(),
                  QList<QKeySequence>({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}));
     }

@@ -54,6 +54,16 @@ bool IsAscii(char16_t unit)
     return unit < 0x80;
 }
 
+// Whether a character occurs in the markup a pass writes into the cell: the highlight and the
+// anchor around a hit, and the annotation tags put back around every annotation.
+bool IsMarkupCharacter(char16_t unit)
+{
+    static constexpr std::string_view kMarkup =
+        "<a name=\"0123456789\"></a><b style='color:red;background:#D9D9D9;'></b>"
+        "<font size=-1 color=\"#993366\"></font>";
+    return IsAscii(unit) && kMarkup.find(static_cast<char>(unit)) != std::string_view::npos;
+}
+
 // The first occurrence of needle in haystack at or after start. Runs of CJK text share their
 // leading bytes, so the search anchors on the needle's last byte, which varies most.
 size_t FindFrom(std::string_view haystack, std::string_view needle, size_t start)
@@ -263,13 +273,13 @@ private:
 
     // A term under construction: parent prefix, last unit, how many of its last units are
     // non-ASCII (a run a match needs in one piece) and follow the last '*', and whether those
-    // after the last '*' include an ASCII character other than '?'.
+    // after the last '*' include a character of the markup.
     struct Node {
         uint32_t parent;
         char16_t unit;
         uint32_t wideRunLength;
         uint32_t starRunLength;
-        bool asciiInStarRun;
+        bool markupInStarRun;
     };
 
     // Where the walk stands: the next query position and the term being built there, or dead
@@ -299,11 +309,11 @@ private:
         if (!highlighter.CellHolds(Utf8Tail(term, node.wideRunLength)))
             return {next, true, kRoot};
         // Terms that start further on are walked, and may be highlighted, before the other
-        // continuations of this one: their markup could still make the distances fit. ASCII
-        // letters, digits and signs can appear at any later pass, since the markup is made of
-        // them ("0" after the first anchor), so a run holding one is never given up.
+        // continuations of this one: their markup could still make the distances fit. A
+        // character of the markup itself can appear at any later pass ("0" after the first
+        // anchor), so a run holding one is never given up.
         const bool laterTermsWalked = m_termStartsAhead.upper_bound(state.position + 1) == m_termStartsAhead.end();
-        if (laterTermsWalked && node.starRunLength > node.wideRunLength && !node.asciiInStarRun &&
+        if (laterTermsWalked && node.starRunLength > node.wideRunLength && !node.markupInStarRun &&
             !highlighter.CellPlaces(Utf8Tail(term, node.starRunLength)))
             return {next, true, kRoot};
         return {next, false, term};
@@ -339,7 +349,7 @@ private:
         const Node& above = m_nodes[parent];
         const Node node{parent, unit, IsAscii(unit) ? 0 : above.wideRunLength + 1,
                         unit == u'*' ? 0 : above.starRunLength + 1,
-                        unit != u'*' && (above.asciiInStarRun || (IsAscii(unit) && unit != u'?'))};
+                        unit != u'*' && (above.markupInStarRun || IsMarkupCharacter(unit))};
         const auto index = static_cast<uint32_t>(m_nodes.size());
         m_nodes.push_back(node);
         m_children.emplace(key, index);

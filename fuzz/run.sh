@@ -46,7 +46,7 @@ for target in "${targets[@]}"; do
   echo "Fuzzing $target for ${seconds}s..."
   status=0
   "$build/fuzz/$target" "$build/corpus/$target" "$build/seeds/$target" \
-    -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len="$(max_len "$target")" \
+    -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -max_len="$(max_len "$target")" \
     -print_final_stats=1 -artifact_prefix="$build/artifacts/$target/" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)

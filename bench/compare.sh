@@ -10,6 +10,8 @@
 #   VARO_PEER_WORK       work folder: collection, texts, indexes, answers (default: BUILD/peer-work)
 #   VARO_PEER_REUSE=1    keep indexes that are already built (their build figures stay as they were)
 #   VARO_PEER_MIN_TIME   seconds each query is timed for, at least (default 0.5)
+#   VARO_PEER_QUIET=L    before each timed step wait (up to 20 minutes) until the load average
+#                        falls below L, for figures not skewed by other work on the machine
 # The table goes to bench/results/peers.md and to standard output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,6 +35,17 @@ min_time=${VARO_PEER_MIN_TIME:-0.5}
 report=bench/results/peers.md
 
 step() { echo; echo "== $* (load average $(cut -d' ' -f1-3 /proc/loadavg))"; }
+
+# With VARO_PEER_QUIET set, waits until the one-minute load average is below it.
+wait_for_quiet() {
+  [ -n "${VARO_PEER_QUIET:-}" ] || return 0
+  local waited=0
+  while awk -v limit="$VARO_PEER_QUIET" '{ exit !($1 >= limit) }' /proc/loadavg && ((waited < 1200)); do
+    ((waited == 0)) && echo "waiting for the load average to fall below $VARO_PEER_QUIET"
+    sleep 10
+    waited=$((waited + 10))
+  done
+}
 
 step "Installing what is missing"
 bash scripts/install-deps.sh run
@@ -76,20 +89,26 @@ machine=$work/results/machine.tsv
 step "Exporting the indexed texts"
 "$peers" export --collection "$collection" --work "$work"
 
+query_loads=()
 for engine in "${engines[@]}"; do
   if [ "${VARO_PEER_REUSE:-0}" = 1 ] && [ -f "$work/results/index-$engine.tsv" ]; then
     echo "keeping the $engine index"
   else
+    wait_for_quiet
     step "Indexing: $engine"
     "$peers" index "$engine" --collection "$collection" --work "$work"
   fi
+  wait_for_quiet
+  query_loads+=("$engine $(cut -d' ' -f1 /proc/loadavg)")
   step "Querying: $engine"
   "$peers" query "$engine" --collection "$collection" --work "$work" --min-time "$min_time"
 done
 
+wait_for_quiet
 step "Rendering result pages"
 "$peers" render --collection "$collection" --work "$work"
 
+wait_for_quiet
 step "Desktop program, offscreen"
 # A settings store and runtime folder of their own, so the user's are left alone; the
 # offscreen platform's notices are dropped.
@@ -99,7 +118,10 @@ trap 'rm -rf "$settings"' EXIT
   "$desktop" --data collection --out results/desktop.tsv) \
   2> >(grep -v -e propagateSizeHints -e XDG_RUNTIME_DIR >&2)
 
-printf 'load average at the end\t%s\n' "$(cut -d' ' -f1-3 /proc/loadavg)" >>"$machine"
+{
+  printf 'one-minute load average before each engine'"'"'s queries\t%s\n' "$(IFS=,; echo "${query_loads[*]}" | sed 's/,/, /g')"
+  printf 'load average at the end\t%s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
+} >>"$machine"
 step "Report"
 mkdir -p "$(dirname "$report")"
 "$peers" report --work "$work" --markdown "$report"

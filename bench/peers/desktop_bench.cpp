@@ -58,7 +58,8 @@ int64_t MonotonicNs()
 // is pending.
 void Settle(QWidget& window)
 {
-    for (int round = 0; round < 200 && (window.windowHandle() == nullptr || !window.windowHandle()->isExposed()); ++round)
+    const auto exposed = [&] { return window.windowHandle() != nullptr && window.windowHandle()->isExposed(); };
+    for (int round = 0; round < 200 && !exposed(); ++round)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     QCoreApplication::processEvents();
 }

@@ -38,7 +38,8 @@ int TokenizeChars(Fts5Tokenizer*, void* context, int, const char* text, int leng
                   int (*token)(void*, int, const char*, int, int, int))
 {
     for (int start = 0; start < length;) {
-        const int end = std::min(length, start + static_cast<int>(Utf8SequenceLength(static_cast<unsigned char>(text[start]))));
+        const size_t sequence = Utf8SequenceLength(static_cast<unsigned char>(text[start]));
+        const int end = std::min(length, start + static_cast<int>(sequence));
         if (const int rc = token(context, 0, text + start, end - start, start, end); rc != SQLITE_OK)
             return rc;
         start = end;
@@ -98,7 +99,8 @@ public:
             !error.empty())
             return error;
         sqlite3_stmt* insert = nullptr;
-        if (sqlite3_prepare_v2(m_db, "INSERT INTO pages(rowid, body) VALUES (?1, ?2)", -1, &insert, nullptr) != SQLITE_OK)
+        const char* sql = "INSERT INTO pages(rowid, body) VALUES (?1, ?2)";
+        if (sqlite3_prepare_v2(m_db, sql, -1, &insert, nullptr) != SQLITE_OK)
             return sqlite3_errmsg(m_db);
         for (size_t i = 0; i < pages.size(); ++i) {
             sqlite3_bind_int64(insert, 1, static_cast<sqlite3_int64>(i + 1));
@@ -139,7 +141,8 @@ public:
             if (!term.IsPlain())
                 return "NEAR does not keep the order of its phrases";
             if (m_trigram && term.segments[0].size() < 3)
-                return "trigram answers terms of three or more characters only";
+                return "its index answers terms of three or more characters; shorter ones fall back to a "
+                       "full scan (LIKE)";
         }
         return {};
     }

@@ -4,6 +4,7 @@
 
 #include "steps.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -146,7 +147,7 @@ std::string Agreement(const Answer& varo, const Answer& peer, bool counts)
     if (extra > 0 || missing > 0)
         text = "pages +" + std::to_string(extra) + " −" + std::to_string(missing);
     if (differing > 0)
-        text += (text.empty() ? "" : "; ") + std::string("counts differ on ") + std::to_string(differing) + " pages";
+        text += (text.empty() ? "" : ", ") + std::string("differ on ") + std::to_string(differing) + " pages";
     return text;
 }
 
@@ -218,7 +219,8 @@ private:
         std::vector<std::vector<double>> logRatios(m_runs.size());
         for (const MixQuery& query : m_queries) {
             const QueryResult* varo = Find(Varo(), query.id, AnswerMode::Counts);
-            m_out << "| " << Cell(query.className) << " | " << Cell(query.text) << (query.isAnd ? "" : " (or)") << " | ";
+            m_out << "| " << Cell(query.className) << " | " << Cell(query.text) << (query.isAnd ? "" : " (or)")
+                  << " | ";
             m_out << (varo == nullptr ? "?" : Grouped(pages ? varo->pages : varo->hits)) << " | "
                   << (varo == nullptr ? "?" : Latency(varo->wallUs));
             if (pages) {
@@ -246,9 +248,8 @@ private:
             double sum = 0;
             for (double value : logRatios[e])
                 sum += value;
-            m_out << " "
-                  << (logRatios[e].empty() ? "" : Format("%.3f", std::exp(sum / static_cast<double>(logRatios[e].size()))))
-                  << " |";
+            const double mean = std::exp(sum / static_cast<double>(std::max<size_t>(1, logRatios[e].size())));
+            m_out << " " << (logRatios[e].empty() ? "" : Format("%.3f", mean)) << " |";
         }
         m_out << "\n\n";
     }
@@ -280,7 +281,8 @@ private:
                 ++selfDifferences;
         }
         m_out << "\nvaro with and without counting: "
-              << (selfDifferences == 0 ? "the same pages for every query" : std::to_string(selfDifferences) + " queries differ")
+              << (selfDifferences == 0 ? "the same pages for every query"
+                                       : std::to_string(selfDifferences) + " queries differ")
               << ".\n\n";
     }
 
@@ -305,13 +307,17 @@ private:
     {
         m_out << "## Queries an engine cannot express\n\n";
         for (size_t e = 1; e < m_runs.size(); ++e) {
-            std::map<std::string, std::set<std::string>> byReason;
+            // reason => query id => the modes it stands for
+            std::map<std::string, std::map<std::string, std::set<std::string>>> byReason;
             for (const auto& [key, reason] : m_runs[e].unsupported)
-                byReason[reason].insert(key.first + (key.second == "counts" ? " (counts)" : ""));
+                byReason[reason][key.first].insert(key.second);
             for (const auto& [reason, ids] : byReason) {
                 m_out << "- " << m_runs[e].name << ": " << reason << ":";
-                for (const std::string& id : ids)
-                    m_out << ' ' << id;
+                const char* separator = " ";
+                for (const auto& [id, modes] : ids) {
+                    m_out << separator << id << (modes.size() == 1 ? " (" + *modes.begin() + ")" : "");
+                    separator = ", ";
+                }
                 m_out << "\n";
             }
         }
@@ -353,9 +359,9 @@ private:
                  "| query | page | hits | variants | time | anchors | bytes |\n|---|---|--:|---|--:|--:|--:|\n";
         for (const auto& row : rows)
             if (row.size() >= 9 && row[0] == "render")
-                m_out << "| " << Cell(row[1]) << " | " << row[2] << " (" << row[4] << ") | " << row[5] << " | " << row[3]
-                      << " | " << Latency(Number(row, 6)) << " | " << row[7] << " | " << Grouped(static_cast<uint64_t>(Number(row, 8)))
-                      << " |\n";
+                m_out << "| " << Cell(row[1]) << " | " << row[2] << " (" << row[4] << ") | " << row[5] << " | "
+                      << row[3] << " | " << Latency(Number(row, 6)) << " | " << row[7] << " | "
+                      << Grouped(static_cast<uint64_t>(Number(row, 8))) << " |\n";
         m_out << "\n";
     }
 

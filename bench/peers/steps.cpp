@@ -117,7 +117,8 @@ int QueryStep(const StepOptions& options)
             std::string error;
             Timing timing;
             if (!Measure([&] { return engine->Run(query, mode, answer, error); }, options.policy, timing)) {
-                std::fprintf(stderr, "varo-peers: %s: %s: %s\n", options.engine.c_str(), query.id.c_str(), error.c_str());
+                std::fprintf(stderr, "varo-peers: %s: %s: %s\n", options.engine.c_str(), query.id.c_str(),
+                             error.c_str());
                 results << "failed\t" << query.id << '\t' << ModeName(mode) << '\t' << OneField(error) << '\n';
                 continue;
             }

@@ -119,7 +119,8 @@ public:
         for (const MixTerm& term : query.terms) {
             if (term.HasSingleWildcard())
                 return "no position wildcard; a phrase window lets the characters come closer too";
-            if (term.segments.size() > 2 || (!term.IsPlain() && (term.segments[0].size() > 1 || term.segments[1].size() > 1)))
+            const bool phraseGap = !term.IsPlain() && (term.segments[0].size() > 1 || term.segments[1].size() > 1);
+            if (term.segments.size() > 2 || phraseGap)
                 return "a phrase takes characters, not phrases, so a gap between phrases has no form";
             if (mode == AnswerMode::Counts && !term.HasOneCharacter())
                 return "a phrase's weight sums its characters' frequencies; it does not count its hits";
@@ -133,8 +134,9 @@ public:
         try {
             std::vector<Xapian::Query> terms;
             for (const MixTerm& term : query.terms)
-                terms.push_back(term.IsPlain() ? Phrase(term.segments[0], static_cast<unsigned>(term.segments[0].size()))
-                                               : Phrase(term.segments[0] + term.segments[1], kMaxGap + 2));
+                terms.push_back(term.IsPlain()
+                                    ? Phrase(term.segments[0], static_cast<unsigned>(term.segments[0].size()))
+                                    : Phrase(term.segments[0] + term.segments[1], kMaxGap + 2));
             const Xapian::Query combined(query.isAnd ? Xapian::Query::OP_AND : Xapian::Query::OP_OR, terms.begin(),
                                          terms.end());
             Xapian::Enquire enquire(m_db);
@@ -156,7 +158,10 @@ public:
 
     uint64_t IndexBytes() const override { return FolderBytes(Path()); }
 
-    std::string BuildNote() const override { return "characters with an index slot only; no document data, no term lists"; }
+    std::string BuildNote() const override
+    {
+        return "characters with an index slot only; no document data, no term lists";
+    }
 
 private:
     std::string Path() const { return (m_folders.index / "db").string(); }

@@ -75,11 +75,11 @@ bool CXSliderCtrl::SetBkBitmap(const QString& resource)
     return !m_bkBitmapId.isEmpty() || resource.isEmpty();
 }
 
+// Every move shows the slider's cursor until the move ends.
 void CXSliderCtrl::OnScrolled()
 {
     if (m_scrollCursor)
         setCursor(*m_scrollCursor);
-    emit scrolled();
 }
 
 void CXSliderCtrl::OnDragged(int position)

@@ -10,6 +10,8 @@
 
 #include <optional>
 
+class QStyleOptionSlider;
+
 class CXSliderCtrl : public QSlider {
     Q_OBJECT
 public:
@@ -21,8 +23,6 @@ public:
     void SetScrollCursor(const QCursor& cursor) { m_scrollCursor = cursor; }
 
 signals:
-    /// The slider moved (by the mouse, a key or the wheel); it may not have ended yet.
-    void scrolled();
     /// A move of the slider has ended; value() is where it came to rest.
     void scrollEnded();
 
@@ -36,7 +36,7 @@ private:
     void OnScrolled();
     void OnDragged(int position);
     void EndScroll();
-    int TickX(const class QStyleOptionSlider& option, int value) const;
+    int TickX(const QStyleOptionSlider& option, int value) const;
 
     QString m_bkBitmapId;
     QBrush m_bkBrush;

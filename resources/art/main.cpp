@@ -8,7 +8,6 @@
 #include <QGuiApplication>
 
 #include <cstdio>
-#include <functional>
 #include <utility>
 #include <vector>
 

@@ -67,7 +67,7 @@ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARO_BUI
   -DVARO_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build_dir" -j2 --target varo-build varo-peers varo-desktop-bench
 peers=$(realpath "$build_dir/bench/peers/varo-peers")
-desktop=$(realpath "$build_dir/bench/peers/varo-desktop-bench")
+desktop=$(realpath "$build_dir/bin/varo-desktop-bench")
 
 if [ ! -f "$collection/Index-idx.m" ]; then
   step "Building the full sample collection into $collection"

@@ -23,7 +23,9 @@ std::u16string DecimalText(int64_t value)
     if (value >= 0)
         return UnsignedText(static_cast<uint64_t>(value));
     // Negate in unsigned arithmetic so that INT64_MIN has a magnitude too.
-    return u"-" + UnsignedText(0 - static_cast<uint64_t>(value));
+    std::u16string text = UnsignedText(0 - static_cast<uint64_t>(value));
+    text.insert(text.begin(), u'-');
+    return text;
 }
 
 int64_t LeadingNumber(std::u16string_view text)

@@ -64,7 +64,11 @@ int CIndex::SearchAnd(std::u16string& query, bool countHits, bool useVariants)
     if (CheckQuery(query) == 0)
         return 0;
     ClearHitSet();
-    return SearchTerms(query, [&](const std::u16string& term, bool first) {
+    return SearchTerms(query, [&](const std::u16string& term, bool first) -> uint32_t {
+        // Once the hit set is empty no later term can add to it, and intersecting an empty hit
+        // set returns 0: the remaining terms need not be read.
+        if (!first && m_hitPages.empty())
+            return 0;
         return SearchTerm(term, first ? SEARCH_REPLACE : SEARCH_INTERSECT, countHits, useVariants);
     });
 }

@@ -9,7 +9,6 @@
 
 #include <fstream>
 #include <map>
-#include <regex>
 
 namespace varo::test {
 namespace {
@@ -51,9 +50,43 @@ CliEnvironment InFolder(const fs::path& folder)
     return environment;
 }
 
+// Removes the field ,"elapsed_us":N from the end of a batch answer. (Written out by hand: GCC 12
+// warns inside <regex> when sanitizers are on.)
 std::string WithoutElapsed(const std::string& line)
 {
-    return std::regex_replace(line, std::regex(R"(,"elapsed_us":[0-9]+\})"), "}");
+    const std::string field = ",\"elapsed_us\":";
+    const size_t start = line.rfind(field);
+    if (start == std::string::npos)
+        return line;
+    size_t end = start + field.size();
+    const size_t digits = end;
+    while (end < line.size() && line[end] >= '0' && line[end] <= '9')
+        ++end;
+    if (end == digits || end >= line.size() || line[end] != '}')
+        return line;
+    return line.substr(0, start) + line.substr(end);
+}
+
+// "varo-cli X.Y.Z\n" with three decimal numbers.
+bool IsVersionLine(const std::string& text)
+{
+    const std::string prefix = "varo-cli ";
+    if (text.rfind(prefix, 0) != 0 || text.empty() || text.back() != '\n')
+        return false;
+    int numbers = 0;
+    bool inNumber = false;
+    for (size_t i = prefix.size(); i + 1 < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            numbers += inNumber ? 0 : 1;
+            inNumber = true;
+        } else if (c == '.' && inNumber) {
+            inNumber = false;
+        } else {
+            return false;
+        }
+    }
+    return numbers == 3 && inNumber;
 }
 
 std::vector<std::string> Lines(const std::string& text)
@@ -237,7 +270,7 @@ TEST_F(CliTest, helpAndVersion_printToStandardOutput)
     EXPECT_EQ(RunCli({"--help"}).out.rfind("usage: varo-cli", 0), 0u);
     const CliRun version = RunCli({"--version"});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_TRUE(std::regex_match(version.out, std::regex("varo-cli [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << version.out;
+    EXPECT_TRUE(IsVersionLine(version.out)) << version.out;
 }
 
 TEST_F(CliTest, unopenableData_exits1WithTheSystemMessage)

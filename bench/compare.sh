@@ -34,9 +34,10 @@ collection=$work/collection
 min_time=${VARO_PEER_MIN_TIME:-0.5}
 report=bench/results/peers.md
 
-step() { echo; echo "== $* (load average $(cut -d' ' -f1-3 /proc/loadavg))"; }
+step() { echo; echo "== $* (at $((SECONDS / 60)) min $((SECONDS % 60)) s, load average $(cut -d' ' -f1-3 /proc/loadavg))"; }
 
 # With VARO_PEER_QUIET set, waits until the one-minute load average is below it.
+waited_total=0
 wait_for_quiet() {
   [ -n "${VARO_PEER_QUIET:-}" ] || return 0
   local waited=0
@@ -45,6 +46,7 @@ wait_for_quiet() {
     sleep 10
     waited=$((waited + 10))
   done
+  waited_total=$((waited_total + waited))
 }
 
 step "Installing what is missing"
@@ -121,6 +123,8 @@ trap 'rm -rf "$settings"' EXIT
 {
   printf 'one-minute load average before each engine'"'"'s queries\t%s\n' "$(IFS=,; echo "${query_loads[*]}" | sed 's/,/, /g')"
   printf 'load average at the end\t%s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
+  printf 'run time\t%d min %d s, of which %d min %d s waiting for a quiet machine\n' $((SECONDS / 60)) \
+    $((SECONDS % 60)) $((waited_total / 60)) $((waited_total % 60))
 } >>"$machine"
 step "Report"
 mkdir -p "$(dirname "$report")"

@@ -165,6 +165,7 @@ public:
         Header();
         LatencyTable(AnswerMode::Pages);
         LatencyTable(AnswerMode::Counts);
+        Behind();
         AgreementTable();
         Unsupported();
         BuildTable();
@@ -237,6 +238,10 @@ private:
                     m_out << Latency(peer->wallUs) << " (" << Format(ratio < 0.01 ? "%.4f" : "%.2f", ratio) << ")";
                     if (ratio > 0)
                         logRatios[e].push_back(std::log(ratio));
+                    if (ratio > 1)
+                        m_behind.push_back(m_runs[e].name + (pages ? "" : " counting") + " on " + query.text +
+                                           (query.isAnd ? "" : " (or)") + ": " + Latency(varo->wallUs) + " against " +
+                                           Latency(peer->wallUs));
                 }
             }
             m_out << " |\n";
@@ -252,6 +257,16 @@ private:
             m_out << " " << (logRatios[e].empty() ? "" : Format("%.3f", mean)) << " |";
         }
         m_out << "\n\n";
+    }
+
+    void Behind()
+    {
+        m_out << "## Where varo is not ahead\n\n";
+        if (m_behind.empty())
+            m_out << "Nowhere: varo answers every query of the mix first.\n";
+        for (const std::string& line : m_behind)
+            m_out << "- " << line << "\n";
+        m_out << "\n";
     }
 
     void AgreementTable()
@@ -381,6 +396,7 @@ private:
     WorkFolder m_work;
     std::vector<EngineRun> m_runs;
     std::vector<MixQuery> m_queries;
+    std::vector<std::string> m_behind;
     std::ostringstream m_out;
 };
 

@@ -57,17 +57,17 @@ std::vector<writer::PageInput> CollectionPages()
         {2, 8, U"あいう\uE000\uF900", U"𠀀", U"史"},
     };
     std::vector<writer::PageInput> pages;
-    for (const PageSpec& spec : specs) {
+    for (const PageSpec& pageSpec : specs) {
         char name[64];
-        std::snprintf(name, sizeof name, "c\\v%d\\%04d.htm", spec.volume, spec.label);
-        const std::string cell = Utf8(spec.main) + "<p>" + kAnnotationStart + Utf8(spec.annotation) +
-                                 kAnnotationEnd + "<h4>" + Utf8(spec.after);
+        std::snprintf(name, sizeof name, "c\\v%d\\%04d.htm", pageSpec.volume, pageSpec.label);
+        const std::string cell = Utf8(pageSpec.main) + "<p>" + kAnnotationStart + Utf8(pageSpec.annotation) +
+                                 kAnnotationEnd + "<h4>" + Utf8(pageSpec.after);
         writer::PageInput page;
         page.recordName = name;
-        page.html = spec.label % 2 == 0 ? StoredPage("T", cell, "margin") : StoredPage("T", "margin", cell);
-        page.indexed[INDEX_FULL_TEXT] = spec.main + spec.annotation + spec.after;
-        page.indexed[INDEX_MAIN_TEXT] = spec.main + spec.after;
-        page.indexed[INDEX_ANNOTATIONS] = spec.annotation;
+        page.html = pageSpec.label % 2 == 0 ? StoredPage("T", cell, "margin") : StoredPage("T", "margin", cell);
+        page.indexed[INDEX_FULL_TEXT] = pageSpec.main + pageSpec.annotation + pageSpec.after;
+        page.indexed[INDEX_MAIN_TEXT] = pageSpec.main + pageSpec.after;
+        page.indexed[INDEX_ANNOTATIONS] = pageSpec.annotation;
         pages.push_back(std::move(page));
     }
     return pages;

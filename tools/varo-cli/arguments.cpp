@@ -7,16 +7,16 @@ namespace varo::cli {
 
 namespace {
 
-const OptionSpec* FindOption(std::span<const OptionSpec> spec, std::string_view name)
+const OptionSpec* FindOption(std::span<const OptionSpec> optionSpec, std::string_view name)
 {
     const auto found =
-        std::find_if(spec.begin(), spec.end(), [&](const OptionSpec& option) { return option.name == name; });
-    return found == spec.end() ? nullptr : &*found;
+        std::find_if(optionSpec.begin(), optionSpec.end(), [&](const OptionSpec& option) { return option.name == name; });
+    return found == optionSpec.end() ? nullptr : &*found;
 }
 
 }  // namespace
 
-Arguments Arguments::Parse(std::span<const std::string> args, std::span<const OptionSpec> spec)
+Arguments Arguments::Parse(std::span<const std::string> args, std::span<const OptionSpec> optionSpec)
 {
     Arguments parsed;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -32,7 +32,7 @@ Arguments Arguments::Parse(std::span<const std::string> args, std::span<const Op
         }
         const size_t equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
-        const OptionSpec* option = FindOption(spec, name);
+        const OptionSpec* option = FindOption(optionSpec, name);
         if (option == nullptr)
             throw UsageError("unknown option " + name);
         std::string value;

@@ -45,8 +45,8 @@ struct OptionSpec {
 
 class Arguments {
 public:
-    /// Throws UsageError for an option the spec does not name or a value that is missing.
-    static Arguments Parse(std::span<const std::string> args, std::span<const OptionSpec> spec);
+    /// Throws UsageError for an option the optionSpec does not name or a value that is missing.
+    static Arguments Parse(std::span<const std::string> args, std::span<const OptionSpec> optionSpec);
 
     bool Has(std::string_view name) const;
     /// The value of the option's last occurrence.

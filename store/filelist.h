@@ -24,6 +24,12 @@ inline constexpr uint32_t kHeaderBlockSize = 260;
 inline constexpr uint32_t kMaxNameSize = 260;       // readers hold a record name in 260 bytes
 inline constexpr uint32_t kDefaultNameSize = 100;
 
+/// The largest page record the store reads and varo-build writes. A page holds at most
+/// 4,194,304 indexed characters (the packed positions' limit), at most 4 bytes each, plus its
+/// markup; a record that claims more is damaged, and reading it would cost memory and time for
+/// nothing.
+inline constexpr uint32_t kMaxPageBytes = 32u << 20;
+
 /// Why the last Open failed (kept for tests and diagnostics; callers see only the boolean).
 enum class StoreError {
     None,

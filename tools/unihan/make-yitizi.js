@@ -17,7 +17,9 @@
 // would put both words, with all their other forms, into one group, and a search for either would
 // find the other. Every OpenCC link that joins two groups of two or more characters has been
 // looked at: CUT_LINKS lists those left out and why, KEPT_JOINS those kept. A join in neither
-// list (new data from a newer OpenCC or Unihan) is reported for review.
+// list (new data from a newer OpenCC or Unihan) is reported for review. Unihan chains too: the
+// semantic variants that a single dictionary gives (kLau, kCowles, kHKGlyph) and that join two
+// groups were looked at, and those that join words of unrelated meaning are in CUT_LINKS.
 //
 // Usage: make-yitizi.js [Unihan_Variants.txt[.bz2]] [output] [OpenCC folder]
 //   defaults: /usr/share/unicode/Unihan_Variants.txt.bz2 (Debian package unicode-data),
@@ -39,9 +41,33 @@ const MAX_GROUPS = 11935;
 // Groups larger than this are listed by name in the report, to be looked at.
 const LARGE_GROUP = 12;
 
-// OpenCC links left out: each would join the groups of two different words through a form that
-// stands for both. The Japanese pairs among them stay apart in the table.
+// Links left out: each would put two different words into one group. Unihan's semantic variants
+// come from dictionaries of several kinds, and a few that only one dictionary gives join
+// characters of unrelated meaning; OpenCC's tables chain through a form that stands for two words.
+// The Japanese pairs among these stay apart in the table.
 const CUT_LINKS = new Map([
+  // Unihan kSemanticVariant links of a single source (kLau unless named)
+  ['只子', 'only and child'],
+  ['寡關', 'few and mountain pass'],
+  ['完烟', 'finish and smoke'],
+  ['完煙', 'finish and smoke'],
+  ['燒簫', 'burn and flute'],
+  ['孀霜', 'widow and frost'],
+  ['砌纖', 'lay bricks and fine'],
+  ['簡耕', 'simple and plough'],
+  ['條糶', 'strip and sell grain'],
+  ['諉餵', 'shift blame and feed'],
+  ['魷鰌', 'squid and loach'],
+  ['匱饋', 'casket and offer food'],
+  ['櫃饋', 'cupboard and offer food'],
+  ['儓檯', 'servant and table'],
+  ['儓枱', 'servant and table'],
+  ['眾𠂝', '𠂝 is an old form of 帀 (go round) and stays with it, apart from 眾 (crowd)'],
+  ['倈勑', '勑 is 敕 (decree) and stays with it, apart from 徠 (come)'],
+  ['勑徠', '勑 is 敕 (decree) and stays with it, apart from 徠 (come)'],
+  ['簌雝', 'rustle and harmony (kCowles)'],
+  ['斆鏰', 'teach and coin (kMatthews)'],
+  ['历厲', '历 stands for 歷 and 曆, not for 厲 (severe) (kFenn)'],
   // OpenCC, Japanese forms
   ['濾沪', '沪 is Japan\'s short form of 濾 (filter) and China\'s simplified 滬 (Shanghai)'],
   ['藝芸', '芸 is Japan\'s short form of 藝 (art), a herb of its own in classical texts (芸香) and China\'s simplified 蕓'],
@@ -52,7 +78,7 @@ const CUT_LINKS = new Map([
   ['链鍊', '链 (chain, 鏈) maps to 鍊 as well, which is 煉 (smelt)'],
   ['纤縴', '纤 is the simplified form of 纖 (fine) and of 縴 (tow-rope)'],
   ['蚝蠔', '蚝 is a caterpillar (with 蛓, 螆) and the simplified form of 蠔 (oyster)'],
-  ['喂餵', 'Unihan links 喂 with 餒 (hungry) and 餵 with 諉 (shift blame): joining them makes one group of three words'],
+  ['喂餵', 'Unihan groups 喂 with 餒 (hungry) through 餧, which is both'],
   ['雕鵰', '雕 is 彫 (carve) in Unihan\'s group and 鵰 (eagle) in OpenCC\'s'],
   ['摆襬', '摆 is the simplified form of 擺 (sway) and of 襬 (hem)'],
 ].map(([pair, reason]) => [pairKey(...codePoints(pair)), reason]));
@@ -212,7 +238,8 @@ function main() {
     process.exit(1);
   }
   const components = new Components();
-  for (const { from, to } of unihanLinks(readUnihan(unihan))) components.unite(from, to);
+  for (const { from, to } of unihanLinks(readUnihan(unihan)))
+    if (!CUT_LINKS.has(pairKey(from, to))) components.unite(from, to);
   const unreviewed = [...addOpenCCLinks(components, japaneseLinks), ...addOpenCCLinks(components, chineseLinks)];
   const groups = components.groups();
   if (groups.length > MAX_GROUPS) {

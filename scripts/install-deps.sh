@@ -11,7 +11,7 @@ desktop=(qt6-base-dev fonts-noto-cjk fonts-hanazono xvfb xauth)
 case "$purpose" in
   test) packages+=("${desktop[@]}" clang libclang-rt-14-dev) ;;  # clang and its libFuzzer for fuzz/run.sh
   run) packages+=("${desktop[@]}" nodejs) ;;  # the sample collection is fetched with npm and converted with Node.js
-  unihan) packages+=(nodejs unicode-data bzip2) ;;  # regenerating sample/yitizi.txt
+  unihan) packages+=(nodejs unicode-data bzip2 opencc) ;;  # regenerating sample/yitizi.txt
   *) echo "usage: $0 test|run|unihan" >&2; exit 64 ;;
 esac
 # Some builds of nodejs bring npm along; Debian packages it on its own.

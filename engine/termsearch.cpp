@@ -1,6 +1,7 @@
 // The search of one term: its normal form, one posting-stream cursor per indexed character, the
-// walk of the streams page by page with the position passes inside a page, and the merge of the
-// term's pages into the hit set.
+// walk of the streams page by page with the position passes inside a page (for three or more
+// '*' segments a walk over every arrangement of them instead), and the merge of the term's
+// pages into the hit set.
 //
 // Choices where the index format leaves room:
 // - Terms of any length are searched whole; nothing is cut at 299 units.

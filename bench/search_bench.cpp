@@ -76,6 +76,7 @@ private:
             {"4-character phrase", At(2000, 20) + At(2000, 21) + At(2000, 22) + At(2000, 23)},
             {"A?B", At(3000, 30) + u"?" + At(3000, 32)},
             {"A*B", At(4000, 40) + u"*" + At(4000, 140)},
+            {"A*B*C", At(5000, 50) + u"*" + At(5000, 150) + u"*" + At(5000, 250)},
             {"3 terms, and", three, true},
             {"3 terms, or", three, false},
         };
@@ -91,6 +92,9 @@ private:
             {"4-character phrase", u"白日依山"},
             {"A?B", u"明?月"},
             {"A*B", u"春*秋"},
+            {"AB*CD", u"明月*清風"},
+            {"A*B*C", u"山*水*雲"},
+            {"A*B?C*D*E", u"春*花?月*秋*風"},
             {"3 terms, and", u"山 水 雲", true},
             {"3 terms, or", u"山 水 雲", false},
         };

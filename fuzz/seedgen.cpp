@@ -19,6 +19,7 @@ namespace {
 const std::vector<std::u16string> kQueries = {
     u"詩", u"詩 經", u"詩云", u"詩?詩", u"詩*經", u"乾", u"一 二 三", u"?詩?", u"**詩", u"*", u"",
     u"詩\u3000經", u"書*之", u"學而之", u"云 a", u"\xD840\xDC00", u"あ", u"經??之",
+    u"詩*云*詩", u"詩?詩*云*?之", u"一*二*三",
 };
 
 class SeedFolder {
@@ -222,7 +223,7 @@ void VariantSeeds(const std::filesystem::path& root)
     for (const std::string& bytes : {table, crlf, wide, std::string("\n\n,zz,0x,fffffffff\n")}) {
         Writer seed;
         seed.Blob(bytes, 4);
-        for (size_t i = 0; i < kQueries.size(); i += 2) {
+        for (size_t i = 0; i + 1 < kQueries.size(); i += 2) {
             seed.Byte(static_cast<uint8_t>(i * 9 | (i % 4 == 0 ? 0x80 : 0) | (i % 8 == 0 ? 0x40 : 0)));
             seed.Query(kQueries[i] + u" " + kQueries[i + 1]);
         }
@@ -245,7 +246,7 @@ void RenderSeeds(const std::filesystem::path& root)
         Writer seed;
         seed.U16(pageLabel);
         seed.Blob(html, 4);
-        for (size_t i = 0; i < kQueries.size(); i += 3) {
+        for (size_t i = 0; i + 2 < kQueries.size(); i += 3) {
             seed.Byte(static_cast<uint8_t>(i % 3 | (i % 2 == 0 ? 0x08 : 0)));
             seed.Query(kQueries[i] + u"\u3000" + kQueries[i + 1] + u" " + kQueries[i + 2]);
         }

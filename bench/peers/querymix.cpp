@@ -90,6 +90,7 @@ std::vector<MixQuery> QueryMix()
         Query("any-2", "'?' one character", "不?不"),      // 927
         Query("gap-1", "'*' gap of 0-300", "春*秋"),       // 14,265
         Query("gap-2", "'*' gap of 0-300", "明月*清風"),   // 357
+        Query("gap-3", "'*' gap of 0-300", "山*水*雲"),    // 10,741
     };
 }
 

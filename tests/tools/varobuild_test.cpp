@@ -3,8 +3,10 @@
 #include "fixture.h"
 #include "pagetext.h"
 #include "sourcetree.h"
+#include "validtext.h"
 #include "varianttable.h"
 
+#include "codeconverter.h"
 #include "filelist.h"
 #include "index.h"
 
@@ -171,6 +173,37 @@ TEST(VariantTable, parsesStrictly)
     EXPECT_NE(ParseVariantTable("4E7E\n\nx\n", groups).find("line 3"), std::string::npos);
 }
 
+TEST(ValidText, refusesWhatIsNotUtf8TextAndSaysWhere)
+{
+    const struct {
+        std::string text;
+        bool page;  // a page text, where tabs and line breaks are allowed
+        std::string fault;
+    } cases[] = {
+        {"學而\t第一\r\n", true, ""},
+        {"\xEF\xBF\xBD\xF0\xA0\x80\x80\u3000", false, ""},  // U+FFFD itself, U+20000, U+3000
+        {"學\t", false, "the control character U+0009 at byte 3"},
+        {"a\nb", false, "U+000A at byte 1"},
+        {std::string("a\0b", 3), true, "the control character U+0000 at byte 1"},
+        {"\x1B[2J", true, "U+001B at byte 0"},
+        {"x\x7F", true, "U+007F at byte 1"},
+        {"\xC2\x85", true, "U+0085 at byte 0"},                    // a C1 control character
+        {"ab\xFF", true, "bytes that are not UTF-8 (FF) at byte 2"},
+        {"\xC0\xAF", true, "(C0 AF) at byte 0"},                   // overlong '/'
+        {"v\xED\xA0\x80", false, "(ED A0 80) at byte 1"},         // an encoded surrogate
+        {"\xF4\x90\x80\x80", true, "(F4 90 80 80) at byte 0"},   // above U+10FFFF
+        {"學\xE8\xA9", true, "(E8 A9) at byte 3"},                 // cut short
+    };
+    for (const auto& c : cases) {
+        const std::string fault = TextFault(c.text, c.page);
+        if (c.fault.empty())
+            EXPECT_EQ(fault, "") << Printable(c.text);
+        else
+            EXPECT_NE(fault.find(c.fault), std::string::npos) << Printable(c.text) << ": " << fault;
+    }
+    EXPECT_EQ(Printable("v\n1\xFF\xED\xA0\x80\xC2\x85學"), "v\\x0a1\\xff\\xed\\xa0\\x80\\u0085學");
+}
+
 SourcePage Page(const std::string& recordName, uint64_t label, bool html = false, uint64_t size = 1)
 {
     return {recordName, recordName, label, html, size};
@@ -218,7 +251,11 @@ TEST(Limits, eachLimitIsRefusedWithItsOffendingItem)
     manyVolumes.categories[0].titles[0].volumes.resize(9998, manyVolumes.categories[0].titles[0].volumes[0]);
     SourceTree longVolumeName = OneVolumeTree({Page("v\\1.txt", 1)});
     longVolumeName.categories[0].titles[0].volumes[0].name = longName;
-    SourceTree hugeHtml = OneVolumeTree({Page("v\\1.htm", 1, true, UINT32_MAX), Page("v\\2.htm", 2, true, 1)});
+    // 128 HTML pages of the largest size make 4 GiB, one byte more than the content file holds.
+    std::vector<SourcePage> largestPages;
+    for (uint64_t label = 1; label <= 128; ++label)
+        largestPages.push_back(Page("v\\" + std::to_string(label) + ".htm", label, true, kMaxPageBytes));
+    const SourceTree hugeHtml = OneVolumeTree(largestPages);
     struct Case {
         const char* what;
         SourceTree tree;
@@ -229,7 +266,8 @@ TEST(Limits, eachLimitIsRefusedWithItsOffendingItem)
         {"label digits", OneVolumeTree({Page("v\\000000000001.txt", UINT64_MAX)}), "label above 65,535"},
         {"name", longVolumeName, "has 100 UTF-16 units"},
         {"record name", OneVolumeTree({Page(longRecord, 1)}), "has 261 bytes"},
-        {"content", hugeHtml, "exceed 4 GiB at the page v\\2.htm"},
+        {"content", hugeHtml, "exceed 4 GiB at the page v\\128.htm"},
+        {"page", OneVolumeTree({Page("v\\1.txt", 1, false, kMaxPageBytes + 1)}), "v\\1.txt has 33554433 bytes"},
     };
     for (const Case& c : cases) {
         uint32_t nameSize = 0;
@@ -307,13 +345,35 @@ TEST_F(BuildTarget, oversizedPositionListLeavesTargetUntouched)
 
 TEST_F(BuildTarget, contentAbove4GiBIsRefusedBeforeAnyPageIsRead)
 {
-    // A sparse HTML page of 4 GiB: refused from its size alone, without reading or allocating it.
-    const fs::path huge = Source() / "c" / "t" / "v" / "0002.htm";
-    std::ofstream(huge).close();
-    fs::resize_file(huge, uint64_t{UINT32_MAX} + 1);
+    // 128 sparse HTML pages of the largest page size, 4 GiB in all: refused from their sizes
+    // alone, without reading or allocating them.
+    for (int label = 2; label <= 129; ++label) {
+        const fs::path page = Source() / "c" / "t" / "v" / (std::to_string(label) + ".htm");
+        std::ofstream(page).close();
+        fs::resize_file(page, kMaxPageBytes);
+    }
     BuildSummary summary;
     const std::string error = Build(summary);
-    EXPECT_NE(error.find("4 GiB"), std::string::npos) << error;
+    EXPECT_NE(error.find("4 GiB at the page c\\t\\v\\129.htm"), std::string::npos) << error;
+    EXPECT_EQ(Listing(Output()), (std::vector<std::string>{"keep.me", "zlq.dir"}));
+}
+
+// A page file larger than a stored page can be is refused from its size, before it is read (a
+// sparse file costs no disk space); a plain-text page is measured again once wrapped, since its
+// entities and template make it larger.
+TEST_F(BuildTarget, oversizedPageIsRefusedNamingIt)
+{
+    const fs::path huge = Source() / "c" / "t" / "v" / "0002.txt";
+    std::ofstream(huge).close();
+    fs::resize_file(huge, 200u << 20);
+    BuildSummary summary;
+    std::string error = Build(summary);
+    EXPECT_NE(error.find("the page c\\t\\v\\0002.txt has 209715200 bytes"), std::string::npos) << error;
+
+    WriteFile(huge, std::string(7u << 20, '&'));  // 7 MiB of text, 35 MiB of "&amp;"
+    error = Build(summary);
+    EXPECT_NE(error.find("0002.txt has 36700"), std::string::npos) << error;
+    EXPECT_NE(error.find("once wrapped in the page template"), std::string::npos) << error;
     EXPECT_EQ(Listing(Output()), (std::vector<std::string>{"keep.me", "zlq.dir"}));
 }
 
@@ -340,6 +400,24 @@ TEST_F(BuildTarget, successReplacesCollectionFilesAndKeepsOthers)
     ASSERT_EQ(BuildCollection(options, nullptr, summary), "");
     EXPECT_EQ(Listing(m_dir.Path() / "fresh").size(), 10u);
     EXPECT_EQ(fs::status(m_dir.Path() / "fresh").permissions() & fs::perms::others_read, fs::perms::others_read);
+}
+
+// A byte-order mark is how a file says it is UTF-8, not text: a first-line heading stays a
+// heading, and the mark is neither stored nor indexed.
+TEST_F(BuildTarget, byteOrderMarkIsDropped)
+{
+    WriteFile(Source() / "c" / "t" / "v" / "0001.txt", "\xEF\xBB\xBF# 學而\n子曰");
+    WriteFile(Source() / "c" / "t" / "v" / "0002.htm", "\xEF\xBB\xBF" + test::PageHtml("T", "邊", "甲"));
+    BuildSummary summary;
+    ASSERT_EQ(Build(summary), "");
+    EXPECT_EQ(summary.characters, 5u);  // 學而子曰 and 甲
+    CFileList store;
+    ASSERT_TRUE(store.Open(CCodeConverter::Utf8ToUtf16(Output().string()), u"Index"));
+    std::string page;
+    ASSERT_TRUE(store.ReadText(0, page));
+    EXPECT_NE(page.find("<h4>學而</h4><p>子曰</p>"), std::string::npos) << page;
+    ASSERT_TRUE(store.ReadText(1, page));
+    EXPECT_EQ(page, test::PageHtml("T", "邊", "甲"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "codeconverter.h"
 #include "buildlimits.h"
+#include "pagefile.h"
 #include "pagetext.h"
 #include "textsetwriter.h"
 #include "varianttable.h"
@@ -83,12 +84,15 @@ std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, std::vec
         for (const auto& title : category.titles)
             for (const auto& volume : title.volumes)
                 for (const SourcePage& page : volume.pages) {
-                    if (!ReadWholeFile(page.file, source))
-                        return "cannot read " + page.file.string();
+                    if (std::string error = ReadPageFile(tree, page, source); !error.empty())
+                        return error;
                     writer::PageInput input;
                     input.recordName = page.recordName;
                     input.html = page.isHtml ? std::move(source)
                                              : WrapPlainText(source, {title.name + " " + volume.name, volume.name, page.label});
+                    if (std::string error = CheckPageSize(input.html.size(), page.recordName, !page.isHtml);
+                        !error.empty())
+                        return error;
                     if (std::string error = CheckContentSize(contentBytes += input.html.size(), page.recordName);
                         !error.empty())
                         return error;

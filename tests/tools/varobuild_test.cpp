@@ -1,8 +1,10 @@
 #include "buildlimits.h"
 #include "collection.h"
 #include "fixture.h"
+#include "interruption.h"
 #include "pagetext.h"
 #include "sourcetree.h"
+#include "staging.h"
 #include "validtext.h"
 #include "varianttable.h"
 
@@ -12,7 +14,14 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
+#include <map>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace varo::build {
 namespace {
@@ -418,6 +427,209 @@ TEST_F(BuildTarget, byteOrderMarkIsDropped)
     EXPECT_NE(page.find("<h4>學而</h4><p>子曰</p>"), std::string::npos) << page;
     ASSERT_TRUE(store.ReadText(1, page));
     EXPECT_EQ(page, test::PageHtml("T", "邊", "甲"));
+}
+
+// A folder where the collection has a file cannot be replaced by a file: the build is refused
+// before anything moves, and the files already built are not half switched in.
+TEST_F(BuildTarget, folderInPlaceOfACollectionFileLeavesTargetAsItWas)
+{
+    WriteFile(Output() / "yitizi.txt" / "mine.txt", "a file of the user");
+    BuildSummary summary;
+    const std::string error = Build(summary);
+    EXPECT_NE(error.find("yitizi.txt is a folder"), std::string::npos) << error;
+    EXPECT_FALSE(summary.targetMixed);
+    EXPECT_EQ(test::ReadFileBytes(Output() / "zlq.dir"), "old catalogue");
+    EXPECT_EQ(test::ReadFileBytes(Output() / "yitizi.txt" / "mine.txt"), "a file of the user");
+    EXPECT_EQ(Listing(Output()), (std::vector<std::string>{"keep.me", "yitizi.txt", "zlq.dir"}));
+    EXPECT_EQ(Listing(m_dir.Path()), (std::vector<std::string>{"out", "source"}));
+}
+
+// What a folder holds: file names with their bytes, folders marked as such.
+std::map<std::string, std::string> Contents(const fs::path& folder)
+{
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : fs::directory_iterator(folder))
+        contents[entry.path().filename().string()] =
+            entry.is_directory() ? "(folder)" : test::ReadFileBytes(entry.path());
+    return contents;
+}
+
+// The switch with each of its renames failing in turn: the target ends exactly as it was,
+// whether the failure comes while the old files move aside or while the new ones move in.
+TEST(Switch, failureAtAnyStepPutsTheTargetBack)
+{
+    const std::vector<std::string> names = CollectionFileNames();
+    const size_t previousFiles = 6;  // the target has the first six files, the rest are new
+    const size_t renames = previousFiles + names.size();
+    for (size_t failAt = 0; failAt <= renames; ++failAt) {
+        TempDir dir;
+        const fs::path target = dir.Path() / "out";
+        const fs::path staging = dir.Path() / "stage";
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (i < previousFiles)
+                WriteFile(target / names[i], "old " + names[i]);
+            WriteFile(staging / names[i], "new " + names[i]);
+        }
+        WriteFile(target / "keep.me", "other");
+        const auto before = Contents(target);
+
+        size_t calls = 0;
+        const SwitchResult result = SwitchIntoTarget(
+            staging, target, names, [&](const fs::path& from, const fs::path& to, std::error_code& error) {
+                if (calls++ == failAt)
+                    error = std::make_error_code(std::errc::io_error);
+                else
+                    RenameInPlace(from, to, error);
+            });
+        EXPECT_FALSE(result.targetMixed) << failAt;
+        if (failAt < renames) {
+            EXPECT_NE(result.error.find("Input/output error"), std::string::npos) << failAt << result.error;
+            EXPECT_EQ(Contents(target), before) << "failure at rename " << failAt;
+        } else {
+            EXPECT_EQ(result.error, "");
+            const auto after = Contents(target);
+            EXPECT_EQ(after.size(), names.size() + 1);
+            for (const std::string& name : names)
+                EXPECT_EQ(after.at(name), "new " + name);
+        }
+    }
+}
+
+// When putting the previous files back fails as well, the switch says so, and where they are.
+TEST(Switch, failedUndoIsToldWithThePlaceOfThePreviousFiles)
+{
+    TempDir dir;
+    const std::vector<std::string> names = {"zlq.dir", "yitizi.txt"};
+    for (const std::string& name : names) {
+        WriteFile(dir.Path() / "out" / name, "old");
+        WriteFile(dir.Path() / "stage" / name, "new");
+    }
+    size_t calls = 0;
+    const SwitchResult result = SwitchIntoTarget(
+        dir.Path() / "stage", dir.Path() / "out", names, [&](const fs::path& from, const fs::path& to, std::error_code& error) {
+            if (++calls > 3)  // both moved aside, zlq.dir moved in, then nothing moves any more
+                error = std::make_error_code(std::errc::io_error);
+            else
+                RenameInPlace(from, to, error);
+        });
+    EXPECT_TRUE(result.targetMixed);
+    EXPECT_NE(result.error.find("previous files are in " + (dir.Path() / "stage" / "previous").string()),
+              std::string::npos) << result.error;
+    EXPECT_EQ(test::ReadFileBytes(dir.Path() / "stage" / "previous" / "yitizi.txt"), "old");
+}
+
+// Staging folders of killed builds are removed by the next build for the same target; one that
+// a running build holds, one that holds previous files, and folders of other names stay.
+TEST_F(BuildTarget, staleStagingFoldersOfThisTargetAreRemoved)
+{
+    const fs::path stale = m_dir.Path() / ".out.varo-build-Ab12Cd";
+    const fs::path held = m_dir.Path() / ".out.varo-build-Held01";
+    const fs::path previous = m_dir.Path() / ".out.varo-build-Prev01";
+    WriteFile(stale / "Index-fl.cnt", "left over");
+    WriteFile(held / "Index-fl.cnt", "being written");
+    WriteFile(previous / "previous" / "zlq.dir", "old catalogue");
+    for (const char* other : {".out.varo-build-short", ".other.varo-build-Ab12Cd", ".out.varo-build-Ab12C!"})
+        fs::create_directories(m_dir.Path() / other);
+    const int lock = ::open(held.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+
+    BuildSummary summary;
+    ASSERT_EQ(Build(summary), "");
+    ::close(lock);
+    EXPECT_EQ(Listing(m_dir.Path()),
+              (std::vector<std::string>{".other.varo-build-Ab12Cd", ".out.varo-build-Ab12C!", ".out.varo-build-Held01",
+                                        ".out.varo-build-Prev01", ".out.varo-build-short", "out", "source"}));
+    std::string warnings;
+    for (const std::string& warning : summary.warnings)
+        warnings += warning + "\n";
+    EXPECT_NE(warnings.find("removed " + stale.string() + ", left by an interrupted build"), std::string::npos)
+        << warnings;
+    EXPECT_NE(warnings.find("kept " + previous.string()), std::string::npos) << warnings;
+}
+
+// Tells the test process through a pipe that the build has begun writing its staging folder,
+// then waits there for a signal.
+class StopWhileWriting : public IBuildProgress {
+public:
+    explicit StopWhileWriting(int pipe) : m_pipe(pipe) {}
+    void Report(std::string_view phase, double) override
+    {
+        if (phase != "writing the text store")
+            return;
+        if (::write(m_pipe, "w", 1) != 1)
+            ::_exit(4);
+        for (;;)
+            ::pause();
+    }
+
+private:
+    int m_pipe;
+};
+
+// Waits for a child to end (killing it after a minute, so that a broken handler fails the test
+// rather than hanging it) and returns its status.
+int WaitForChild(pid_t child)
+{
+    int status = 0;
+    for (int tries = 0; tries < 6000; ++tries) {
+        if (::waitpid(child, &status, WNOHANG) == child)
+            return status;
+        ::usleep(10000);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+// A build stopped by SIGTERM, SIGHUP or Ctrl-C while it writes removes its staging folder and
+// ends by that signal; the target stays as it was.
+TEST_F(BuildTarget, stopSignalRemovesTheStagingFolder)
+{
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ready[0]);
+            for (int stop : {SIGTERM, SIGHUP, SIGINT})
+                std::signal(stop, SIG_DFL);  // as a terminal leaves them, whatever ran the tests
+            BuildInterruption::InstallHandlers();
+            StopWhileWriting progress(ready[1]);
+            BuildSummary summary;
+            BuildCollection({Source(), Output(), std::nullopt, {}}, &progress, summary);
+            ::_exit(3);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        const bool writing = ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+        EXPECT_TRUE(writing) << signal;
+        EXPECT_EQ(Listing(m_dir.Path()).size(), 3u) << "a staging folder beside out and source";
+        ::kill(child, signal);
+        const int status = WaitForChild(child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << " status " << status;
+        EXPECT_EQ(Listing(m_dir.Path()), (std::vector<std::string>{"out", "source"})) << signal;
+        EXPECT_EQ(Contents(Output()).at("zlq.dir"), "old catalogue");
+    }
+}
+
+// Once the switch has begun, a signal waits: the process goes on and can tell it came.
+TEST(Interruption, signalDuringTheSwitchIsDeferred)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGTERM, SIG_DFL);
+        BuildInterruption::InstallHandlers();
+        BuildInterruption::Commit();
+        std::raise(SIGTERM);
+        const bool deferred = BuildInterruption::SignalDeferred();
+        BuildInterruption::Disarm();
+        ::_exit(deferred ? 0 : 5);
+    }
+    const int status = WaitForChild(child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

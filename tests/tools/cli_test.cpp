@@ -2,6 +2,7 @@
 
 #include "clirunner.h"
 
+#include "cataloguewriter.h"
 #include "codeconverter.h"
 #include "index.h"
 
@@ -354,6 +355,34 @@ TEST_F(CliTest, catalogue_drawsTreeAndWritesListingToCurrentFolder)
               R"({"records":[{"slot":1,"level":1,"name":"經部","docID":1,"docNo":6,"curFileName":5,"parent":0})");
     EXPECT_NE(json.out.find(R"({"slot":9,"level":3,"name":"本紀","docID":7,"docNo":2,"curFileName":7,"parent":8}]})"),
               std::string::npos);
+}
+
+// A catalogue made elsewhere may hold names with tabs, line breaks, backslashes and unpaired
+// surrogates: the text output escapes them, so that a result stays one line of six fields and a
+// record one line of the tree, and JSON stays well-formed UTF-8.
+TEST_F(CliTest, namesWithControlCharacters_areEscapedInTextAndValidInJson)
+{
+    const std::u16string lone(1, char16_t(0xD800));
+    const std::vector<writer::CatalogueEntry> entries = {
+        {u"經部", 1, 1, 6, 5}, {u"論語", 2, 1, 5, 5}, {u"學而", 3, 1, 2, 5}, {u"爲政", 3, 3, 3, 1},
+        {u"孟子", 2, 6, 1, 1}, {u"梁惠王", 3, 6, 1, 1}, {u"史\t部", 1, 7, 2, 7}, {u"史\n記\\", 2, 7, 2, 7},
+        {u"本" + lone + u"\r", 3, 7, 2, 7},
+    };
+    std::string catalogue;
+    ASSERT_EQ(writer::BuildCatalogueImage(entries, catalogue), "");
+    ASSERT_TRUE(writer::WriteFileBytes(m_data.Path() / "zlq.dir", catalogue));
+
+    EXPECT_EQ(Run({"search", "--scope", "9", "詩"}).out,
+              "全部で 1 頁で、1 箇所でした。\n類別\t書名\t巻\t頁\tpage\thits\n"
+              "史\\t部\t史\\n記\\\\\t本\uFFFD\\r\t7\t6\t1\n");
+    EXPECT_NE(Run({"search", "--json", "--scope", "9", "詩"})
+                  .out.find(R"({"category":"史\t部","title":"史\n記\\","volume":"本)" "\uFFFD" R"(\r","label":7)"),
+              std::string::npos);
+    TempDir current;
+    const std::vector<std::string> tree = Lines(Run({"catalogue"}, InFolder(current.Path())).out);
+    ASSERT_EQ(tree.size(), 9u);
+    EXPECT_EQ(tree[6], "史\\t部  [slot 7, level 1, docID 7, docNo 2, curFileName 7]");
+    EXPECT_EQ(tree[8], "   └─ 本\uFFFD\\r  [slot 9, level 3, docID 7, docNo 2, curFileName 7]");
 }
 
 // No command writes into the data folder, not even the catalogue run from inside it, and the

@@ -1,6 +1,7 @@
 // varo-build: writes a collection's data folder from a source corpus.
 
 #include "collection.h"
+#include "interruption.h"
 
 #include "nativepath.h"
 
@@ -22,7 +23,8 @@ constexpr char kUsage[] =
     "Writes a collection (zlq.dir, the Index text store, the three indexes and yitizi.txt)\n"
     "into the folder OUTPUT from the corpus in the folder SOURCE, laid out as\n"
     "category/title/volume/NNNN.txt (or NNNN.htm); see docs/source-format.md.\n"
-    "Files of OUTPUT with other names are left alone; nothing is changed when the build fails.\n"
+    "Files of OUTPUT with other names are left alone; nothing is changed when the build fails\n"
+    "or is stopped (SIGTERM, SIGHUP, Ctrl-C).\n"
     "\n"
     "options:\n"
     "  --variants FILE  the variant-character table (default: SOURCE/yitizi.txt, else the\n"
@@ -115,6 +117,7 @@ int main(int argc, char** argv)
     options.output = operands[1];
     options.fallbackFolder = varo::ToNativePath(varo::ExecutableFolder());
 
+    varo::build::BuildInterruption::InstallHandlers();
     TerminalProgress progress;
     const bool showProgress = !quiet && isatty(STDERR_FILENO);
     const auto start = std::chrono::steady_clock::now();
@@ -123,8 +126,13 @@ int main(int argc, char** argv)
     progress.Finish();
     for (const std::string& warning : summary.warnings)
         std::fprintf(stderr, "varo-build: warning: %s\n", warning.c_str());
+    if (varo::build::BuildInterruption::SignalDeferred())
+        std::fprintf(stderr, "varo-build: a stop signal came while the files were moved into %s; "
+                             "the move was finished first\n", options.output.c_str());
     if (!error.empty()) {
-        std::fprintf(stderr, "varo-build: %s\nnothing was written to %s\n", error.c_str(), options.output.c_str());
+        std::fprintf(stderr, "varo-build: %s\n", error.c_str());
+        if (!summary.targetMixed)
+            std::fprintf(stderr, "nothing was written to %s\n", options.output.c_str());
         return kExitFailed;
     }
     if (!quiet)

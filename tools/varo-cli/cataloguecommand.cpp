@@ -76,7 +76,7 @@ private:
     std::string Describe(int slot) const
     {
         const CatalogueRecordTag& record = m_catalogue.m_NodeItem[static_cast<size_t>(slot)];
-        return DisplayText(record.Name()) + "  [slot " + std::to_string(slot) + ", level " +
+        return FieldText(record.Name()) + "  [slot " + std::to_string(slot) + ", level " +
                std::to_string(record.level) + ", docID " + std::to_string(record.docID) + ", docNo " +
                std::to_string(record.docNo) + ", curFileName " + std::to_string(record.curFileName) + "]";
     }

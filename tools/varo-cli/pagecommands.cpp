@@ -119,7 +119,7 @@ std::string ReadWholeFile(const std::u16string& path)
     if (found) {
         throw CommandFailure(kExitData, "page " + std::to_string(record) + " cannot be read from the text store");
     }
-    throw CommandFailure(kExitUsage, "slot " + std::to_string(slot) + " (" + DisplayText(entry.Name()) +
+    throw CommandFailure(kExitUsage, "slot " + std::to_string(slot) + " (" + FieldText(entry.Name()) +
                                          ") has no page labelled " + std::to_string(label));
 }
 

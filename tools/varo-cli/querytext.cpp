@@ -77,4 +77,27 @@ std::string DisplayText(std::u16string_view text)
     return out;
 }
 
+std::string FieldText(std::u16string_view text)
+{
+    std::string out;
+    for (size_t index = 0; index < text.size();) {
+        const uint32_t codePoint = CCodeConverter::DecodeUtf16(text, index);
+        switch (codePoint) {
+        case '\\': out += "\\\\"; continue;
+        case '\t': out += "\\t"; continue;
+        case '\n': out += "\\n"; continue;
+        case '\r': out += "\\r"; continue;
+        default: break;
+        }
+        if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(codePoint));
+            out += escape;
+        } else {
+            CCodeConverter::AppendUtf8(out, IsSurrogate(codePoint) ? 0xFFFD : codePoint);
+        }
+    }
+    return out;
+}
+
 }  // namespace varo::cli

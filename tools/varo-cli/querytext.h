@@ -24,4 +24,11 @@ std::string CheckQueryBytes(std::string_view utf8, std::u16string& query);
 /// UTF-8 for the terminal: an unpaired surrogate becomes U+FFFD.
 std::string DisplayText(std::u16string_view text);
 
+/// DisplayText for one field of a line of text output, which cannot carry line breaks, tabs
+/// (they separate fields) or other control characters: those become \n, \r, \t and \uXXXX,
+/// and a backslash becomes \\ so that the escapes read back unambiguously. Catalogues made
+/// elsewhere may hold such names.
+///   u"a\tb\\c" => "a\\tb\\\\c"
+std::string FieldText(std::u16string_view text);
+
 }  // namespace varo::cli

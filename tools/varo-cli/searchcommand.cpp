@@ -158,8 +158,8 @@ void WriteAnswerText(std::FILE* out, const SearchAnswer& answer)
         return;
     WriteLine(out, "類別\t書名\t巻\t頁\tpage\thits");
     for (const SearchNodeTag& result : answer.results) {
-        WriteLine(out, DisplayText(result.categoryName) + "\t" + DisplayText(result.titleName) + "\t" +
-                           DisplayText(result.volumeName) + "\t" + std::to_string(result.pageLabel) + "\t" +
+        WriteLine(out, FieldText(result.categoryName) + "\t" + FieldText(result.titleName) + "\t" +
+                           FieldText(result.volumeName) + "\t" + std::to_string(result.pageLabel) + "\t" +
                            std::to_string(result.pageNumber) + "\t" + std::to_string(result.hitCount));
     }
 }

@@ -134,7 +134,8 @@ bool AllRuns(std::string_view term, Take take)
 // The highlighting side of the walk: the page as marked up so far and the terms named so far.
 class VariantHighlighter {
 public:
-    VariantHighlighter(std::string page, int cell, int target) : m_page(std::move(page)), m_cell(cell), m_target(target)
+    VariantHighlighter(std::string page, int cell, int target, std::vector<AnchorPassTag>* passes = nullptr)
+        : m_page(std::move(page)), m_cell(cell), m_target(target), m_passLog(passes)
     {
     }
 
@@ -212,7 +213,7 @@ private:
         ++m_passes;
         m_passBytes += m_page.size();
         std::string output;
-        CFileList::RenderTerm(m_page, output, term, m_cell, m_target, m_counter);
+        CFileList::RenderTerm(m_page, output, term, m_cell, m_target, m_counter, m_passLog);
         m_page = std::move(output);
         m_cellStale = true;
         m_skippedSinceLastPass = false;
@@ -221,6 +222,7 @@ private:
     std::string m_page;
     int m_cell;
     int m_target;
+    std::vector<AnchorPassTag>* m_passLog;
     int m_counter = 0;
     std::string m_cellText;
     bool m_cellStale = true;
@@ -394,6 +396,27 @@ int CIndex::RenderResultPage(uint32_t page, std::string& output, std::u16string_
     VariantHighlighter highlighter(std::move(text), cell, target);
     VariantTermWalk(*this, query).Run(highlighter);
     return highlighter.Finish(output);
+}
+
+bool CIndex::LocateHits(uint32_t page, std::u16string_view query, int target, bool useVariants,
+                        PageHitsTag& hits) const
+{
+    hits = PageHitsTag{};
+    std::string text;
+    int cell = 0;
+    if (CheckQuery(query) == 0 || !m_fileList.ReadPageToRender(page, text, cell))
+        return false;
+    std::vector<AnchorPassTag> passes;
+    std::string document;
+    if (useVariants) {
+        VariantHighlighter highlighter(std::move(text), cell, target, &passes);
+        VariantTermWalk(*this, query).Run(highlighter);
+        highlighter.Finish(document);
+    } else {
+        CFileList::RenderPageText(std::move(text), cell, document, query, target, &passes);
+    }
+    varo::LocateHits(document, cell, passes, hits);
+    return true;
 }
 
 }  // namespace varo

@@ -3,6 +3,7 @@
 // content file (<base>-fl.cnt) holding the page texts back to back, every byte XOR-ed with a
 // one-byte store key. Also renders a page with the hits of a query highlighted.
 
+#include "hitpositions.h"
 #include "readonlyfile.h"
 
 #include <cstdint>
@@ -115,12 +116,16 @@ public:
     /// Renders a record for a query and search target (0 full text, 1 main text,
     /// 2 annotations) into output, returning the number of anchors written.
     int RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target) const;
+    /// The same for a page's text already read (cell as ReadPageToRender gives it); passes, when
+    /// given, receives what each highlighting pass anchored.
+    static int RenderPageText(std::string page, int cell, std::string& output, std::u16string_view query, int target,
+                              std::vector<AnchorPassTag>* passes = nullptr);
     /// A record's text and the cell its page label selects for highlighting (1 for an odd label).
     bool ReadPageToRender(uint32_t record, std::string& page, int& cell) const;
 
     // The pieces of the renderer, public so that each can be tested on its own.
     static void RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell,
-                           int target, int& counter);
+                           int target, int& counter, std::vector<AnchorPassTag>* passes = nullptr);
     static void ParseNodes(std::string_view page, std::vector<std::unique_ptr<HTMLNode>>& nodes);
     static void SplitFilterItems(const HTMLNode& node, std::vector<std::unique_ptr<FilterItem>>& items);
     static void SplitTerm(std::string_view term, std::vector<std::unique_ptr<Seg>>& pieces);

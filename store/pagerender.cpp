@@ -78,8 +78,9 @@ bool CFileList::ReadPageToRender(uint32_t record, std::string& page, int& cell) 
 }
 
 void CFileList::RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target,
-                           int& counter)
+                           int& counter, std::vector<AnchorPassTag>* passes)
 {
+    const int firstAnchor = counter;
     std::vector<std::unique_ptr<HTMLNode>> nodes;
     ParseNodes(page, nodes);
     HTMLNode& chosen = *nodes[cell % 2 == 0 ? 1 : 2];
@@ -99,13 +100,23 @@ void CFileList::RenderTerm(std::string_view page, std::string& output, std::stri
     output += kBetweenCells;
     output += nodes[2]->GetText();
     output += kDocumentEnd;
+    if (passes != nullptr && counter > firstAnchor)
+        passes->push_back({firstAnchor, counter, AnchorsPerMatch(term)});
 }
 
 int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target) const
 {
     std::string page;
     int cell = 0;
-    if (!ReadPageToRender(record, page, cell) || query.empty())
+    if (!ReadPageToRender(record, page, cell))
+        return 0;
+    return RenderPageText(std::move(page), cell, output, query, target);
+}
+
+int CFileList::RenderPageText(std::string page, int cell, std::string& output, std::u16string_view query, int target,
+                              std::vector<AnchorPassTag>* passes)
+{
+    if (query.empty())
         return 0;
     std::set<std::string> rendered;
     int counter = 0;
@@ -123,7 +134,7 @@ int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_v
                     break;
                 passBytes += page.size();
                 pass.clear();
-                RenderTerm(page, pass, term, cell, target, counter);
+                RenderTerm(page, pass, term, cell, target, counter, passes);
                 // The next term is highlighted in the page as already marked up.
                 page.swap(pass);
                 anyRendered = true;

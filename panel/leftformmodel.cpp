@@ -93,16 +93,24 @@ void CLeftFormModel::RunSearch()
         ShowMessage(kScopeNotFoundMessage);
         return;
     }
+    SearchScope(keywords, *scope);
+}
+
+void CLeftFormModel::SearchScope(const std::u16string& keywords, const ContentsNodeTag& scope, bool remember)
+{
     m_keyWords = keywords;
     QueryEngine();
 
     m_resultList.ClearRows();
     m_resultList.m_scanPages = m_index.GetHitPages();
     m_resultList.m_scanCounts = m_index.GetHitCounts();
-    const uint64_t total = m_resultList.CollectResults(*scope);
+    if (m_refine)
+        KeepListedPages();
+    const uint64_t total = m_resultList.CollectResults(scope);
     if (m_ports.panelView != nullptr)
         m_ports.panelView->SetSummary(SummaryText(m_resultList.m_results.size(), total));
     m_resultList.ShowFirstListPage();
+    AfterSearch(keywords, remember);
 }
 
 // The value of the query field's input element(s) with ideographic spaces turned into blanks;

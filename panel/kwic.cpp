@@ -218,20 +218,4 @@ void SortKwicLines(std::vector<KwicLineTag>& lines, KwicOrder order, const std::
     }
 }
 
-CKwicCollector::CKwicCollector(const CIndex& index, std::u16string query, int target, bool useVariants, int width,
-                               std::vector<uint32_t> pages)
-    : m_index(index), m_query(std::move(query)), m_target(target), m_useVariants(useVariants),
-      m_width(std::clamp(width, 0, kMaxKwicWidth)), m_pages(std::move(pages))
-{
-}
-
-bool CKwicCollector::CollectPages(size_t count)
-{
-    for (; count > 0 && m_next < m_pages.size(); --count, ++m_next) {
-        if (m_index.LocateHits(m_pages[m_next], m_query, m_target, m_useVariants, m_hits))
-            AppendKwicLines(m_hits, static_cast<uint32_t>(m_next), m_width, m_lines);
-    }
-    return Done();
-}
-
 }  // namespace varo

@@ -1,13 +1,11 @@
 #pragma once
 // The concordance of a search (keyword in context): every hit of the listed pages as one line,
 // the hit in the middle with the characters before and after it. The lines come from the
-// engine's hit positions, the same hits the text view jumps between; they are collected a few
-// pages at a time, so that a window can show the first lines at once and stop when asked, and
-// sorted by the characters before the hit (read backwards from it), after it, by catalogue
+// engine's hit positions, the same hits the text view jumps between (kwicjob.h collects them),
+// and sort by the characters before the hit (read backwards from it), after it, by catalogue
 // order or by page.
 
 #include "hitpositions.h"
-#include "index.h"
 
 #include <cstdint>
 #include <string>
@@ -55,33 +53,5 @@ enum class KwicOrder {
 /// context sorts compare characters by code point (a character beyond the basic plane after
 /// every character of it), then the hit, then the other side, then by page.
 void SortKwicLines(std::vector<KwicLineTag>& lines, KwicOrder order, const std::vector<uint64_t>& ranks);
-
-/// Collects the concordance of result pages, any number of pages at a time. Holds the index by
-/// reference: it must stay open and unchanged until the collector is dropped.
-class CKwicCollector {
-public:
-    CKwicCollector(const CIndex& index, std::u16string query, int target, bool useVariants, int width,
-                   std::vector<uint32_t> pages);
-
-    /// Collects the lines of up to count more pages; true once every page is done.
-    bool CollectPages(size_t count);
-    bool Done() const { return m_next == m_pages.size(); }
-    size_t PagesDone() const { return m_next; }
-    size_t PageCount() const { return m_pages.size(); }
-    int Width() const { return m_width; }
-    const std::vector<KwicLineTag>& Lines() const { return m_lines; }
-    std::vector<KwicLineTag>& Lines() { return m_lines; }
-
-private:
-    const CIndex& m_index;
-    std::u16string m_query;
-    int m_target;
-    bool m_useVariants;
-    int m_width;
-    std::vector<uint32_t> m_pages;
-    size_t m_next = 0;
-    PageHitsTag m_hits;
-    std::vector<KwicLineTag> m_lines;
-};
 
 }  // namespace varo

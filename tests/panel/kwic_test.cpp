@@ -2,9 +2,12 @@
 // from a search's results.
 #include "fixture.h"
 #include "kwic.h"
+#include "kwicjob.h"
 #include "panelfixture_model.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace varo {
 namespace {
@@ -136,7 +139,7 @@ TEST(Kwic, hitsOfOnePage_sortByPageInReadingOrder)
     EXPECT_EQ(lines[1].After(), u"乙");
 }
 
-TEST(Kwic, collector_givesEveryHitOfTheResultsWhateverTheSteps)
+TEST(KwicJob, givesEveryHitOfTheResultsInPageOrderWhateverTheWorkers)
 {
     PanelRig rig;
     CLeftFormModel& panel = rig.Start();
@@ -147,27 +150,49 @@ TEST(Kwic, collector_givesEveryHitOfTheResultsWhateverTheSteps)
     for (const SearchNodeTag& result : panel.m_resultList.m_results)
         pages.push_back(result.pageNumber);
     ASSERT_EQ(pages, (std::vector<uint32_t>{20, 23, 22, 0}));
+    // Every result page a few times over, so that there are several blocks to share.
+    std::vector<uint32_t> many;
+    for (int i = 0; i < 50; ++i)
+        many.insert(many.end(), pages.begin(), pages.end());
 
-    CKwicCollector whole(panel.m_index, panel.m_keyWords, panel.m_target, true, 2, pages);
-    EXPECT_TRUE(whole.CollectPages(pages.size()));
-    CKwicCollector stepped(panel.m_index, panel.m_keyWords, panel.m_target, true, 2, pages);
-    size_t steps = 0;
-    while (!stepped.CollectPages(1))
-        ++steps;
-    EXPECT_EQ(steps, 3u);
-    EXPECT_EQ(stepped.PagesDone(), 4u);
+    std::vector<KwicLineTag> one;
+    CKwicJob single(panel.m_index, panel.m_keyWords, panel.m_target, true, 2, many, 1);
+    single.Wait();
+    EXPECT_TRUE(single.TakeLines(one));
+    EXPECT_EQ(single.PagesDone(), many.size());
+    ASSERT_EQ(one.size(), 300u);  // the six hits the summary counts, fifty times
 
-    ASSERT_EQ(whole.Lines().size(), 6u);  // the hits the summary counts
-    ASSERT_EQ(stepped.Lines().size(), 6u);
-    for (size_t i = 0; i < 6; ++i)
-        EXPECT_EQ(whole.Lines()[i].text, stepped.Lines()[i].text);
+    std::vector<KwicLineTag> two;
+    CKwicJob pair(panel.m_index, panel.m_keyWords, panel.m_target, true, 2, many, 2);
+    while (!pair.TakeLines(two))
+        std::this_thread::yield();
+    ASSERT_EQ(two.size(), one.size());
+    for (size_t i = 0; i < one.size(); ++i) {
+        EXPECT_EQ(two[i].result, one[i].result);
+        EXPECT_EQ(two[i].text, one[i].text);
+    }
     // Page 0 reads 詩云詩云詩: its three hits in order, result 3 of the list.
-    const KwicLineTag& last = whole.Lines()[5];
-    EXPECT_EQ(last.result, 3u);
-    EXPECT_EQ(last.anchor, 2);
-    EXPECT_EQ(last.Before(), u"詩云");
-    EXPECT_EQ(last.After(), u"");
-    EXPECT_EQ(whole.Lines()[0].After(), u"經");
+    const KwicLineTag& third = one[5];
+    EXPECT_EQ(third.result, 3u);
+    EXPECT_EQ(third.anchor, 2);
+    EXPECT_EQ(third.Before(), u"詩云");
+    EXPECT_EQ(third.After(), u"");
+    EXPECT_EQ(one[0].After(), u"經");
+}
+
+TEST(KwicJob, cancelled_claimsToBeDoneOnlyWithEveryPageDone)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(1);
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    CKwicJob job(panel.m_index, panel.m_keyWords, panel.m_target, true, 2, std::vector<uint32_t>(5000, 0), 2);
+    job.Cancel();
+    job.Wait();
+    std::vector<KwicLineTag> lines;
+    EXPECT_EQ(job.TakeLines(lines), job.PagesDone() == job.PageCount());
+    EXPECT_LE(lines.size(), 3 * job.PagesDone());
 }
 
 }  // namespace

@@ -5,11 +5,14 @@
 // All the state lives in the panel's model, CLeftFormModel; this widget shows it and hands
 // the user's actions to it.
 
+#include "citation.h"
 #include "contentstree.h"
 #include "htmlctrl.h"
+#include "kwicview.h"
 #include "leftformmodel.h"
 #include "messagebox.h"
 #include "sortlistctrl.h"
+#include "statisticsview.h"
 
 #include <QWidget>
 
@@ -23,7 +26,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QMenu;
 class QTabWidget;
+class QToolButton;
 class CVaroView;
 
 enum PanelControlId : int {
@@ -54,6 +59,8 @@ enum PanelControlId : int {
 
 inline constexpr int kContentsTab = 0;
 inline constexpr int kSearchTab = 1;
+inline constexpr int kKwicTab = 2;
+inline constexpr int kStatisticsTab = 3;
 
 class CLeftForm : public QWidget, public varo::IPanelView, public varo::IQueryInput {
     Q_OBJECT
@@ -78,7 +85,24 @@ public:
     CContentsTree* ContentsTree() const { return m_contents; }
     CSortListCtrl* ResultList() const { return m_results; }
     CHtmlCtrl* QueryInput() const { return m_queryInput; }
+    CKwicView* KwicView() const { return m_kwic; }
+    CStatisticsView* StatisticsView() const { return m_statistics; }
+    QTabWidget* Tabs() const { return m_tabs; }
+    QCheckBox* RefineBox() const { return m_refine; }
+    QToolButton* WholeScopeButton() const { return m_wholeScope; }
+    QLabel* NarrowingLabel() const { return m_narrowing; }
 
+    /// The citation of the page the text view shows, if the catalogue names it.
+    std::optional<varo::CitationTag> ShownPageCitation() const;
+
+    /// The search history as a menu: choosing an entry puts its text and options back.
+    void ShowHistoryMenu();
+    /// Puts a history entry's text and options into the controls.
+    void ApplyHistoryEntry(const varo::SearchHistoryEntryTag& entry);
+    /// Runs the last search again over the whole scope (the way back from a narrowing).
+    void ShowWholeScope();
+    /// Lists the results in catalogue order (or back in page-label order).
+    void SetCatalogueOrder(bool on);
     /// Reads the options and searches (the 検索 button).
     void RunSearch();
     /// The page slider came to rest at position: shows that page of the current volume.
@@ -89,6 +113,7 @@ public:
     void SetSummary(const std::u16string& text) override;
     void SetResultRows(const std::vector<varo::ResultRowTag>& rows) override;
     void SetPaging(const varo::PagingStateTag& paging) override;
+    void SetNarrowing(const std::u16string& description) override;
 
     // IQueryInput
     bool HasDocument() const override;
@@ -113,6 +138,18 @@ private:
     void OnResultSelectionChanged();
     void OnPageBoxEdited(const QString& text);
     void WatchKeys();
+    // The research views (用例, 分布) and the result list's extras.
+    void CreateResearchControls();
+    void ConnectResearchControls();
+    void OnResultsChanged(bool newSearch);
+    void RefreshResearchTab();
+    void StartKwic();
+    void UpdateStatistics();
+    void ShowSortIndicator();
+    void ShowResultListMenu(const QPoint& position);
+    void LoadHistory();
+    void SaveHistory() const;
+    void OnTargetRadio(int code);
 
     varo::shell::MessageBoxSink m_messages;
     std::unique_ptr<varo::CLeftFormModel> m_model;
@@ -138,6 +175,15 @@ private:
     QLineEdit* m_pageBox = nullptr;
     QLabel* m_pageCount = nullptr;
     QLineEdit* m_hiddenEdit = nullptr;
+
+    CKwicView* m_kwic = nullptr;
+    CStatisticsView* m_statistics = nullptr;
+    QCheckBox* m_refine = nullptr;
+    QLabel* m_narrowing = nullptr;
+    QToolButton* m_wholeScope = nullptr;
+    // Whether the research views show what the panel lists now.
+    bool m_kwicCurrent = true;
+    bool m_statisticsCurrent = true;
 
     bool m_pagingVisible = false;
     // Set while the panel itself writes the page box, whose own changes are not reactions.

@@ -383,17 +383,17 @@ void CLeftForm::LayoutSearchTab(int width, int height)
     m_scopeGroup->setGeometry(5, 190, width - 10, 40);
     m_scope->setGeometry(10, 205, width - 30, 20);
     m_summary->setGeometry(5, 235, width - 15, 15);
+    // A narrowed list gives the line under the summary to the narrowing and the way back.
+    int narrowingRow = 0;
     if (m_model->IsNarrowed()) {
-        // The narrowing and the way back share the summary's line at its right end.
         const int buttonWidth = m_wholeScope->sizeHint().width();
-        const int noteWidth = std::min(m_narrowing->sizeHint().width(), std::max(0, width / 2 - buttonWidth));
-        m_wholeScope->setGeometry(width - 5 - buttonWidth, 232, buttonWidth, 18);
-        m_narrowing->setGeometry(width - 8 - buttonWidth - noteWidth, 235, noteWidth, 15);
-        m_summary->setGeometry(5, 235, std::max(0, width - 18 - buttonWidth - noteWidth), 15);
+        narrowingRow = 22;
+        m_narrowing->setGeometry(5, 251, std::max(0, width - 14 - buttonWidth), 18);
+        m_wholeScope->setGeometry(width - 5 - buttonWidth, 250, buttonWidth, 20);
     }
     int reserved = 0;
     LayoutPagingRow(width, height, reserved);
-    m_results->setGeometry(5, 250, width - 10, height - 254 - reserved);
+    m_results->setGeometry(5, 250 + narrowingRow, width - 10, height - 254 - reserved - narrowingRow);
 }
 
 // The paging row lies at the bottom: < at the left, > at the right, the page box and the page

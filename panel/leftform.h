@@ -122,6 +122,8 @@ public:
 signals:
     /// Something that the main window's commands depend on may have changed.
     void stateChanged();
+    /// The tab shown needs a wide panel (用例, 分布) or not any more.
+    void roomWanted(bool wide);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -75,6 +75,8 @@ void CLeftForm::ConnectResearchControls()
         emit stateChanged();
     });
     connect(m_wholeScope, &QToolButton::clicked, this, &CLeftForm::ShowWholeScope);
+    connect(m_tabs, &QTabWidget::currentChanged, this,
+            [this](int tab) { emit roomWanted(tab == kKwicTab || tab == kStatisticsTab); });
     connect(m_results, &QWidget::customContextMenuRequested, this, &CLeftForm::ShowResultListMenu);
 }
 

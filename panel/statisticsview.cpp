@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSortFilterProxyModel>
-#include <QSplitter>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -121,15 +120,13 @@ CStatisticsView::CStatisticsView(QWidget* parent)
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 6);
     m_table->horizontalHeader()->setStretchLastSection(true);
     m_table->setColumnWidth(STAT_NAME, 150);
 
     auto* chartArea = new QScrollArea(this);
     chartArea->setWidget(m_chart);
     chartArea->setWidgetResizable(true);
-    auto* split = new QSplitter(Qt::Vertical, this);
-    split->addWidget(chartArea);
-    split->addWidget(m_table);
 
     auto* top = new QHBoxLayout;
     top->addWidget(m_level);
@@ -138,7 +135,8 @@ CStatisticsView::CStatisticsView(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(top);
-    layout->addWidget(split, 1);
+    layout->addWidget(chartArea, 3);
+    layout->addWidget(m_table, 2);
 
     connect(m_level, &QComboBox::currentIndexChanged, this, &CStatisticsView::Fill);
     connect(m_sorted, &QAbstractItemModel::layoutChanged, this, &CStatisticsView::UpdateChart);

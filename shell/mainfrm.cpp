@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QUrl>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -187,6 +188,29 @@ void CMainFrame::OnCreateClient()
         m_pLeftForm->LayoutPanel();
         m_pLeftForm->update();
     });
+    connect(m_pLeftForm, &CLeftForm::roomWanted, this, &CMainFrame::GivePanelRoom);
+}
+
+// A concordance line or a statistics table needs more room than the panel's usual width: its
+// tabs widen the panel to at most 60 % of the window, and the panel goes back to its width when
+// the reader returns to 目録 or 検索. A hidden panel stays hidden.
+void CMainFrame::GivePanelRoom(bool wide)
+{
+    QList<int> sizes = m_wndSplitter->sizes();
+    if (sizes.size() != 2 || sizes[0] == 0)
+        return;
+    const int total = sizes[0] + sizes[1];
+    if (wide && m_narrowPanelWidth == 0) {
+        const int wanted = std::min(760, total * 3 / 5);
+        if (wanted <= sizes[0])
+            return;
+        m_narrowPanelWidth = sizes[0];
+        m_wndSplitter->setSizes({wanted, total - wanted});
+    } else if (!wide && m_narrowPanelWidth != 0) {
+        m_wndSplitter->setSizes({m_narrowPanelWidth, total - m_narrowPanelWidth});
+        m_narrowPanelWidth = 0;
+    }
+    m_pLeftForm->LayoutPanel();
 }
 
 void CMainFrame::OnInitialUpdate()

@@ -64,6 +64,7 @@ public:
     void RequestCommandUpdate();
 
 private:
+    void GivePanelRoom(bool wide);
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
@@ -84,6 +85,8 @@ private:
     ST_SplitterWnd* m_wndSplitter = nullptr;
     CSCrollToolBar* m_wndToolBar = nullptr;
     CLeftForm* m_pLeftForm = nullptr;
+    // The panel's width before a concordance or statistics tab widened it; 0 while not widened.
+    int m_narrowPanelWidth = 0;
     CVaroView* m_pView = nullptr;
     std::map<int, QAction*> m_actions;
     QTimer m_updateTimer;

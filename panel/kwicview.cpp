@@ -253,6 +253,8 @@ CKwicView::CKwicView(QWidget* parent)
 
     connect(m_poll, &QTimer::timeout, this, &CKwicView::Poll);
     connect(m_cancel, &QPushButton::clicked, this, [this] {
+        if (m_job == nullptr)
+            return;
         m_cancelled = true;
         Poll();
     });

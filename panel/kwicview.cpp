@@ -182,7 +182,8 @@ void CKwicDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->setClipRect(option.rect);
     for (const Run& run : runs) {
         painter->setFont(run.note ? noteFont : mainFont);
-        painter->setPen(selected ? text : run.note ? kAnnotationColour : column == KWIC_HIT ? kHitColour : text);
+        // A hit stays red inside an annotation too; the smaller font tells that it is one.
+        painter->setPen(selected ? text : column == KWIC_HIT ? kHitColour : run.note ? kAnnotationColour : text);
         painter->drawText(x, baseline, run.text);
         x += QFontMetrics(run.note ? noteFont : mainFont).horizontalAdvance(run.text);
     }

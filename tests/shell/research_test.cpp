@@ -71,6 +71,9 @@ class ResearchTest : public QObject {
 private slots:
     void initTestCase()
     {
+        // The settings store of a test run lies under HOME; other test programs run at the same
+        // time, so this one keeps its own, which the history test reads back.
+        qputenv("HOME", QFile::encodeName(varo::test::ToQString(m_home.Path())));
         QStandardPaths::setTestModeEnabled(true);
         varo::test::WriteShellCollection(m_dir.Path());
     }
@@ -270,6 +273,7 @@ private slots:
     }
 
 private:
+    TempDir m_home;
     TempDir m_dir;
     QStringList m_messages;
 };

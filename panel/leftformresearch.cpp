@@ -198,17 +198,21 @@ std::optional<varo::CitationTag> CLeftForm::ShownPageCitation() const
 void CLeftForm::ShowHistoryMenu()
 {
     const std::vector<varo::SearchHistoryEntryTag>& entries = m_model->m_history.Entries();
-    if (entries.empty() || m_queryInput == nullptr || m_queryInput->Field() == nullptr)
+    if (m_queryInput == nullptr || m_queryInput->Field() == nullptr)
         return;
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("historyMenu"));
     for (const varo::SearchHistoryEntryTag& entry : entries)
         menu.addAction(HistoryText(entry), this, [this, entry] { ApplyHistoryEntry(entry); });
-    menu.addSeparator();
-    menu.addAction(QStringLiteral("履歴を消す"), this, [this] {
-        m_model->m_history.Clear();
-        SaveHistory();
-    });
+    if (entries.empty()) {
+        menu.addAction(QStringLiteral("検索の履歴はまだありません"))->setEnabled(false);
+    } else {
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("履歴を消す"), this, [this] {
+            m_model->m_history.Clear();
+            SaveHistory();
+        });
+    }
     QLineEdit* field = m_queryInput->Field();
     menu.exec(field->mapToGlobal(QPoint(0, field->height())));
 }

@@ -23,6 +23,7 @@ CLeftFormModel::CLeftFormModel(const PanelFoldersTag& folders, const PanelPortsT
       m_folders(WithDefaults(folders)), m_ports(ports)
 {
     m_pageDisplay.SetTextView(ports.textView);
+    m_pageDisplay.SetMessageSink(ports.messages);
     m_catalogue.SetListingFolder(m_folders.listing);
     m_index.SetMessageSink(ports.messages);
     m_index.Open(m_folders.data, kTextSetName, INDEX_FULL_TEXT);

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace varo {
@@ -74,18 +75,32 @@ std::u16string CPrivateFolder::FilePath(std::u16string_view name) const
     return IsReady() ? JoinPath(m_path, name) : std::u16string();
 }
 
+// The new text goes to a file of its own in the folder first and then takes the name in one
+// step, so that the name always holds a whole page: the old one when the write fails part-way
+// (a full disk), the new one once it is done.
 bool CPrivateFolder::WriteFile(std::u16string_view name, std::string_view bytes)
 {
     if (!IsReady() || !IsPlainName(name))
         return false;
     const std::string path = ToNativePath(FilePath(name));
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    // A link under the name is refused rather than replaced: nothing but this process writes here.
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
+        return false;
+    std::string temporary = ToNativePath(m_path) + "/.new-XXXXXX";
+    // mkostemp creates the file with mode 0600 under a name that did not exist before.
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
+    const bool written = WriteAll(fd, bytes);
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
+        ::unlink(temporary.c_str());
+        return false;
+    }
     if (std::find(m_written.begin(), m_written.end(), name) == m_written.end())
         m_written.emplace_back(name);
-    const bool written = WriteAll(fd, bytes);
-    return ::close(fd) == 0 && written;
+    return true;
 }
 
 }  // namespace varo

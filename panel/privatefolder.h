@@ -1,7 +1,8 @@
 #pragma once
 // A folder of the process's own inside the temporary folder, for the page files the text view
-// shows. Only the user can enter it (mode 0700), its files are created without following links,
-// and it is removed together with the files written into it when the object goes.
+// shows. Only the user can enter it (mode 0700), its files are created without following links
+// and replaced whole, and it is removed together with the files written into it when the object
+// goes.
 
 #include <string>
 #include <string_view>
@@ -24,8 +25,9 @@ public:
     /// The path of a file in the folder; empty when not ready.
     std::u16string FilePath(std::u16string_view name) const;
 
-    /// Writes the file whole, replacing an earlier one. Refuses a name that is a link and any
-    /// name with a separator in it. False on any error.
+    /// Writes the file whole, replacing an earlier one only once the new text is written in
+    /// full: on any error the earlier file stays as it was. Refuses a name that is a link and
+    /// any name with a separator in it. False on any error.
     bool WriteFile(std::u16string_view name, std::string_view bytes);
 
 private:

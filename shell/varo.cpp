@@ -97,7 +97,10 @@ void CAboutDlg::keyPressEvent(QKeyEvent* event)
         QDialog::keyPressEvent(event);   // Esc rejects
 }
 
-CVaroApp::CVaroApp(int& argc, char** argv) : QApplication(argc, argv) {}
+CVaroApp::CVaroApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    connect(&m_quitSignals, &CQuitSignals::quitRequested, this, &CVaroApp::OnQuitSignal);
+}
 
 CVaroApp::~CVaroApp()
 {
@@ -138,6 +141,20 @@ bool CVaroApp::InitInstance()
     m_frame->showMaximized();
     m_frame->repaint();
     return true;
+}
+
+int CVaroApp::Run()
+{
+    if (QuitSignal() != 0)
+        return 0;
+    return exec();
+}
+
+// Every event loop ends, those of open dialogs and message boxes included, and no new one
+// starts; the shutdown after the loop then takes the window down as a close does.
+void CVaroApp::OnQuitSignal()
+{
+    exit(0);
 }
 
 void CVaroApp::ExitInstance()

@@ -3,6 +3,7 @@
 // box and shutdown.
 
 #include "mainfrm.h"
+#include "quitsignals.h"
 #include "varodoc.h"
 
 #include <QApplication>
@@ -63,6 +64,10 @@ public:
     /// Start-up: reads the command line, names the settings store, creates the document and the
     /// main window and shows it maximised. False ends the program (exitCode says how).
     bool InitInstance();
+    /// The message loop, until the main window is closed or a signal asks the program to end;
+    /// returns the exit code. A signal may already have come during start-up: then it returns
+    /// at once.
+    int Run();
     /// Shutdown after the event loop: the main window goes (panel, end.exe, splitter layout).
     void ExitInstance();
 
@@ -72,8 +77,13 @@ public:
     CMainFrame* MainFrame() const { return m_frame.get(); }
     const CommandLineTag& CommandLine() const { return m_commandLine; }
     int ExitCode() const { return m_exitCode; }
+    /// The signal (SIGTERM, SIGHUP, SIGINT) that ended the program; 0 when none did.
+    int QuitSignal() const { return m_quitSignals.Received(); }
 
 private:
+    void OnQuitSignal();
+
+    CQuitSignals m_quitSignals;
     CommandLineTag m_commandLine;
     std::unique_ptr<CVaroDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;

@@ -66,11 +66,13 @@ void AppendItem(const FilterItem& item, std::string_view term, int target, std::
 
 bool CFileList::ReadPageToRender(uint32_t record, std::string& page, int& cell) const
 {
-    std::string name;
-    if (!ReadText(record, page) || !GetRecordName(record, name))
+    if (!ReadText(record, page))
         return false;
+    // A name that is not valid has no label, as in FindPage, and counts as label 0.
+    std::string name;
     int label = 0;
-    ParseLabel(name, label);
+    if (GetRecordName(record, name))
+        ParseLabel(name, label);
     // Record names carry unsigned numbers; a minus sign would give a negative remainder, which
     // is taken as odd rather than as an index before the first cell.
     cell = label % 2 == 0 ? 0 : 1;

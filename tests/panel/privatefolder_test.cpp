@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace varo {
 namespace {
 
@@ -48,6 +51,31 @@ TEST(PrivateFolder, linksAndPathsOutOfTheFolder_areRefused)
     EXPECT_FALSE(files.WriteFile(u"..", "x"));
     EXPECT_FALSE(files.WriteFile(u"", "x"));
     EXPECT_EQ(test::ReadFileBytes(outside), "keep");
+}
+
+// A disk that fills up part-way through a page (a file size limit here): the earlier page
+// stays whole under its name and nothing else is left in the folder.
+TEST(PrivateFolder, writeCutShort_keepsTheEarlierFileWhole)
+{
+    test::TempDir parent;
+    CPrivateFolder files(parent.Folder());
+    const fs::path folder = Native(files.Path());
+    ASSERT_TRUE(files.WriteFile(u"windows.html", "the earlier page"));
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limit = saved;
+    limit.rlim_cur = 8;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const bool written = files.WriteFile(u"windows.html", "a later page that does not fit");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(test::ReadFileBytes(folder / "windows.html"), "the earlier page");
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"windows.html"});
 }
 
 TEST(PrivateFolder, unusableParent_leavesTheFolderNotReady)

@@ -4,6 +4,7 @@
 
 #include "cataloguewriter.h"
 #include "codeconverter.h"
+#include "filelist.h"
 #include "index.h"
 
 #include <gtest/gtest.h>
@@ -294,6 +295,44 @@ TEST_F(CliTest, unopenableData_exits1WithTheSystemMessage)
         const CliRun run = Run(args);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.err, "varo-cli: you delete data file!\n");
+    }
+}
+
+// Page 0's record claims the last 4 GiB - 1 bytes of a content file grown as large (sparse):
+// every command that reads the page refuses it with the system's message instead of reading
+// 4 GiB and printing garbage.
+TEST_F(CliTest, pageClaiming4GiB_exits1WithTheSystemMessage)
+{
+    const fs::path list = m_data.Path() / "Index-fl.h";
+    std::string bytes = ReadFileBytes(list);
+    for (size_t i = 0; i < 8; ++i)
+        bytes[kListHeaderSize + kDefaultNameSize + i] = '\xFF';
+    ASSERT_TRUE(writer::WriteFileBytes(list, bytes));
+    fs::resize_file(m_data.Path() / "Index-fl.cnt", 0xFFFFFFFF);
+    const std::vector<std::vector<std::string>> commands = {
+        {"render", "--page", "0", "詩"}, {"page", "--page", "0"}, {"page", "--slot", "3"}};
+    for (const auto& args : commands) {
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 1) << args[0];
+        EXPECT_EQ(run.err, "varo-cli: page 0 cannot be read from the text store: データを開けませんでした。\n");
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(Run({"page", "--page", "1"}).out, StoredPage(1));
+}
+
+// zlq.dir grown to 20 GiB (sparse, its records first): the commands answer as before, at once.
+TEST_F(CliTest, hugeSparseCatalogue_answersAsTheRecordsItHolds)
+{
+    const std::vector<std::vector<std::string>> commands = {{"catalogue"}, {"search", "--json", "詩"}};
+    std::vector<std::string> before;
+    TempDir current;
+    for (const auto& args : commands)
+        before.push_back(Run(args, InFolder(current.Path())).out);
+    fs::resize_file(m_data.Path() / "zlq.dir", uint64_t{20} << 30);
+    for (size_t i = 0; i < commands.size(); ++i) {
+        const CliRun run = Run(commands[i], InFolder(current.Path()));
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, before[i]);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include "codeconverter.h"
 #include "index.h"
+#include "pagemarkup.h"
 #include "textsetwriter.h"
 
 #include <benchmark/benchmark.h>
@@ -115,7 +116,7 @@ std::string Cell(const std::u32string& text)
     for (size_t at = 0; at < text.size(); at += 40) {
         const std::string sentence = Utf8(text.substr(at, 40));
         cell += at % 400 == 0 ? "<p>" : "";
-        cell += at % 160 == 120 ? "<font size=-1 color=\"#993366\">" + sentence + "</font>" : sentence;
+        cell += at % 160 == 120 ? std::string(kAnnotationStart) + sentence + std::string(kAnnotationEnd) : sentence;
     }
     return cell;
 }

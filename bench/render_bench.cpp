@@ -4,6 +4,7 @@
 
 #include "codeconverter.h"
 #include "index.h"
+#include "pagemarkup.h"
 #include "textsetwriter.h"
 
 #include <benchmark/benchmark.h>
@@ -43,7 +44,7 @@ std::string TypicalCell()
         cell += sentence % 10 == 0 ? "<p>" : "";
         const bool note = sentence % 4 == 3;
         if (note)
-            cell += "<font size=-1 color=\"#993366\">";
+            cell += kAnnotationStart;
         for (int k = 0; k < 16; ++k) {
             seed = seed * 1103515245 + 12345;
             cell += Utf8(0x4E00 + (seed >> 16) % 400);
@@ -55,7 +56,7 @@ std::string TypicalCell()
             for (uint32_t i = 0; i < 20; ++i)
                 cell += Utf8(0x4E00 + 3 * i + (i * sentence) % 3);
         if (note)
-            cell += "</font>";
+            cell += kAnnotationEnd;
         cell += "。";
     }
     return cell;

@@ -1,6 +1,7 @@
 #include "codeconverter.h"
 #include "fixture.h"
 #include "index.h"
+#include "pagemarkup.h"
 
 #include <gtest/gtest.h>
 
@@ -10,21 +11,21 @@ namespace {
 using Hits = std::vector<std::pair<int, std::string>>;
 using writer::VariantGroups;
 
-const std::string kStart = "<b style='color:red;background:#D9D9D9;'>";
-const std::string kNote = "<font size=-1 color=\"#993366\">";
+const std::string kStart(kHighlightStart);
+const std::string kNote(kAnnotationStart);
 
 // The highlighted pieces of a document in document order, each with its anchor number.
 Hits HitsOf(const std::string& document)
 {
-    const std::string open = "<a name=\"";
+    const std::string open(kAnchorStart);
     Hits hits;
     for (size_t at = document.find(open); at != std::string::npos; at = document.find(open, at + 1)) {
         const size_t number = at + open.size();
-        size_t text = document.find("</a>", number) + 4;
+        size_t text = document.find(kAnchorEnd, number) + kAnchorEnd.size();
         if (document.compare(text, kStart.size(), kStart) == 0)
             text += kStart.size();
         hits.emplace_back(std::stoi(document.substr(number, document.find('"', number) - number)),
-                          document.substr(text, document.find("</b>", text) - text));
+                          document.substr(text, document.find(kHighlightEnd, text) - text));
     }
     return hits;
 }

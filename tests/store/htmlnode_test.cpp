@@ -1,4 +1,5 @@
-#include "filelist.h"
+#include "pagemarkup.h"
+#include "pagerender.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@ namespace {
 std::vector<std::string> Parse(std::string_view page)
 {
     std::vector<std::unique_ptr<HTMLNode>> nodes;
-    CFileList::ParseNodes(page, nodes);
+    render::ParseNodes(page, nodes);
     std::vector<std::string> texts;
     for (const auto& node : nodes)
         texts.push_back(node->GetText());
@@ -47,7 +48,7 @@ TEST(ParseNodes, cutsTitleAndTwoCells)
 TEST(SplitFilterItems, separatesAnnotations)
 {
     using Items = std::vector<std::pair<int, std::string>>;
-    const std::string open = "<font size=-1 color=\"#993366\">";
+    const std::string open(kAnnotationStart);
     struct Case {
         const char* name;
         std::string cell;
@@ -66,7 +67,7 @@ TEST(SplitFilterItems, separatesAnnotations)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<std::unique_ptr<FilterItem>> items;
-        CFileList::SplitFilterItems(HTMLNode(c.cell), items);
+        render::SplitFilterItems(HTMLNode(c.cell), items);
         Items got;
         for (const auto& item : items)
             got.emplace_back(item->GetKind(), item->GetText());

@@ -1,8 +1,8 @@
 #include "pagetext.h"
 
 #include "codeconverter.h"
-#include "filelist.h"
 #include "index.h"
+#include "pagerender.h"
 
 #include <memory>
 #include <vector>
@@ -128,9 +128,9 @@ std::string WrapPlainText(std::string_view text, const PageFrame& frame)
 std::array<std::u32string, 3> IndexedTexts(std::string_view html, uint64_t label)
 {
     std::vector<std::unique_ptr<HTMLNode>> nodes;
-    CFileList::ParseNodes(html, nodes);
+    render::ParseNodes(html, nodes);
     std::vector<std::unique_ptr<FilterItem>> items;
-    CFileList::SplitFilterItems(*nodes[label % 2 + 1], items);
+    render::SplitFilterItems(*nodes[label % 2 + 1], items);
     std::array<std::u32string, 3> texts;
     for (const auto& item : items) {
         const std::string text = WithoutTags(item->GetText());

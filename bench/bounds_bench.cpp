@@ -8,10 +8,10 @@
 //   bounds_bench [--benchmark_filter=...]   (a collection of 300 pages and one of 4 MB is
 //                                             built first)
 
-#include "codeconverter.h"
-#include "index.h"
-#include "pagemarkup.h"
-#include "textsetwriter.h"
+#include "engine/index.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -9,10 +9,10 @@
 // catalogue of 50-page volumes is generated first (this takes a while). With it, FOLDER is
 // searched, for instance the full sample collection (scripts/build-sample.sh full FOLDER).
 
-#include "cataloguewriter.h"
-#include "cli.h"
-#include "codeconverter.h"
-#include "generated_collection.h"
+#include "bench/generated_collection.h"
+#include "text/codeconverter.h"
+#include "tools/varo-cli/cli.h"
+#include "tools/writer/cataloguewriter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
-#include "generated_collection.h"
+#include "bench/generated_collection.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 #include <cmath>

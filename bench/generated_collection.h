@@ -3,7 +3,7 @@
 // follow a Zipf-like law, as character frequencies in classical texts do (a handful of particles
 // make up several per cent each, thousands of characters occur only now and then).
 
-#include "textsetwriter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,10 +1,10 @@
 // The search panel's share of a search: turning a hit set of 100,000 pages in a category scope
 // into named, sorted results and showing the first list page; and loading a full catalogue.
-#include "catalogue.h"
-#include "cataloguewriter.h"
-#include "codeconverter.h"
-#include "resultlist.h"
-#include "textsetwriter.h"
+#include "panel/catalogue.h"
+#include "panel/resultlist.h"
+#include "text/codeconverter.h"
+#include "tools/writer/cataloguewriter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,10 @@
 // with annotations and paragraphs, rendered for queries of one and three terms with the variant
 // option off and on, and for a 20-character query with the variant option on.
 
-#include "codeconverter.h"
-#include "index.h"
-#include "pagemarkup.h"
-#include "textsetwriter.h"
+#include "engine/index.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <benchmark/benchmark.h>
 

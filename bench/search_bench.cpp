@@ -9,9 +9,9 @@
 // first (this takes a while). With it, the text set "Index" of FOLDER is searched, for instance
 // the full sample collection (scripts/build-sample.sh full FOLDER), with queries of real text.
 
-#include "codeconverter.h"
-#include "generated_collection.h"
-#include "index.h"
+#include "bench/generated_collection.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
-#include "index.h"
+#include "engine/index.h"
 
-#include "nativepath.h"
-#include "readonlyfile.h"
+#include "platform/nativepath.h"
+#include "platform/readonlyfile.h"
 
 #include <algorithm>
 #include <new>

@@ -1,6 +1,6 @@
 // Queries: blank-separated terms combined by and (every term) or or (any term) into the hit set.
 
-#include "index.h"
+#include "engine/index.h"
 
 #include <algorithm>
 #include <climits>

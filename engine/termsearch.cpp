@@ -11,10 +11,10 @@
 //   and after the last indexed character such segments impose nothing.
 // - A query on a closed index finds nothing: the hit set is emptied and the result is 0.
 
-#include "codeconverter.h"
-#include "hitmerge.h"
-#include "index.h"
-#include "postingcursor.h"
+#include "engine/hitmerge.h"
+#include "engine/index.h"
+#include "engine/postingcursor.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 // The variant-character table yitizi.txt: one group of interchangeable characters per line,
 // code points written in hexadecimal and separated by commas.
 
-#include "index.h"
+#include "engine/index.h"
 
-#include "nativepath.h"
-#include "readonlyfile.h"
+#include "platform/nativepath.h"
+#include "platform/readonlyfile.h"
 
 namespace varo {
 

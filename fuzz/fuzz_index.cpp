@@ -9,11 +9,11 @@
 // Header mode 0 writes the whole header, 1 cuts it at the cut % (size + 1), 2 appends cut % 4
 // stray bytes after the chain.
 
-#include "fuzzcollection.h"
-#include "fuzzinput.h"
+#include "fuzz/fuzzcollection.h"
+#include "fuzz/fuzzinput.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 

@@ -3,10 +3,10 @@
 //
 //   fuzz_seeds OUTPUT_FOLDER
 
-#include "fuzzcollection.h"
-#include "fuzzinput.h"
+#include "fuzz/fuzzcollection.h"
+#include "fuzz/fuzzinput.h"
 
-#include "index.h"
+#include "engine/index.h"
 
 #include <cstdio>
 #include <map>

@@ -4,7 +4,7 @@
 // record slot, a node tree under a root node (for scope tests and result naming) and the item
 // structure of the contents tree (which the desktop shell draws from this model).
 
-#include "messagesink.h"
+#include "engine/messagesink.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
-#include "leftform.h"
+#include "panel/leftform.h"
 
-#include "commandids.h"
-#include "settings.h"
-#include "tooltipresourcebutton.h"
-#include "varoview.h"
+#include "shell/commandids.h"
+#include "shell/settings.h"
+#include "shell/tooltipresourcebutton.h"
+#include "shell/varoview.h"
 
 #include <QApplication>
 #include <QButtonGroup>

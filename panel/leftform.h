@@ -5,11 +5,11 @@
 // All the state lives in the panel's model, CLeftFormModel; this widget shows it and hands
 // the user's actions to it.
 
-#include "contentstree.h"
-#include "htmlctrl.h"
-#include "leftformmodel.h"
-#include "messagebox.h"
-#include "sortlistctrl.h"
+#include "panel/contentstree.h"
+#include "panel/leftformmodel.h"
+#include "panel/sortlistctrl.h"
+#include "shell/htmlctrl.h"
+#include "shell/messagebox.h"
 
 #include <QWidget>
 

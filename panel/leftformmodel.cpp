@@ -1,7 +1,7 @@
-#include "leftformmodel.h"
+#include "panel/leftformmodel.h"
 
-#include "nativepath.h"
-#include "paneltext.h"
+#include "panel/paneltext.h"
+#include "platform/nativepath.h"
 
 #include <algorithm>
 

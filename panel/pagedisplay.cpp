@@ -1,6 +1,6 @@
-#include "pagedisplay.h"
+#include "panel/pagedisplay.h"
 
-#include "paneltext.h"
+#include "panel/paneltext.h"
 
 #include <exception>
 

@@ -1,8 +1,8 @@
 // The page, volume and hit commands of the main frame and the page slider, with the rules that
 // enable them. They move through the current volume m_curRecord of the search panel.
-#include "leftformmodel.h"
+#include "panel/leftformmodel.h"
 
-#include "paneltext.h"
+#include "panel/paneltext.h"
 
 #include <algorithm>
 #include <climits>

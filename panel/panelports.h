@@ -3,7 +3,7 @@
 // these with its widgets; tests implement them with fakes that record what they were told.
 // Every port is optional: a model with no port for something simply does not show it.
 
-#include "messagesink.h"
+#include "engine/messagesink.h"
 
 #include <array>
 #include <cstdint>

@@ -2,8 +2,8 @@
 // The results of a search: one record per hit page inside the scope, named from the catalogue,
 // sorted by page label and shown a hundred rows at a time with a paging row under the list.
 
-#include "catalogue.h"
-#include "panelports.h"
+#include "panel/catalogue.h"
+#include "panel/panelports.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "scopelookup.h"
+#include "panel/scopelookup.h"
 
 #include <algorithm>
 

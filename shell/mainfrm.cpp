@@ -1,12 +1,12 @@
-#include "mainfrm.h"
+#include "shell/mainfrm.h"
 
-#include "leftform.h"
-#include "scrolltoolbar.h"
-#include "settings.h"
-#include "splash.h"
-#include "st_splitterwnd.h"
-#include "varo.h"
-#include "varoview.h"
+#include "panel/leftform.h"
+#include "shell/scrolltoolbar.h"
+#include "shell/settings.h"
+#include "shell/splash.h"
+#include "shell/st_splitterwnd.h"
+#include "shell/varo.h"
+#include "shell/varoview.h"
 
 #include <QAction>
 #include <QApplication>

@@ -3,11 +3,11 @@
 // The scope is picked in the contents tree by record slot, as a user would, before the search.
 // Under an X server (Xvfb) the picture is taken from the screen, so it shows what the server
 // drew; without a screen it is rendered from the widgets.
-#include "leftform.h"
-#include "mainfrm.h"
-#include "settings.h"
-#include "varo.h"
-#include "varoview.h"
+#include "panel/leftform.h"
+#include "shell/mainfrm.h"
+#include "shell/settings.h"
+#include "shell/varo.h"
+#include "shell/varoview.h"
 
 #include <QDir>
 #include <QPushButton>

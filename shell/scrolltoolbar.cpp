@@ -1,7 +1,7 @@
-#include "scrolltoolbar.h"
+#include "shell/scrolltoolbar.h"
 
-#include "commandids.h"
-#include "leftform.h"
+#include "panel/leftform.h"
+#include "shell/commandids.h"
 
 #include <QAction>
 

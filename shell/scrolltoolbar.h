@@ -4,10 +4,10 @@
 // search panel's current volume; the page changes once, when a move of the slider ends. The
 // indicator shows "header word/page" for the last page shown from the volume.
 
-#include "panelports.h"
-#include "xedit.h"
-#include "xsliderctrl.h"
-#include "xtoolbar.h"
+#include "panel/panelports.h"
+#include "shell/xedit.h"
+#include "shell/xsliderctrl.h"
+#include "shell/xtoolbar.h"
 
 #include <functional>
 

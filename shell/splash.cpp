@@ -1,6 +1,6 @@
-#include "splash.h"
+#include "shell/splash.h"
 
-#include "shockwaveflash.h"
+#include "shell/shockwaveflash.h"
 
 #include <QCoreApplication>
 #include <QDir>

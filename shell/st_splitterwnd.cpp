@@ -1,6 +1,6 @@
-#include "st_splitterwnd.h"
+#include "shell/st_splitterwnd.h"
 
-#include "settings.h"
+#include "shell/settings.h"
 
 #include <QApplication>
 #include <QMouseEvent>

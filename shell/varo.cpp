@@ -1,7 +1,7 @@
-#include "varo.h"
+#include "shell/varo.h"
 
-#include "settings.h"
-#include "splash.h"
+#include "shell/settings.h"
+#include "shell/splash.h"
 
 #include <QDir>
 #include <QKeyEvent>

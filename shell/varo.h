@@ -2,8 +2,8 @@
 // The application: start-up (command line, settings names, document, main window), the About
 // box and shutdown.
 
-#include "mainfrm.h"
-#include "varodoc.h"
+#include "shell/mainfrm.h"
+#include "shell/varodoc.h"
 
 #include <QApplication>
 #include <QDialog>

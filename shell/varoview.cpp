@@ -1,4 +1,4 @@
-#include "varoview.h"
+#include "shell/varoview.h"
 
 #include <QContextMenuEvent>
 #include <QFile>

@@ -3,7 +3,7 @@
 // Navigation takes a file path with an optional "#anchor"; links never start other programs.
 // Pages render with a CJK serif font, with Hanazono for ideographs beyond the basic plane.
 
-#include "panelports.h"
+#include "panel/panelports.h"
 
 #include <QTextBrowser>
 

@@ -1,6 +1,6 @@
-#include "xedit.h"
+#include "shell/xedit.h"
 
-#include "xtoolbar.h"
+#include "shell/xtoolbar.h"
 
 #include <QPainter>
 

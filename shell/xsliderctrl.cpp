@@ -1,6 +1,6 @@
-#include "xsliderctrl.h"
+#include "shell/xsliderctrl.h"
 
-#include "xtoolbar.h"
+#include "shell/xtoolbar.h"
 
 #include <QKeyEvent>
 #include <QPainter>

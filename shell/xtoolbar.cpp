@@ -1,4 +1,4 @@
-#include "xtoolbar.h"
+#include "shell/xtoolbar.h"
 
 #include <QActionEvent>
 #include <QPainter>

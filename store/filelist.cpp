@@ -1,6 +1,6 @@
-#include "filelist.h"
+#include "store/filelist.h"
 
-#include "nativepath.h"
+#include "platform/nativepath.h"
 
 #include <algorithm>
 #include <cstring>

@@ -4,7 +4,7 @@
 // one-byte store key. Also renders a page with the hits of a query highlighted, from the pieces of
 // the renderer (pagerender.h).
 
-#include "readonlyfile.h"
+#include "platform/readonlyfile.h"
 
 #include <cstdint>
 #include <string>

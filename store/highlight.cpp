@@ -3,8 +3,8 @@
 // '?' stands for one three-byte character, and a '*' gap may not run past a paragraph or
 // heading start.
 
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
 
 #include <climits>
 

@@ -3,10 +3,10 @@
 // cell tags are exactly the ones the page parser recognises, so the next pass finds the same
 // three parts again, with the markup of earlier passes inside them as ordinary tags.
 
-#include "codeconverter.h"
-#include "filelist.h"
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/filelist.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
+#include "text/codeconverter.h"
 
 #include <set>
 

@@ -20,11 +20,11 @@
 // query with '*' can have more matching forms than they allow (each '*' lets the forms of its
 // neighbours combine anywhere in a paragraph); past them further terms are not highlighted.
 
-#include "variantrender.h"
+#include "store/variantrender.h"
 
-#include "codeconverter.h"
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 #include <cstdint>

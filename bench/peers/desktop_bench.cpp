@@ -11,13 +11,13 @@
 //   varo-desktop-bench --data DIR --out FILE
 // The program lies beside varo, where the splash finds its animation. Writes "desktop<TAB>measure<TAB>median us<TAB>runs<TAB>note" lines to FILE.
 
-#include "leftform.h"
-#include "mainfrm.h"
-#include "measure.h"
-#include "settings.h"
-#include "splash.h"
-#include "varo.h"
-#include "varoview.h"
+#include "bench/peers/measure.h"
+#include "panel/leftform.h"
+#include "shell/mainfrm.h"
+#include "shell/settings.h"
+#include "shell/splash.h"
+#include "shell/varo.h"
+#include "shell/varoview.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -3,7 +3,7 @@
 // tokenizer answers phrases of three or more characters as substrings. Hits per page come from
 // the instances of the query's phrases (an auxiliary function around xInstCount).
 
-#include "engines.h"
+#include "bench/peers/engines.h"
 
 #include <sqlite3.h>
 

@@ -4,7 +4,7 @@
 // `text @ "phrase"`; a term with '*' is an ordered near-phrase search `*ONP301 "A B"`; the
 // score of a page is its number of hits.
 
-#include "engines.h"
+#include "bench/peers/engines.h"
 
 #include <groonga.h>
 

@@ -1,6 +1,6 @@
-#include "querymix.h"
+#include "bench/peers/querymix.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 namespace varo::peers {
 

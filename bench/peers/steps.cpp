@@ -1,8 +1,8 @@
-#include "steps.h"
+#include "bench/peers/steps.h"
 
-#include "engines.h"
-#include "measure.h"
-#include "pagetexts.h"
+#include "bench/peers/engines.h"
+#include "bench/peers/measure.h"
+#include "bench/peers/pagetexts.h"
 
 #include <chrono>
 #include <cstdio>

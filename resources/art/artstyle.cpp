@@ -1,4 +1,4 @@
-#include "artstyle.h"
+#include "resources/art/artstyle.h"
 
 #include <QPainterPath>
 

@@ -1,4 +1,4 @@
-#include "gifwriter.h"
+#include "resources/art/gifwriter.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 // The small pictures: the contents tree's volumes, the application icons and the slider cursor.
-#include "artstyle.h"
-#include "pictures.h"
+#include "resources/art/artstyle.h"
+#include "resources/art/pictures.h"
 
 #include <QPainterPath>
 

@@ -1,7 +1,7 @@
 // The toolbar: its background band and the ten command pictures in their three looks, and the
 // paging buttons of the result list.
-#include "artstyle.h"
-#include "pictures.h"
+#include "resources/art/artstyle.h"
+#include "resources/art/pictures.h"
 
 #include <QPainterPath>
 

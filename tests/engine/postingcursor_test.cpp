@@ -1,5 +1,5 @@
-#include "postingcursor.h"
-#include "searchcollection.h"
+#include "engine/postingcursor.h"
+#include "tests/engine/searchcollection.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
-#include "codeconverter.h"
-#include "fixture.h"
-#include "index.h"
-#include "pagemarkup.h"
+#include "engine/index.h"
+#include "store/pagemarkup.h"
+#include "tests/support/fixture.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 

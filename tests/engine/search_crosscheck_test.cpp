@@ -2,8 +2,8 @@
 // that applies the same rules to positions taken straight from the indexed texts. The reference
 // knows nothing of streams, blocks, slots tables or the merge walk.
 
-#include "codeconverter.h"
-#include "searchcollection.h"
+#include "tests/engine/searchcollection.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 

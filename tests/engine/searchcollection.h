@@ -1,8 +1,8 @@
 #pragma once
 // A small collection written by the text-set writer and opened for searching.
 
-#include "fixture.h"
-#include "index.h"
+#include "engine/index.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "searchcollection.h"
+#include "tests/engine/searchcollection.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "fixture.h"
-#include "index.h"
+#include "engine/index.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "catalogue.h"
-#include "panelfixture.h"
+#include "panel/catalogue.h"
+#include "tests/panel/panelfixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Selecting entries of the contents tree, the page and volume commands, the page slider and
 // the page file they write.
-#include "panelfixture_model.h"
+#include "tests/panel/panelfixture_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "panelfixture.h"
+#include "tests/panel/panelfixture.h"
 
 #include <gtest/gtest.h>
 

@@ -2,9 +2,9 @@
 // A small collection for the panel: a text set "Index" with a zlq.dir that groups its pages into
 // categories, titles and volumes, and fake ports that record what the panel tells the windows.
 
-#include "cataloguewriter.h"
-#include "fixture.h"
-#include "panelports.h"
+#include "panel/panelports.h"
+#include "tests/support/fixture.h"
+#include "tools/writer/cataloguewriter.h"
 
 #include <filesystem>
 #include <optional>

@@ -4,7 +4,7 @@
 // search target) runs on each, and must end with the system's own messages and nothing else:
 // no crash, no false result, no page shown other than as stored, nothing written into the data
 // folder and no page file left behind.
-#include "panelfixture_model.h"
+#include "tests/panel/panelfixture_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // The main window on a small collection: start-up state, a whole search, volumes and pages,
 // the panel's column, shutdown and the messages.
-#include "commandids.h"
-#include "leftform.h"
-#include "messagebox.h"
-#include "settings.h"
-#include "shellfixture.h"
-#include "st_splitterwnd.h"
-#include "varoview.h"
+#include "panel/leftform.h"
+#include "shell/commandids.h"
+#include "shell/messagebox.h"
+#include "shell/settings.h"
+#include "shell/st_splitterwnd.h"
+#include "shell/varoview.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QAction>
 #include <QApplication>

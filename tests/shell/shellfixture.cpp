@@ -1,7 +1,7 @@
-#include "shellfixture.h"
+#include "tests/shell/shellfixture.h"
 
-#include "cataloguewriter.h"
-#include "codeconverter.h"
+#include "text/codeconverter.h"
+#include "tools/writer/cataloguewriter.h"
 
 #include <QTest>
 

@@ -1,10 +1,10 @@
 // The splash screen over the main window. The program's own application object runs these
 // tests, since its event filter is what closes the splash.
-#include "leftform.h"
-#include "shellfixture.h"
-#include "shockwaveflash.h"
-#include "splash.h"
-#include "varo.h"
+#include "panel/leftform.h"
+#include "shell/shockwaveflash.h"
+#include "shell/splash.h"
+#include "shell/varo.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QFile>
 #include <QScreen>

@@ -1,13 +1,13 @@
 // The pictures on the screen: the toolbar's buttons over its background, the page slider and
 // the page indicator, and the bitmap buttons of the result list.
-#include "commandids.h"
-#include "leftform.h"
-#include "messagebox.h"
-#include "scrolltoolbar.h"
-#include "shellfixture.h"
-#include "tooltipresourcebutton.h"
-#include "varo.h"
-#include "varoview.h"
+#include "panel/leftform.h"
+#include "shell/commandids.h"
+#include "shell/messagebox.h"
+#include "shell/scrolltoolbar.h"
+#include "shell/tooltipresourcebutton.h"
+#include "shell/varo.h"
+#include "shell/varoview.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QAction>
 #include <QHelpEvent>

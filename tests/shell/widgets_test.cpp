@@ -1,9 +1,9 @@
 // The shell's pieces on their own: the text view, the query input, the About box and the
 // command line.
-#include "shellfixture.h"
-#include "htmlctrl.h"
-#include "varo.h"
-#include "varoview.h"
+#include "shell/htmlctrl.h"
+#include "shell/varo.h"
+#include "shell/varoview.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "filelist.h"
-#include "fixture.h"
+#include "store/filelist.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 

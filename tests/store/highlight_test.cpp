@@ -1,5 +1,5 @@
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
 
 #include <gtest/gtest.h>
 

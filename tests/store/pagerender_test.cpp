@@ -1,7 +1,7 @@
-#include "filelist.h"
-#include "fixture.h"
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/filelist.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "fixture.h"
+#include "tests/support/fixture.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <cstdlib>
 #include <fstream>

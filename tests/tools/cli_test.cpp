@@ -1,9 +1,9 @@
 // varo-cli run as a program on a small collection: what each command prints, and its exit codes.
 
-#include "clirunner.h"
+#include "tests/tools/clirunner.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "clirunner.h"
+#include "tests/tools/clirunner.h"
 
-#include "cataloguewriter.h"
+#include "tools/writer/cataloguewriter.h"
 
 #include <gtest/gtest.h>
 

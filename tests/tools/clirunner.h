@@ -2,7 +2,7 @@
 // Runs the built varo-cli program as a child process and keeps what it said, and the small
 // collection its tests run on.
 
-#include "fixture.h"
+#include "tests/support/fixture.h"
 
 #include <filesystem>
 #include <string>

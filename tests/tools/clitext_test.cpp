@@ -1,7 +1,7 @@
 // The pieces of varo-cli that turn text into JSON and command-line bytes into queries.
 
-#include "jsonwriter.h"
-#include "querytext.h"
+#include "tools/varo-cli/jsonwriter.h"
+#include "tools/varo-cli/querytext.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // End to end: a random corpus goes through the varo-build program, and the engine's answers to
 // random queries are compared with a brute-force scan of the corpus's own texts.
 
-#include "fixture.h"
+#include "tests/support/fixture.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "fixture.h"
-#include "textsetwriter.h"
+#include "tests/support/fixture.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
-#include "buildlimits.h"
-#include "collection.h"
-#include "fixture.h"
-#include "pagetext.h"
-#include "sourcetree.h"
-#include "varianttable.h"
+#include "tests/support/fixture.h"
+#include "tools/varo-build/buildlimits.h"
+#include "tools/varo-build/collection.h"
+#include "tools/varo-build/pagetext.h"
+#include "tools/varo-build/sourcetree.h"
+#include "tools/varo-build/varianttable.h"
 
-#include "filelist.h"
-#include "index.h"
+#include "engine/index.h"
+#include "store/filelist.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "collection.h"
+#include "tools/varo-build/collection.h"
 
-#include "codeconverter.h"
-#include "buildlimits.h"
-#include "pagetext.h"
-#include "textsetwriter.h"
-#include "varianttable.h"
+#include "text/codeconverter.h"
+#include "tools/varo-build/buildlimits.h"
+#include "tools/varo-build/pagetext.h"
+#include "tools/varo-build/varianttable.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <cstdlib>
 #include <fstream>

@@ -1,8 +1,8 @@
 // varo-build: writes a collection's data folder from a source corpus.
 
-#include "collection.h"
+#include "tools/varo-build/collection.h"
 
-#include "nativepath.h"
+#include "platform/nativepath.h"
 
 #include <chrono>
 #include <cstdio>

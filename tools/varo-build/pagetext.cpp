@@ -1,8 +1,8 @@
-#include "pagetext.h"
+#include "tools/varo-build/pagetext.h"
 
-#include "codeconverter.h"
-#include "index.h"
-#include "pagerender.h"
+#include "engine/index.h"
+#include "store/pagerender.h"
+#include "text/codeconverter.h"
 
 #include <memory>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "sourcetree.h"
+#include "tools/varo-build/sourcetree.h"
 
 #include <algorithm>
 #include <system_error>

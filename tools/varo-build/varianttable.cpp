@@ -1,4 +1,4 @@
-#include "varianttable.h"
+#include "tools/varo-build/varianttable.h"
 
 namespace varo::build {
 

@@ -1,4 +1,4 @@
-#include "arguments.h"
+#include "tools/varo-cli/arguments.h"
 
 #include <algorithm>
 #include <charconv>

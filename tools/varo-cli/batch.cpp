@@ -1,7 +1,7 @@
-#include "batch.h"
+#include "tools/varo-cli/batch.h"
 
-#include "jsonwriter.h"
-#include "output.h"
+#include "tools/varo-cli/jsonwriter.h"
+#include "tools/varo-cli/output.h"
 
 #include <unistd.h>
 

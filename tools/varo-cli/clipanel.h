@@ -4,8 +4,8 @@
 // Its side files (the listing zlq.txt, the page files) go to a scratch folder that is removed
 // with the object, so the commands answer exactly what the panel would and leave nothing behind.
 
-#include "leftformmodel.h"
-#include "scratchfolder.h"
+#include "panel/leftformmodel.h"
+#include "tools/varo-cli/scratchfolder.h"
 
 #include <memory>
 #include <string>

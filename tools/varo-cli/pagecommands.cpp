@@ -1,12 +1,12 @@
 // render and page: a result page as the renderer makes it, and a stored page as the panel
 // shows it, written to standard output byte for byte.
 
-#include "clipanel.h"
-#include "commands.h"
-#include "index.h"
-#include "nativepath.h"
-#include "output.h"
-#include "querytext.h"
+#include "engine/index.h"
+#include "platform/nativepath.h"
+#include "tools/varo-cli/clipanel.h"
+#include "tools/varo-cli/commands.h"
+#include "tools/varo-cli/output.h"
+#include "tools/varo-cli/querytext.h"
 
 #include <fstream>
 #include <iterator>

@@ -1,7 +1,7 @@
-#include "querytext.h"
+#include "tools/varo-cli/querytext.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <cstdio>
 

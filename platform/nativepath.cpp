@@ -1,6 +1,6 @@
-#include "nativepath.h"
+#include "platform/nativepath.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <climits>
 #include <unistd.h>

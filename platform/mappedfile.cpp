@@ -1,6 +1,6 @@
-#include "mappedfile.h"
+#include "platform/mappedfile.h"
 
-#include "nativepath.h"
+#include "platform/nativepath.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

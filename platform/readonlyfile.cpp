@@ -1,6 +1,6 @@
-#include "readonlyfile.h"
+#include "platform/readonlyfile.h"
 
-#include "nativepath.h"
+#include "platform/nativepath.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 

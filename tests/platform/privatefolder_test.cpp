@@ -1,6 +1,6 @@
-#include "codeconverter.h"
-#include "fixture.h"
-#include "privatefolder.h"
+#include "platform/privatefolder.h"
+#include "tests/support/fixture.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 

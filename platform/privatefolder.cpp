@@ -1,9 +1,9 @@
 // POSIX implementation; a Windows build supplies its own (a folder under GetTempPath with an
 // owner-only security descriptor, files opened with FILE_FLAG_OPEN_REPARSE_POINT).
-#include "privatefolder.h"
+#include "platform/privatefolder.h"
 
-#include "codeconverter.h"
-#include "nativepath.h"
+#include "platform/nativepath.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -3,7 +3,6 @@
 #include "shell/commandids.h"
 #include "shell/settings.h"
 #include "shell/tooltipresourcebutton.h"
-#include "shell/varoview.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -164,7 +163,7 @@ void CLeftForm::OnInitialUpdate()
     LayoutPanel();
 }
 
-void CLeftForm::SetTextView(CVaroView* view)
+void CLeftForm::SetTextView(varo::ITextView* view)
 {
     m_model->SetTextView(view);
 }
@@ -180,12 +179,6 @@ void CLeftForm::RunSearch()
     ReadOptions();
     m_model->RunSearch();
     m_hiddenEdit->clear();
-    emit stateChanged();
-}
-
-void CLeftForm::ShowSliderPage(int position)
-{
-    m_model->OnSliderReleased(position);
     emit stateChanged();
 }
 

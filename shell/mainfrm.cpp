@@ -112,7 +112,7 @@ CMainFrame::~CMainFrame()
     m_updateTimer.stop();
     disconnect(qApp, nullptr, this, nullptr);
     m_wndSplitter->NoteSizes();
-    m_wndToolBar->SetLeftForm(nullptr);
+    m_wndToolBar->SetPanel(nullptr);
     delete m_pLeftForm;
     m_pLeftForm = nullptr;
     StartEndProgram();
@@ -176,10 +176,11 @@ void CMainFrame::OnCreateClient()
     m_wndSplitter->Create(m_pLeftForm, m_pView, true);
     setCentralWidget(m_wndSplitter);
     m_pLeftForm->SetTextView(m_pView);
-    m_wndToolBar->SetLeftForm(m_pLeftForm);
+    m_wndToolBar->SetPanel(&m_pLeftForm->Model());
     m_pLeftForm->Model().SetPageSlider(m_wndToolBar);
 
     connect(m_pLeftForm, &CLeftForm::stateChanged, this, &CMainFrame::RequestCommandUpdate);
+    connect(m_wndToolBar, &CSCrollToolBar::pageChosen, this, &CMainFrame::RequestCommandUpdate);
     connect(m_pView, &CVaroView::navigated, this, &CMainFrame::RequestCommandUpdate);
     connect(m_pView, &QTextEdit::selectionChanged, this, &CMainFrame::RequestCommandUpdate);
     // The panel places its controls for its width when the bar is let go.

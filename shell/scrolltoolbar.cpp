@@ -1,6 +1,6 @@
 #include "shell/scrolltoolbar.h"
 
-#include "panel/leftform.h"
+#include "panel/leftformmodel.h"
 #include "shell/commandids.h"
 
 #include <QAction>
@@ -82,9 +82,10 @@ void CSCrollToolBar::CreatePageText()
 // Without a current volume a move changes nothing but the thumb.
 void CSCrollToolBar::OnScrollEnded()
 {
-    if (m_pLeftForm == nullptr || m_pLeftForm->Model().m_curRecord == 0)
+    if (m_panel == nullptr || m_panel->m_curRecord == 0)
         return;
-    m_pLeftForm->ShowSliderPage(m_wndSlider->value());
+    m_panel->OnSliderReleased(m_wndSlider->value());
+    emit pageChosen();
 }
 
 void CSCrollToolBar::SetRange(int minimum, int maximum)

@@ -25,7 +25,7 @@ mkdir -p "$(dirname "$output")"
 # The listing zlq.txt that loading the catalogue writes goes to a scratch folder.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-program=$(realpath "$build_dir/shell/varo-screenshot")
+program=$(realpath "$build_dir/tools/screenshot/varo-screenshot")
 data=$(realpath "$bin")
 target=$(realpath -m "$output")
 (cd "$scratch" && QT_QPA_PLATFORM=xcb xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" \

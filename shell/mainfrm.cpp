@@ -88,7 +88,6 @@ CMainFrame::CMainFrame(const FrameFoldersTag& folders, QWidget* parent) : QMainW
     // The splash covers the screen while the window is built.
     CSplashWnd::OpenSplash(this, ProgramFolder());
     setObjectName(QStringLiteral("CMainFrame"));
-    InitShellResources();
     m_updateTimer.setSingleShot(true);
     m_updateTimer.setInterval(0);
     connect(&m_updateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);

@@ -10,12 +10,6 @@
 
 #include <cstdio>
 
-void InitShellResources()
-{
-    Q_INIT_RESOURCE(varo);
-    Q_INIT_RESOURCE(art);
-}
-
 QIcon ApplicationIcon()
 {
     QIcon icon;
@@ -126,7 +120,6 @@ bool CVaroApp::InitInstance()
     CSplashWnd::SetSplashAllowed(m_commandLine.showSplash);
     setOrganizationName(varo::shell::kSettingsKey);
     setApplicationName(varo::shell::kApplicationTitle);
-    InitShellResources();
     setWindowIcon(ApplicationIcon());
     m_document = std::make_unique<CVaroDoc>();
 

@@ -13,10 +13,6 @@
 
 #include <memory>
 
-/// Makes the program's compiled-in resources (pictures, the input page) available; safe to
-/// call more than once.
-void InitShellResources();
-
 /// The application icon: 16, 32 and 48 pixels.
 QIcon ApplicationIcon();
 

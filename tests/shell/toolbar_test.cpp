@@ -120,7 +120,6 @@ class ToolBarTest : public QObject {
 private slots:
     void initTestCase()
     {
-        InitShellResources();
         varo::test::WriteShellCollection(m_dir.Path());
         SetMessageBoxInterceptor([this](const QString& text) { m_messages << text; });
     }

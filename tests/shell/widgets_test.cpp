@@ -167,7 +167,6 @@ private slots:
 
     void queryInput_theProgramsPageHasTheOneTextField()
     {
-        InitShellResources();
         CHtmlCtrl control;
         QVERIFY(!control.HasDocument());
         QVERIFY(control.ReadInputValues().empty());
@@ -195,7 +194,6 @@ private slots:
     {
         QFETCH(QString, input);
         QFETCH(bool, closes);
-        InitShellResources();
         CAboutDlg dialog;
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));

@@ -1,6 +1,6 @@
 // The small pictures: the contents tree's volumes, the application icons and the slider cursor.
-#include "resources/art/artstyle.h"
-#include "resources/art/pictures.h"
+#include "tools/art/artstyle.h"
+#include "tools/art/pictures.h"
 
 #include <QPainterPath>
 

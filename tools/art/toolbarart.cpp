@@ -1,7 +1,7 @@
 // The toolbar: its background band and the ten command pictures in their three looks, and the
 // paging buttons of the result list.
-#include "resources/art/artstyle.h"
-#include "resources/art/pictures.h"
+#include "tools/art/artstyle.h"
+#include "tools/art/pictures.h"
 
 #include <QPainterPath>
 

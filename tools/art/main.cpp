@@ -1,8 +1,8 @@
 // varo-art: draws the program's pictures and its splash animation. The build runs it; every
 // picture is drawn here from scratch, nothing is read.
 //   varo-art OUTPUT_FOLDER MAIN_SWF VERSION
-#include "resources/art/artstyle.h"
-#include "resources/art/pictures.h"
+#include "tools/art/artstyle.h"
+#include "tools/art/pictures.h"
 
 #include <QDir>
 #include <QGuiApplication>

@@ -1,8 +1,8 @@
 // The two larger pictures: the About picture and the splash animation. Both are a sheet of
 // paper with an ink landscape, a passage written in columns and a seal; the animation unrolls
 // them as a handscroll on a dark mounting.
-#include "resources/art/artstyle.h"
-#include "resources/art/pictures.h"
+#include "tools/art/artstyle.h"
+#include "tools/art/pictures.h"
 
 #include <QFont>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "resources/art/artstyle.h"
+#include "tools/art/artstyle.h"
 
 #include <QPainterPath>
 

@@ -1,4 +1,4 @@
-#include "resources/art/gifwriter.h"
+#include "tools/art/gifwriter.h"
 
 #include <QFile>
 

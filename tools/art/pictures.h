@@ -1,7 +1,7 @@
 #pragma once
 // The program's pictures, each drawn from scratch in the style of artstyle.h.
 
-#include "resources/art/gifwriter.h"
+#include "tools/art/gifwriter.h"
 
 #include <QImage>
 #include <QString>

@@ -15,6 +15,7 @@
 #include "engine/index.h"
 #include "engine/postingcursor.h"
 #include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <algorithm>
 
@@ -23,11 +24,6 @@ namespace varo {
 namespace {
 
 constexpr uint64_t kGapPerStar = 300;
-
-bool IsOneCharWildcard(uint32_t c)
-{
-    return c == u'?' || c == u'？';
-}
 
 // Leading '*' dropped, runs of '*' made one, a closing '*' added, and every character without a
 // slot of its own removed.

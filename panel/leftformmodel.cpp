@@ -2,8 +2,7 @@
 
 #include "panel/paneltext.h"
 #include "platform/nativepath.h"
-
-#include <algorithm>
+#include "text/querysyntax.h"
 
 namespace varo {
 
@@ -116,7 +115,7 @@ bool CLeftFormModel::ReadKeywords(std::u16string& keywords) const
         if (!value)
             return false;
         keywords = *value;
-        std::replace(keywords.begin(), keywords.end(), u'\u3000', u' ');
+        ReplaceWideBlanks(keywords);
     }
     return true;
 }

@@ -5,6 +5,7 @@
 
 #include "store/pagemarkup.h"
 #include "store/pagerender.h"
+#include "text/querysyntax.h"
 
 #include <climits>
 

@@ -7,6 +7,7 @@
 #include "store/pagemarkup.h"
 #include "store/pagerender.h"
 #include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <set>
 
@@ -28,11 +29,6 @@ constexpr int kTargetMainText = 1;
 constexpr int kTargetAnnotations = 2;
 
 constexpr size_t kCellReserve = 10000;
-
-bool IsTermSeparator(char16_t unit)
-{
-    return unit == u' ' || unit == u'\u3000';
-}
 
 // Appends one item of the highlighted cell. Annotation items get their font tags back, since
 // the item split removed them.
@@ -104,27 +100,22 @@ int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_v
     bool anyRendered = false;
     uint64_t passBytes = 0;
     std::string pass;
-    size_t start = 0;
-    for (size_t i = 0; i <= query.size(); ++i) {
-        if (i < query.size() && !IsTermSeparator(query[i]))
-            continue;
-        if (i > start) {
-            std::string term = CCodeConverter::Utf16ToUtf8(query.substr(start, i - start));
-            if (rendered.insert(term).second) {
-                // The pass budget (render::kMaxPassBytes): the first term is always highlighted,
-                // and pages of a few kilobytes reach the limit only after thousands of terms.
-                if (anyRendered && passBytes + page.size() > render::kMaxPassBytes)
-                    break;
-                passBytes += page.size();
-                pass.clear();
-                render::RenderTerm(page, pass, term, cell, target, counter);
-                // The next term is highlighted in the page as already marked up.
-                page.swap(pass);
-                anyRendered = true;
-            }
-        }
-        start = i + 1;
-    }
+    ForEachTerm(query, [&](std::u16string_view wideTerm) {
+        std::string term = CCodeConverter::Utf16ToUtf8(wideTerm);
+        if (!rendered.insert(term).second)
+            return true;
+        // The pass budget (render::kMaxPassBytes): the first term is always highlighted, and
+        // pages of a few kilobytes reach the limit only after thousands of terms.
+        if (anyRendered && passBytes + page.size() > render::kMaxPassBytes)
+            return false;
+        passBytes += page.size();
+        pass.clear();
+        render::RenderTerm(page, pass, term, cell, target, counter);
+        // The next term is highlighted in the page as already marked up.
+        page.swap(pass);
+        anyRendered = true;
+        return true;
+    });
     if (anyRendered)
         output = std::move(page);
     return counter;

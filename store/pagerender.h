@@ -61,9 +61,6 @@ namespace render {
 /// rendering have gone through this many bytes the remaining terms are not highlighted.
 inline constexpr uint64_t kMaxPassBytes = uint64_t{16} << 20;
 
-/// Bytes of the one character a '?' stands for on the page.
-inline constexpr size_t kWildcardCharBytes = 3;
-
 /// One highlighting pass: the page re-emitted in the result template, with every match of the
 /// UTF-8 term highlighted in the cell (0 the first, 1 the second) as the search target (0 full
 /// text, 1 main text, 2 annotations) allows, the anchors numbered on from counter. An empty

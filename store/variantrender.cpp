@@ -25,6 +25,7 @@
 #include "store/pagemarkup.h"
 #include "store/pagerender.h"
 #include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -48,11 +49,6 @@ constexpr uint64_t kMaxWalkWork = uint64_t{4} << 20;
 constexpr uint64_t kMaxSearchedBytes = uint64_t{256} << 20;
 constexpr int kMaxPasses = 4096;
 
-bool IsTermSeparator(char16_t unit)
-{
-    return unit == u' ' || unit == u'\u3000';
-}
-
 bool IsAscii(char16_t unit)
 {
     return unit < 0x80;
@@ -75,7 +71,7 @@ bool IsMarkupCharacter(char16_t unit)
 }
 
 // Whether haystack holds one '*'-free run of a term: its stretches of bytes at the distances
-// the '?' between them demand (render::kWildcardCharBytes each). '?' before the first stretch
+// the '?' between them demand (kWildcardCharBytes each). '?' before the first stretch
 // or after the last has no effect on matching.
 bool Places(std::string_view haystack, std::string_view run)
 {
@@ -88,7 +84,7 @@ bool Places(std::string_view haystack, std::string_view run)
     for (size_t i = 0; i < run.size();) {
         if (run[i] == '?') {
             if (!stretches.empty())
-                offset += render::kWildcardCharBytes;
+                offset += kWildcardCharBytes;
             ++i;
             continue;
         }

@@ -9,6 +9,7 @@
 
 #include "shell/mainfrm.h"
 #include "tests/support/fixture.h"
+#include "tests/support/volumes.h"
 
 #include <QString>
 

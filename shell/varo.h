@@ -27,8 +27,8 @@ struct CommandLineTag {
     QString error;
 };
 
-/// Reads the arguments after the program name. Other arguments (a document file, say) are
-/// accepted and ignored: the document holds nothing.
+/// Reads the arguments after the program name. Other arguments (a document file, say) and
+/// options the program does not know are accepted and ignored: the document holds nothing.
 CommandLineTag ParseCommandLine(const QStringList& arguments);
 
 /// The usage text of --help.

@@ -224,6 +224,11 @@ private slots:
         QTest::newRow("-EMBEDDING") << QStringList({"-EMBEDDING"}) << "" << false << false << false;
         QTest::newRow("embedding as a file name") << QStringList({"embedding"}) << "" << true << false << false;
         QTest::newRow("help") << QStringList({"--help"}) << "" << true << true << false;
+        // Options the program does not know are ignored, whatever else the line holds.
+        QTest::newRow("unknown options") << QStringList({"--bogus", "-x", "--data", "/c", "/Embedding"}) << "/c"
+                                         << false << false << false;
+        QTest::newRow("unknown option, data without folder") << QStringList({"--bogus", "--data"}) << "" << true
+                                                             << false << true;
     }
 
     void commandLine_isParsed()

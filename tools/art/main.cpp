@@ -4,6 +4,7 @@
 #include "tools/art/artstyle.h"
 #include "tools/art/pictures.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QGuiApplication>
 
@@ -14,12 +15,16 @@
 int main(int argc, char** argv)
 {
     QGuiApplication application(argc, argv);
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() != 4) {
+    QCommandLineParser parser;
+    parser.addPositionalArgument(QStringLiteral("OUTPUT_FOLDER"), QString());
+    parser.addPositionalArgument(QStringLiteral("MAIN_SWF"), QString());
+    parser.addPositionalArgument(QStringLiteral("VERSION"), QString());
+    const QStringList arguments = parser.parse(QCoreApplication::arguments()) ? parser.positionalArguments() : QStringList();
+    if (arguments.size() != 3) {
         std::fputs("usage: varo-art OUTPUT_FOLDER MAIN_SWF VERSION\n", stderr);
         return 64;
     }
-    const QDir output(arguments[1]);
+    const QDir output(arguments[0]);
     if (!QDir().mkpath(output.path())) {
         std::fprintf(stderr, "varo-art: cannot make %s\n", qPrintable(output.path()));
         return 1;
@@ -27,7 +32,7 @@ int main(int argc, char** argv)
     const QImage background = art::ToolBarBackground();
     const std::array<QImage, 3> strips = art::ToolBarStrips(background);
     const std::vector<std::pair<QString, QImage>> rgbPictures = {
-        {QStringLiteral("about.png"), art::AboutPicture(arguments[3])},
+        {QStringLiteral("about.png"), art::AboutPicture(arguments[2])},
         {QStringLiteral("toolbar-background.png"), background},
         {QStringLiteral("toolbar-normal.png"), strips[0]},
         {QStringLiteral("toolbar-disabled.png"), strips[1]},
@@ -49,7 +54,7 @@ int main(int argc, char** argv)
         written = art::SaveRgb(picture, output.filePath(name)) && written;
     for (const auto& [name, picture] : transparentPictures)
         written = picture.save(output.filePath(name), "PNG") && written;
-    written = art::WriteAnimatedGif(arguments[2], art::SplashFrames()) && written;
+    written = art::WriteAnimatedGif(arguments[1], art::SplashFrames()) && written;
     if (!written) {
         std::fprintf(stderr, "varo-art: cannot write the pictures to %s\n", qPrintable(output.path()));
         return 1;

@@ -9,6 +9,7 @@
 #include "shell/varo.h"
 #include "shell/varoview.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QPushButton>
 #include <QScreen>
@@ -29,27 +30,27 @@ struct OptionsTag {
 
 bool ParseOptions(const QStringList& arguments, OptionsTag& options)
 {
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        const bool hasValue = i + 1 < arguments.size();
-        if (argument == QLatin1String("--data") && hasValue) {
-            options.data = arguments[++i];
-        } else if (argument == QLatin1String("--query") && hasValue) {
-            options.query = arguments[++i];
-        } else if (argument == QLatin1String("--scope") && hasValue) {
-            options.scope = arguments[++i].toInt();
-        } else if (argument == QLatin1String("--size") && hasValue) {
-            const QStringList parts = arguments[++i].split(QLatin1Char('x'));
-            if (parts.size() != 2)
-                return false;
-            options.size = QSize(parts[0].toInt(), parts[1].toInt());
-        } else if (options.output.isEmpty() && !argument.startsWith(QLatin1String("--"))) {
-            options.output = argument;
-        } else {
+    QCommandLineParser parser;
+    const QCommandLineOption data(QStringLiteral("data"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption query(QStringLiteral("query"), QString(), QStringLiteral("TEXT"));
+    const QCommandLineOption scope(QStringLiteral("scope"), QString(), QStringLiteral("SLOT"));
+    const QCommandLineOption size(QStringLiteral("size"), QString(), QStringLiteral("WIDTHxHEIGHT"));
+    parser.addOptions({data, query, scope, size});
+    parser.addPositionalArgument(QStringLiteral("OUTPUT.png"), QString());
+    if (!parser.parse(arguments) || parser.positionalArguments().size() != 1)
+        return false;
+    options.output = parser.positionalArguments().front();
+    options.data = parser.value(data);
+    options.query = parser.value(query);
+    if (parser.isSet(scope))
+        options.scope = parser.value(scope).toInt();
+    if (parser.isSet(size)) {
+        const QStringList parts = parser.value(size).split(QLatin1Char('x'));
+        if (parts.size() != 2)
             return false;
-        }
+        options.size = QSize(parts[0].toInt(), parts[1].toInt());
     }
-    return !options.output.isEmpty() && !options.data.isEmpty() && !options.query.isEmpty() && !options.size.isEmpty();
+    return !options.data.isEmpty() && !options.query.isEmpty() && !options.size.isEmpty();
 }
 
 // Lets the window system draw everything that is pending.

@@ -527,5 +527,36 @@ TEST_F(CollectionEndToEnd, refusedBuildExitsNonZeroAndNamesTheLimit)
     }
 }
 
+// The builder's command line: a usage error ends with 2 and writes nothing; --variants FILE, also
+// written --variants=FILE, names the variant table the collection takes.
+TEST(BuilderCommandLine, usageErrorsExitTwo_variantsNamesTheTable)
+{
+    test::TempDir dir;
+    fs::create_directories(dir.Path() / "source" / "c" / "t" / "v");
+    std::ofstream(dir.Path() / "source" / "c" / "t" / "v" / "0001.txt") << "乾干";
+    const std::string table = writer::FormatVariantTable({{0x4E7E, 0x5E72}});
+    ASSERT_TRUE(writer::WriteFileBytes(dir.Path() / "table.txt", table));
+    const auto run = [&](const std::string& arguments) {
+        const std::string command = std::string("'") + VARO_BUILD_PROGRAM + "' " + arguments + " >/dev/null 2>&1";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const std::string source = "'" + (dir.Path() / "source").string() + "' ";
+    const std::string output = "'" + (dir.Path() / "out").string() + "'";
+    for (const std::string& bad : {"--bogus " + source + output, source + output + " --variants", source,
+                                   "--quiet=yes " + source + output}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(run(bad), 2);
+        EXPECT_FALSE(fs::exists(dir.Path() / "out"));
+    }
+    const std::string tableFile = "'" + (dir.Path() / "table.txt").string() + "' ";
+    for (const std::string& variants : {"--variants " + tableFile, "--variants=" + tableFile}) {
+        SCOPED_TRACE(variants);
+        fs::remove_all(dir.Path() / "out");
+        ASSERT_EQ(run("--quiet " + variants + source + output), 0);
+        EXPECT_EQ(test::ReadFileBytes(dir.Path() / "out" / "yitizi.txt"), table);
+    }
+}
+
 }  // namespace
 }  // namespace varo

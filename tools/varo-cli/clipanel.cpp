@@ -1,6 +1,6 @@
 #include "tools/varo-cli/clipanel.h"
 
-#include "tools/varo-cli/arguments.h"
+#include "tools/common/arguments.h"
 #include "tools/varo-cli/querytext.h"
 
 namespace varo::cli {

@@ -1,7 +1,7 @@
 #include "tools/varo-cli/scratchfolder.h"
 
 #include "text/codeconverter.h"
-#include "tools/varo-cli/arguments.h"
+#include "tools/common/arguments.h"
 
 #include <cstdlib>
 

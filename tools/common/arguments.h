@@ -1,6 +1,7 @@
 #pragma once
-// The command line of one command: options ("--name", "--name value", "--name=value") in any
-// order among the operands; "--" makes everything after it an operand.
+// The command line of a command-line program (each varo-cli command, varo-build): options
+// ("--name", "--name value", "--name=value") in any order among the operands; "--" makes
+// everything after it an operand.
 
 #include <cstdint>
 #include <optional>
@@ -12,7 +13,7 @@
 
 namespace varo::cli {
 
-/// Exit codes of varo-cli.
+/// Exit codes of varo-cli. (varo-build keeps its own: it ends a usage error with 2.)
 enum ExitCode : int {
     kExitOk = 0,
     kExitData = 1,     // the data folder does not open, or a file of it cannot be read

@@ -1,4 +1,4 @@
-#include "tools/varo-cli/arguments.h"
+#include "tools/common/arguments.h"
 
 #include <algorithm>
 #include <charconv>

@@ -2,10 +2,12 @@
 
 #include <QFile>
 
+#include <gif_lib.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <unordered_map>
+#include <memory>
 
 namespace art {
 
@@ -182,109 +184,54 @@ QRect ChangedArea(const IndexedFrameTag& before, const IndexedFrameTag& now)
     return right < 0 ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
-class BitWriter {
-public:
-    void Write(uint32_t code, int bits)
-    {
-        m_buffer |= code << m_count;
-        m_count += bits;
-        while (m_count >= 8) {
-            m_bytes.push_back(static_cast<uint8_t>(m_buffer & 0xff));
-            m_buffer >>= 8;
-            m_count -= 8;
-        }
-    }
-    std::vector<uint8_t> Finish()
-    {
-        if (m_count > 0)
-            m_bytes.push_back(static_cast<uint8_t>(m_buffer & 0xff));
-        return std::move(m_bytes);
-    }
+// giflib writes into the byte array behind the file's user data.
+int AppendBytes(GifFileType* gif, const GifByteType* bytes, int length)
+{
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), length);
+    return length;
+}
 
-private:
-    std::vector<uint8_t> m_bytes;
-    uint32_t m_buffer = 0;
-    int m_count = 0;
+// Frees giflib's file state when a write ends, however it ends.
+struct GifCloser {
+    void operator()(GifFileType* gif) const { EGifCloseFile(gif, nullptr); }
 };
+using GifFile = std::unique_ptr<GifFileType, GifCloser>;
 
-// Variable-width LZW with 8-bit symbols: codes grow from 9 to 12 bits, and the table starts
-// over with a clear code when it is full.
-std::vector<uint8_t> LzwEncode(const std::vector<uint8_t>& symbols)
+bool PutScreen(GifFileType* gif, const QSize& size, const PaletteTag& palette)
 {
-    constexpr uint32_t kClear = 256;
-    constexpr uint32_t kEnd = 257;
-    BitWriter out;
-    std::unordered_map<uint32_t, uint32_t> table;
-    table.reserve(4096);
-    int codeSize = 9;
-    uint32_t lastCode = kEnd;
-    out.Write(kClear, codeSize);
-    int64_t prefix = -1;
-    for (uint8_t symbol : symbols) {
-        if (prefix < 0) {
-            prefix = symbol;
-            continue;
-        }
-        const uint32_t key = (static_cast<uint32_t>(prefix) << 8) | symbol;
-        const auto found = table.find(key);
-        if (found != table.end()) {
-            prefix = found->second;
-            continue;
-        }
-        out.Write(static_cast<uint32_t>(prefix), codeSize);
-        table.emplace(key, ++lastCode);
-        if (lastCode >= (1u << codeSize))
-            ++codeSize;
-        if (lastCode == 4095) {
-            out.Write(kClear, codeSize);
-            table.clear();
-            codeSize = 9;
-            lastCode = kEnd;
-        }
-        prefix = symbol;
-    }
-    if (prefix >= 0)
-        out.Write(static_cast<uint32_t>(prefix), codeSize);
-    out.Write(kClear, codeSize);
-    out.Write(kEnd, 9);
-    return out.Finish();
+    std::array<GifColorType, 256> colours{};
+    for (size_t i = 0; i < colours.size(); ++i)
+        colours[i] = {static_cast<GifByteType>(qRed(palette.colours[i])),
+                      static_cast<GifByteType>(qGreen(palette.colours[i])),
+                      static_cast<GifByteType>(qBlue(palette.colours[i]))};
+    ColorMapObject* map = GifMakeMapObject(static_cast<int>(colours.size()), colours.data());
+    if (map == nullptr)
+        return false;
+    EGifSetGifVersion(gif, true);
+    const bool written = EGifPutScreenDesc(gif, size.width(), size.height(), 8, 0, map) == GIF_OK;
+    GifFreeMapObject(map);
+    return written;
 }
 
-void PutWord(QByteArray& out, int value)
-{
-    out.append(static_cast<char>(value & 0xff));
-    out.append(static_cast<char>((value >> 8) & 0xff));
-}
-
-void PutSubBlocks(QByteArray& out, const std::vector<uint8_t>& data)
-{
-    for (size_t at = 0; at < data.size(); at += 255) {
-        const size_t length = std::min<size_t>(255, data.size() - at);
-        out.append(static_cast<char>(length));
-        out.append(reinterpret_cast<const char*>(data.data() + at), static_cast<qsizetype>(length));
-    }
-    out.append('\0');
-}
-
-void PutFrame(QByteArray& out, const IndexedFrameTag& frame, const QRect& area, int delay)
+bool PutFrame(GifFileType* gif, const IndexedFrameTag& frame, const QRect& area, int delay)
 {
     // Graphic control: keep the frame in place under the next one, no transparency.
-    out.append("\x21\xf9\x04\x04", 4);
-    PutWord(out, std::clamp(delay, 1, 65535));
-    out.append("\x00\x00", 2);
-    out.append('\x2c');
-    PutWord(out, area.x());
-    PutWord(out, area.y());
-    PutWord(out, area.width());
-    PutWord(out, area.height());
-    out.append('\0');   // no local colour table, not interlaced
-    std::vector<uint8_t> pixels;
-    pixels.reserve(static_cast<size_t>(area.width() * area.height()));
-    for (int y = area.top(); y <= area.bottom(); ++y)
+    GraphicsControlBlock control{DISPOSE_DO_NOT, false, std::clamp(delay, 1, 65535), NO_TRANSPARENT_COLOR};
+    GifByteType extension[4];
+    const size_t length = EGifGCBToExtension(&control, extension);
+    if (EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(length), extension) != GIF_OK)
+        return false;
+    // No local colour table, not interlaced.
+    if (EGifPutImageDesc(gif, area.x(), area.y(), area.width(), area.height(), false, nullptr) != GIF_OK)
+        return false;
+    std::vector<GifPixelType> line(static_cast<size_t>(area.width()));
+    for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x)
-            pixels.push_back(frame.At(x, y));
-    out.append('\x08');   // minimum code size
-    PutSubBlocks(out, LzwEncode(pixels));
+            line[static_cast<size_t>(x - area.left())] = frame.At(x, y);
+        if (EGifPutLine(gif, line.data(), area.width()) != GIF_OK)
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -302,17 +249,10 @@ bool WriteAnimatedGif(const QString& path, const std::vector<GifFrameTag>& frame
     }
     const PaletteTag palette = ChoosePalette(frames);
 
-    QByteArray out("GIF89a");
-    PutWord(out, size.width());
-    PutWord(out, size.height());
-    out.append('\xf7');   // global colour table of 256 entries
-    out.append('\0');
-    out.append('\0');
-    for (QRgb colour : palette.colours) {
-        out.append(static_cast<char>(qRed(colour)));
-        out.append(static_cast<char>(qGreen(colour)));
-        out.append(static_cast<char>(qBlue(colour)));
-    }
+    QByteArray out;
+    GifFile gif(EGifOpen(&out, AppendBytes, nullptr));
+    if (gif == nullptr || !PutScreen(gif.get(), size, palette))
+        return false;
 
     // A frame is written once the next one shows whether it lasts longer: a frame with no
     // change adds its time to the one before.
@@ -327,14 +267,19 @@ bool WriteAnimatedGif(const QString& path, const std::vector<GifFrameTag>& frame
             pendingDelay += frames[i].delayCentiseconds;
             continue;
         }
-        PutFrame(out, pending, pendingArea, pendingDelay);
+        if (!PutFrame(gif.get(), pending, pendingArea, pendingDelay))
+            return false;
         shown = next;
         pending = std::move(next);
         pendingArea = area;
         pendingDelay = frames[i].delayCentiseconds;
     }
-    PutFrame(out, pending, pendingArea, pendingDelay);
-    out.append('\x3b');
+    if (!PutFrame(gif.get(), pending, pendingArea, pendingDelay))
+        return false;
+    // Closing writes the trailer into out.
+    int error = 0;
+    if (EGifCloseFile(gif.release(), &error) != GIF_OK)
+        return false;
 
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(out) == out.size();

@@ -1,8 +1,8 @@
 #pragma once
 // An animated GIF89a writer for the program's splash animation: one palette of 256 colours
 // chosen for all frames together (median cut), each frame stored as the rectangle that changed
-// since the frame before. Without a loop extension the animation plays once and then holds its
-// last frame.
+// since the frame before; giflib encodes the frames and writes the file's blocks. Without a
+// loop extension the animation plays once and then holds its last frame.
 
 #include <QImage>
 #include <QString>

@@ -15,7 +15,7 @@ build_dir=${VARO_BUILD_DIR:-build}
 bin=$build_dir/bin
 
 bash scripts/install-deps.sh run
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset dev -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j2 --target varo-screenshot varo-build
 if [ ! -f "$bin/zlq.dir" ]; then
   VARO_BUILD_DIR=$build_dir bash scripts/build-sample.sh sample "$bin"

@@ -18,8 +18,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <fcntl.h>
+#include <memory>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,7 +34,7 @@ constexpr uint32_t kVolumePages = 50;
 
 struct SearchCase {
     std::string name;
-    std::vector<std::string> args;   // after "--data FOLDER"
+    std::vector<std::string> args;  // after "--data FOLDER"
 };
 
 // The generated pages grouped as the generator names them: one category, one title, a volume

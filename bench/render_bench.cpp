@@ -158,6 +158,7 @@ BENCHMARK_CAPTURE(Render, threeTermsVariants, kThreeTerms, true);
 BENCHMARK_CAPTURE(Render, twentyCharactersVariants, TwentyCharacters(), true);
 // Each character may stand apart from its neighbours, so every form of each looks possible.
 BENCHMARK_CAPTURE(Render, twentyWildcardedCharactersVariants, TwentyWildcardedCharacters(), true);
-BENCHMARK_CAPTURE(Render, twentyStarredCharactersVariants, TwentyStarredCharacters(), true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Render, twentyStarredCharactersVariants, TwentyStarredCharacters(), true)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

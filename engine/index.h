@@ -114,7 +114,10 @@ public:
 
     // The text store, passed through.
     uint32_t GetHeaderWord() const { return m_fileList.m_headerWord; }
-    bool FindPage(uint32_t first, int label, int64_t& record) const { return m_fileList.FindPage(first, label, record); }
+    bool FindPage(uint32_t first, int label, int64_t& record) const
+    {
+        return m_fileList.FindPage(first, label, record);
+    }
     bool GetTextLength(uint32_t record, uint32_t& length) const { return m_fileList.GetTextLength(record, length); }
     bool ReadText(uint32_t record, std::string& text) const { return m_fileList.ReadText(record, text); }
     const CFileList& FileList() const { return m_fileList; }

@@ -299,7 +299,8 @@ bool TermMatcher::Advance(size_t start, uint64_t target)
 
 uint64_t TermMatcher::LargestPos(size_t begin, size_t end) const
 {
-    return *std::max_element(m_pos.begin() + static_cast<ptrdiff_t>(begin), m_pos.begin() + static_cast<ptrdiff_t>(end));
+    return *std::max_element(m_pos.begin() + static_cast<ptrdiff_t>(begin),
+                             m_pos.begin() + static_cast<ptrdiff_t>(end));
 }
 
 }  // namespace

@@ -16,9 +16,9 @@
 namespace varo {
 
 inline constexpr size_t kCatalogueRecordBytes = 216;
-inline constexpr size_t kCatalogueNameUnits = 100;   // 200 bytes of UTF-16LE
-inline constexpr int kCatalogueSlots = 10000;        // slot 0 is never filled: 9,999 records
-inline constexpr int kMaxCatalogueLevel = 19;        // the loader's level table has 20 entries
+inline constexpr size_t kCatalogueNameUnits = 100;  // 200 bytes of UTF-16LE
+inline constexpr int kCatalogueSlots = 10000;       // slot 0 is never filled: 9,999 records
+inline constexpr int kMaxCatalogueLevel = 19;       // the loader's level table has 20 entries
 
 inline constexpr char16_t kCatalogueMissingMessage[] = u"you delete data file!";
 
@@ -58,9 +58,9 @@ struct ContentsNodeTag {
 
 /// Counts of what a load skipped (the user is told nothing; tests and diagnostics look).
 struct CatalogueSkipsTag {
-    int badLevel = 0;       // level outside 1..19
-    int overflow = 0;       // records beyond the 9,999 the array holds
-    size_t tailBytes = 0;   // a trailing partial record
+    int badLevel = 0;      // level outside 1..19
+    int overflow = 0;      // records beyond the 9,999 the array holds
+    size_t tailBytes = 0;  // a trailing partial record
 };
 
 class CCatalogue {

@@ -124,8 +124,8 @@ public:
 
     /// The query text of the last search run, as the engine left it.
     std::u16string m_keyWords;
-    int m_andOr = 0;       // 0 and, 1 or
-    int m_variant = 1;     // nonzero: variant characters count as the same
+    int m_andOr = 0;    // 0 and, 1 or
+    int m_variant = 1;  // nonzero: variant characters count as the same
     int m_target = TARGET_FULL_TEXT;
 
 private:

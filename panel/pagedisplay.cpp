@@ -16,8 +16,7 @@ std::u16string AnchorName(int index)
 
 CPageDisplay::CPageDisplay(const CIndex& index, const CCatalogue& catalogue, const std::u16string& temporaryParent)
     : m_index(index), m_catalogue(catalogue), m_files(temporaryParent)
-{
-}
+{}
 
 bool CPageDisplay::ShowPage(int slot, bool firstPage, int label)
 {

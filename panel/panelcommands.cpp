@@ -25,7 +25,8 @@ bool CLeftFormModel::CanNextPage() const
     const CatalogueRecordTag* volume = CurrentVolume();
     // Unsigned on purpose: a page below the volume's first label wraps to a large offset and
     // so never counts as inside the volume.
-    return volume != nullptr && m_curPage < INT_MAX && static_cast<uint32_t>(m_curPage) - volume->curFileName + 1u < volume->docNo;
+    return volume != nullptr && m_curPage < INT_MAX &&
+           static_cast<uint32_t>(m_curPage) - volume->curFileName + 1u < volume->docNo;
 }
 
 bool CLeftFormModel::HasVolumeBetween(int first, int last) const

@@ -50,12 +50,12 @@ struct ResultRowTag {
 
 /// The paging row under the result list.
 struct PagingStateTag {
-    bool visible = false;           // hidden while there are no results
-    bool previousEnabled = false;   // "<"
-    bool nextEnabled = false;       // ">"
+    bool visible = false;          // hidden while there are no results
+    bool previousEnabled = false;  // "<"
+    bool nextEnabled = false;      // ">"
     bool boxReadOnly = false;
-    std::u16string boxText;         // the page box; the shell selects all of it when it is set
-    std::u16string countText;       // "/%d"
+    std::u16string boxText;    // the page box; the shell selects all of it when it is set
+    std::u16string countText;  // "/%d"
 };
 
 /// The search panel's own labels and the result list.

@@ -22,8 +22,8 @@ bool MappedFile::Map(const std::u16string& path)
         return false;
     struct stat info {};
     const bool mappable = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
-    void* view = mappable ? mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0)
-                          : MAP_FAILED;
+    void* view =
+        mappable ? mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
     // The mapping keeps its own reference to the file; the descriptor is not needed any more.
     ::close(fd);
     if (view == MAP_FAILED)

@@ -10,7 +10,7 @@ packages=(cmake g++ ninja-build git pkg-config libgtest-dev libgmock-dev libbenc
 # the basic plane), and an X server without a screen for its screenshot.
 desktop=(qt6-base-dev libgif-dev fonts-noto-cjk fonts-hanazono xvfb xauth)
 case "$purpose" in
-  test) packages+=("${desktop[@]}" clang libclang-rt-14-dev) ;;  # clang and its libFuzzer for fuzz/run.sh
+  test) packages+=("${desktop[@]}" clang libclang-rt-14-dev clang-format) ;;  # fuzz/run.sh; the format check
   run) packages+=("${desktop[@]}" nodejs) ;;  # the sample collection is fetched with npm and converted with Node.js
   unihan) packages+=(nodejs unicode-data bzip2) ;;  # regenerating sample/yitizi.txt
   *) echo "usage: $0 test|run|unihan" >&2; exit 64 ;;

@@ -21,9 +21,9 @@ constexpr int kPageTextWidth = 120;
 
 // Left to right; the slider and the indicator end the row.
 const std::vector<int> kLayout = {
-    ID_EDIT_SELECT_ALL, ID_EDIT_COPY,  kSeparator,     ID_FILE_PRINT,    kSeparator,         ID_PREVIOUS_VOLUME,
-    ID_PREVIOUS_PAGE,   ID_NEXT_PAGE,  ID_NEXT_VOLUME, kSeparator,       ID_PREVIOUS_HIT,    ID_NEXT_HIT,
-    kSeparator,         ID_APP_ABOUT,  kSeparator,     ID_SLIDER_PLACE,  ID_PAGE_TEXT_PLACE,
+    ID_EDIT_SELECT_ALL, ID_EDIT_COPY, kSeparator,     ID_FILE_PRINT,   kSeparator,         ID_PREVIOUS_VOLUME,
+    ID_PREVIOUS_PAGE,   ID_NEXT_PAGE, ID_NEXT_VOLUME, kSeparator,      ID_PREVIOUS_HIT,    ID_NEXT_HIT,
+    kSeparator,         ID_APP_ABOUT, kSeparator,     ID_SLIDER_PLACE, ID_PAGE_TEXT_PLACE,
 };
 
 }  // namespace

@@ -107,7 +107,7 @@ void CAboutDlg::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         accept();
     else
-        QDialog::keyPressEvent(event);   // Esc rejects
+        QDialog::keyPressEvent(event);  // Esc rejects
 }
 
 CVaroApp::CVaroApp(int& argc, char** argv) : QApplication(argc, argv) {}

@@ -6,8 +6,8 @@
 #include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrintPreviewDialog>
 #include <QStringDecoder>
 #include <QTextFrame>
 #include <QUrl>
@@ -121,7 +121,8 @@ void CVaroView::PageSetup()
 void CVaroView::PrintPreview()
 {
     QPrintPreviewDialog dialog(&Printer(), this);
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { document()->print(printer); });
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* printer) { document()->print(printer); });
     dialog.exec();
 }
 

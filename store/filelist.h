@@ -18,9 +18,9 @@ namespace varo {
 inline constexpr uint8_t STORE_KEY = 0x5A;
 
 /// List file layout.
-inline constexpr uint32_t kListHeaderSize = 268;    // header word, R, 260-byte header block
+inline constexpr uint32_t kListHeaderSize = 268;  // header word, R, 260-byte header block
 inline constexpr uint32_t kHeaderBlockSize = 260;
-inline constexpr uint32_t kMaxNameSize = 260;       // readers hold a record name in 260 bytes
+inline constexpr uint32_t kMaxNameSize = 260;  // readers hold a record name in 260 bytes
 inline constexpr uint32_t kDefaultNameSize = 100;
 
 /// The largest page record the store reads and varo-build writes. A page holds at most
@@ -35,7 +35,7 @@ enum class StoreError {
     ListFileMissing,
     ContentFileMissing,
     HeaderTruncated,
-    BadNameSize,          // R is 0 or above 260
+    BadNameSize,  // R is 0 or above 260
 };
 
 class CFileList {

@@ -3,9 +3,9 @@
 // cell tags are exactly the ones the page parser recognises, so the next pass finds the same
 // three parts again, with the markup of earlier passes inside them as ordinary tags.
 
+#include "store/pagerender.h"
 #include "store/filelist.h"
 #include "store/pagemarkup.h"
-#include "store/pagerender.h"
 #include "text/codeconverter.h"
 #include "text/querysyntax.h"
 

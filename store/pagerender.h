@@ -65,8 +65,7 @@ inline constexpr uint64_t kMaxPassBytes = uint64_t{16} << 20;
 /// UTF-8 term highlighted in the cell (0 the first, 1 the second) as the search target (0 full
 /// text, 1 main text, 2 annotations) allows, the anchors numbered on from counter. An empty
 /// term only re-emits the page.
-void RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target,
-                int& counter);
+void RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target, int& counter);
 
 /// The title, the first cell and the second cell of a page, always three nodes.
 void ParseNodes(std::string_view page, std::vector<std::unique_ptr<HTMLNode>>& nodes);

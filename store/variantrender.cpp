@@ -1,7 +1,7 @@
 // Rendering a page for the variant forms of a query. Rendering the variant expansion literally
 // (every combination of variants, joined into one query) costs the product of the group sizes
-// over the query: 30 characters with 3 forms each would never finish. The same document comes out of rendering only the terms that can match in
-// the highlighted cell, in the order in which the expansion first names them:
+// over the query: 30 characters with 3 forms each would never finish. The same document comes out of rendering only the
+// terms that can match in the highlighted cell, in the order in which the expansion first names them:
 //
 // - A pass whose term matches nothing only re-emits the page in the template, and a pass over
 //   the re-emitted page highlights exactly what it would over the page before, so skipping such
@@ -125,8 +125,7 @@ bool AllRuns(std::string_view term, Take take)
 class VariantHighlighter {
 public:
     VariantHighlighter(std::string page, int cell, int target) : m_page(std::move(page)), m_cell(cell), m_target(target)
-    {
-    }
+    {}
 
     /// Whether the highlighted cell holds bytes (a run of non-ASCII bytes of a term, which
     /// once missing stays missing).

@@ -38,8 +38,8 @@ public:
         m_db = grn_db_create(&m_ctx, DatabasePath().c_str(), nullptr);
         if (m_db == nullptr)
             return Error("cannot create the database");
-        grn_obj* table = grn_table_create(&m_ctx, "Pages", 5, nullptr, GRN_OBJ_TABLE_NO_KEY | GRN_OBJ_PERSISTENT,
-                                          nullptr, nullptr);
+        grn_obj* table =
+            grn_table_create(&m_ctx, "Pages", 5, nullptr, GRN_OBJ_TABLE_NO_KEY | GRN_OBJ_PERSISTENT, nullptr, nullptr);
         grn_obj* text = table == nullptr ? nullptr
                                          : grn_column_create(&m_ctx, table, "text", 4, nullptr,
                                                              GRN_OBJ_COLUMN_SCALAR | GRN_OBJ_PERSISTENT,

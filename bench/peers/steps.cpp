@@ -58,8 +58,8 @@ int ExportStep(const StepOptions& options)
     }
     std::fprintf(stderr, "exported %u pages, %llu characters, %llu bytes\n", summary.pages,
                  static_cast<unsigned long long>(summary.characters), static_cast<unsigned long long>(summary.bytes));
-    std::ofstream(options.work.Results("export.tsv")) << "export\t" << summary.pages << '\t' << summary.characters
-                                                       << '\t' << summary.bytes << '\n';
+    std::ofstream(options.work.Results("export.tsv"))
+        << "export\t" << summary.pages << '\t' << summary.characters << '\t' << summary.bytes << '\n';
     return 0;
 }
 

@@ -51,8 +51,8 @@ TEST(Contents, pageCommands_followTheVolumesLabels)
 {
     PanelRig rig;
     CLeftFormModel& panel = rig.Start();
-    EXPECT_FALSE(panel.CanPreviousPage() || panel.CanNextPage() || panel.CanPreviousVolume() ||
-                 panel.CanNextVolume() || panel.CanPreviousHit() || panel.CanNextHit());
+    EXPECT_FALSE(panel.CanPreviousPage() || panel.CanNextPage() || panel.CanPreviousVolume() || panel.CanNextVolume() ||
+                 panel.CanPreviousHit() || panel.CanNextHit());
 
     panel.OnContentsSelect(kXueEr);
     EXPECT_FALSE(panel.CanPreviousPage());

@@ -23,8 +23,8 @@ struct PanelRig {
     /// first display.
     CLeftFormModel& Start()
     {
-        model = std::make_unique<CLeftFormModel>(PanelFoldersTag{dir.Folder(), dir.Folder(), dir.Folder()},
-                                                 ports.Ports());
+        model =
+            std::make_unique<CLeftFormModel>(PanelFoldersTag{dir.Folder(), dir.Folder(), dir.Folder()}, ports.Ports());
         model->OnInitialUpdate();
         return *model;
     }

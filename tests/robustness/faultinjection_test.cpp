@@ -221,7 +221,8 @@ private:
         std::vector<std::u32string> terms;
         for (size_t start = 0; start < query.size();) {
             const size_t end = std::min(query.find(u' ', start), query.size());
-            terms.emplace_back(query.begin() + static_cast<ptrdiff_t>(start), query.begin() + static_cast<ptrdiff_t>(end));
+            terms.emplace_back(query.begin() + static_cast<ptrdiff_t>(start),
+                               query.begin() + static_cast<ptrdiff_t>(end));
             start = end + 1;
         }
         for (const SearchNodeTag& result : panel.m_resultList.m_results) {

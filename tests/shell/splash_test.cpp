@@ -152,7 +152,7 @@ private slots:
 
     void missingOrUnreadableMovie_showsTheTitleUntilAPress_data()
     {
-        QTest::addColumn<QByteArray>("content");   // empty: no file at all
+        QTest::addColumn<QByteArray>("content");  // empty: no file at all
         QTest::newRow("no main.swf") << QByteArray();
         QTest::newRow("main.swf not a movie") << QByteArray("FWS\x09 this is no animation");
     }

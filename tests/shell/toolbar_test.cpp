@@ -47,8 +47,8 @@ int CountMismatches(const QImage& toolBar, const QToolButton& button, const QIma
         for (int x = 0; x < 40; ++x) {
             const QPoint at = origin + QPoint(x, y);
             const QRgb own = strip.pixel(index * 40 + x, y) & RGB_MASK;
-            const QRgb expected = own == kKey ? background.pixel(at.x() % background.width(), at.y() % background.height())
-                                              : own;
+            const QRgb expected =
+                own == kKey ? background.pixel(at.x() % background.width(), at.y() % background.height()) : own;
             if ((toolBar.pixel(at) & RGB_MASK) != (expected & RGB_MASK))
                 ++mismatches;
         }
@@ -189,7 +189,7 @@ private slots:
         CVaroView* view = frame->GetRightPane();
         const varo::CLeftFormModel& panel = frame->LeftForm()->Model();
         const QString header = QString::number(panel.m_index.GetHeaderWord());
-        frame->LeftForm()->SelectContentsSlot(4);   // 小雅, labels 5 .. 7
+        frame->LeftForm()->SelectContentsSlot(4);  // 小雅, labels 5 .. 7
         QCOMPARE(std::make_pair(slider->minimum(), slider->maximum()), std::make_pair(5, 7));
         QCOMPARE(slider->value(), 5);
         QCOMPARE(indicator->text(), header + QStringLiteral("/5"));

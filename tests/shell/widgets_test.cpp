@@ -38,8 +38,9 @@ QString LongPage()
         for (int line = 0; line < 60; ++line)
             body += QStringLiteral("<p>學而時習之</p>");
     }
-    return QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">"
-                          "<title>T</title></head><body>%1</body></html>")
+    return QStringLiteral(
+               "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">"
+               "<title>T</title></head><body>%1</body></html>")
         .arg(body);
 }
 
@@ -94,7 +95,7 @@ private slots:
     void textView_navigatesToAnAnchorOrTheTop_data()
     {
         QTest::addColumn<QString>("suffix");
-        QTest::addColumn<bool>("scrolled");   // far down; otherwise within a line of the top
+        QTest::addColumn<bool>("scrolled");  // far down; otherwise within a line of the top
         QTest::newRow("third anchor") << "#0003" << true;
         QTest::newRow("first anchor") << "#0000" << false;
         QTest::newRow("missing anchor") << "#0099" << false;
@@ -110,7 +111,7 @@ private slots:
         view.resize(400, 300);
         view.show();
         const QString page = WritePage(dir, QStringLiteral("page.html"), LongPage());
-        view.Navigate(page + QStringLiteral("#0002"));   // somewhere else first
+        view.Navigate(page + QStringLiteral("#0002"));  // somewhere else first
         view.Navigate(page + suffix);
         QCOMPARE(view.GetLocationURL(), page + suffix);
         const int position = view.verticalScrollBar()->value();
@@ -227,8 +228,8 @@ private slots:
         // Options the program does not know are ignored, whatever else the line holds.
         QTest::newRow("unknown options") << QStringList({"--bogus", "-x", "--data", "/c", "/Embedding"}) << "/c"
                                          << false << false << false;
-        QTest::newRow("unknown option, data without folder") << QStringList({"--bogus", "--data"}) << "" << true
-                                                             << false << true;
+        QTest::newRow("unknown option, data without folder")
+            << QStringList({"--bogus", "--data"}) << "" << true << false << true;
     }
 
     void commandLine_isParsed()

@@ -34,11 +34,16 @@ TEST(CodeConverter, utf16ToUtf8_followsTermRules)
         std::string utf8;
     };
     const Case cases[] = {
-        {u"甲a", "\xE7\x94\xB2" "a"},
+        {u"甲a",
+         "\xE7\x94\xB2"
+         "a"},
         {u"\xD840\xDC00", "\xF0\xA0\x80\x80"},
         {u"a\xDC00", "a\xED\xB0\x80"},  // unpaired low surrogate: 3 bytes
-        {u"a\xD840", "a"},               // high surrogate at the end: dropped
-        {u"\xD840" u"b", "\xED\xA1\x80" "b"},
+        {u"a\xD840", "a"},              // high surrogate at the end: dropped
+        {u"\xD840"
+         u"b",
+         "\xED\xA1\x80"
+         "b"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CCodeConverter::Utf16ToUtf8(c.text), c.utf8);
@@ -47,7 +52,10 @@ TEST(CodeConverter, utf16ToUtf8_followsTermRules)
 TEST(CodeConverter, utf8ToUtf16_replacesMalformedBytes)
 {
     EXPECT_EQ(CCodeConverter::Utf8ToUtf16("\xE4\xB8\xAD\xF0\xA0\x80\x80"), u"中\xD840\xDC00");
-    EXPECT_EQ(CCodeConverter::Utf8ToUtf16("a\xFF" "b\xE4\xB8"), u"a\xFFFD" u"b\xFFFD\xFFFD");
+    EXPECT_EQ(CCodeConverter::Utf8ToUtf16("a\xFF"
+                                          "b\xE4\xB8"),
+              u"a\xFFFD"
+              u"b\xFFFD\xFFFD");
     EXPECT_EQ(CCodeConverter::Utf8ToUtf16("\xC0\xAF"), u"\xFFFD\xFFFD");  // overlong
 }
 

@@ -17,14 +17,9 @@ TEST(CheckQuerySyntax, namesTheFirstRefusedUnit)
         std::optional<char16_t> rejected;
     };
     const Case cases[] = {
-        {u"詩 經", 2, std::nullopt},
-        {u"詩a經b", 0, u'a'},
-        {u"a 詩", 0, u'a'},
-        {u"詩\t經", 0, u'\t'},
-        {u"詩 \u00E9", 0, u'\u00E9'},
-        {u"?*？", 1, std::nullopt},
-        {u"", 0, std::nullopt},
-        {u" \u3000 ", 0, std::nullopt},
+        {u"詩 經", 2, std::nullopt}, {u"詩a經b", 0, u'a'},           {u"a 詩", 0, u'a'},
+        {u"詩\t經", 0, u'\t'},       {u"詩 \u00E9", 0, u'\u00E9'},   {u"?*？", 1, std::nullopt},
+        {u"", 0, std::nullopt},      {u" \u3000 ", 0, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.query.size()));

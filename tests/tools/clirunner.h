@@ -17,7 +17,7 @@ struct CliRun {
 };
 
 struct CliEnvironment {
-    std::string input;                  // standard input
+    std::string input;                    // standard input
     std::filesystem::path workingFolder;  // empty: the test's own
     std::filesystem::path temporary;      // TMPDIR; empty: inherited
 };

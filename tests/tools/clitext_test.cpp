@@ -34,7 +34,11 @@ TEST(JsonWriter, separatesMembersAndElements)
     JsonWriter json;
     json.BeginObject().Key("a").BeginArray().Number(1).Number(uint64_t{2}).EndArray();
     json.Key("b").BeginArray().EndArray().Key("c").BeginObject().Key("d").Number(-3).EndObject();
-    json.Key("e").String("\xFF" "x").EndObject();
+    json.Key("e")
+        .String(
+            "\xFF"
+            "x")
+        .EndObject();
     EXPECT_EQ(json.Text(), R"({"a":[1,2],"b":[],"c":{"d":-3},"e":"�x"})");
 }
 
@@ -45,12 +49,12 @@ TEST(QueryText, acceptsOnlyWellFormedUtf8)
         bool wellFormed;
     } cases[] = {
         {"詩 經", true},
-        {"\xEF\xBF\xBD", true},        // U+FFFD itself
-        {"\xF0\xA0\x80\x80", true},    // outside the basic plane
-        {"\xE8\xA9", false},           // cut short
-        {"\xC0\xA0", false},           // overlong blank
-        {"\xED\xA0\x80", false},       // a surrogate
-        {"\xF4\x90\x80\x80", false},   // above U+10FFFF
+        {"\xEF\xBF\xBD", true},       // U+FFFD itself
+        {"\xF0\xA0\x80\x80", true},   // outside the basic plane
+        {"\xE8\xA9", false},          // cut short
+        {"\xC0\xA0", false},          // overlong blank
+        {"\xED\xA0\x80", false},      // a surrogate
+        {"\xF4\x90\x80\x80", false},  // above U+10FFFF
         {"\x80", false},
     };
     for (const auto& c : cases) {

@@ -140,7 +140,8 @@ public:
                         fs::create_directories(folder);
                         char file[32];
                         snprintf(file, sizeof file, "%04u.%s", page.label, page.html ? "htm" : "txt");
-                        std::ofstream(folder / file, std::ios::binary) << (page.html ? HtmlSource(page) : PlainSource(page));
+                        std::ofstream(folder / file, std::ios::binary)
+                            << (page.html ? HtmlSource(page) : PlainSource(page));
                     }
     }
 
@@ -232,8 +233,7 @@ std::vector<Segment> Segments(const std::u32string& term)
         } else if (CIndex::GetCharSlot(c) >= 0) {
             if (segment.characters.empty())
                 segment.leadingWildcards = wildcards;
-            const int offset = segment.characters.empty() ? 0
-                                                           : segment.characters.back().first + wildcards + 1;
+            const int offset = segment.characters.empty() ? 0 : segment.characters.back().first + wildcards + 1;
             segment.characters.push_back({offset, c});
             wildcards = 0;
         }
@@ -399,7 +399,8 @@ TEST_F(CollectionEndToEnd, searchesAgreeWithBruteForceForEveryKind)
                 countsKnown = countsKnown && segments.size() == 1;
                 std::map<uint32_t, uint32_t> hits;
                 for (uint32_t p = 0; p < pages.size(); ++p)
-                    if (const uint32_t count = BruteForceHits(pages[p]->expected[static_cast<size_t>(kind)], segments, useVariants))
+                    if (const uint32_t count =
+                            BruteForceHits(pages[p]->expected[static_cast<size_t>(kind)], segments, useVariants))
                         hits[p] = count;
                 perTerm.push_back(std::move(hits));
             }
@@ -438,7 +439,8 @@ TEST_F(CollectionEndToEnd, searchesAgreeWithBruteForceForEveryKind)
             if (countsKnown) {
                 ASSERT_EQ(index.GetHitCounts().size(), expectedPages.size()) << what;
                 for (size_t i = 0; i < expectedPages.size(); ++i)
-                    EXPECT_EQ(index.GetHitCounts()[i], expectedCounts[expectedPages[i]]) << what << " page " << expectedPages[i];
+                    EXPECT_EQ(index.GetHitCounts()[i], expectedCounts[expectedPages[i]])
+                        << what << " page " << expectedPages[i];
             }
             compared += expectedPages.empty() ? 0 : 1;
         }
@@ -543,8 +545,8 @@ TEST(BuilderCommandLine, usageErrorsExitTwo_variantsNamesTheTable)
     };
     const std::string source = "'" + (dir.Path() / "source").string() + "' ";
     const std::string output = "'" + (dir.Path() / "out").string() + "'";
-    for (const std::string& bad : {"--bogus " + source + output, source + output + " --variants", source,
-                                   "--quiet=yes " + source + output}) {
+    for (const std::string& bad :
+         {"--bogus " + source + output, source + output + " --variants", source, "--quiet=yes " + source + output}) {
         SCOPED_TRACE(bad);
         EXPECT_EQ(run(bad), 2);
         EXPECT_FALSE(fs::exists(dir.Path() / "out"));

@@ -160,7 +160,8 @@ void DrawBoundVolume(QPainter& painter, const QRectF& cover, const InkPaletteTag
     painter.setPen(QPen(colours.ink, pen * 0.55));
     painter.setBrush(colours.paper);
     painter.drawRect(slip);
-    DrawTextColumns(painter, slip.adjusted(slip.width() * 0.3, slip.height() * 0.12, -slip.width() * 0.3, -slip.height() * 0.1),
+    DrawTextColumns(painter,
+                    slip.adjusted(slip.width() * 0.3, slip.height() * 0.12, -slip.width() * 0.3, -slip.height() * 0.1),
                     colours.ink, 1, std::max(1.2, cover.height() * 0.07), std::max(0.8, cover.height() * 0.04));
     // Stitches: four holes along the spine on the right, the thread round the edge.
     const double spineX = cover.right() - cover.width() * 0.16;
@@ -206,10 +207,26 @@ void DrawChevron(QPainter& painter, double x, double y, int direction, double si
     const double h = size / 2;
     const double d = size * 0.32;
     switch (direction) {
-    case -1: path.moveTo(x + d, y - h); path.lineTo(x - d, y); path.lineTo(x + d, y + h); break;
-    case 1: path.moveTo(x - d, y - h); path.lineTo(x + d, y); path.lineTo(x - d, y + h); break;
-    case -2: path.moveTo(x - h, y + d); path.lineTo(x, y - d); path.lineTo(x + h, y + d); break;
-    default: path.moveTo(x - h, y - d); path.lineTo(x, y + d); path.lineTo(x + h, y - d); break;
+    case -1:
+        path.moveTo(x + d, y - h);
+        path.lineTo(x - d, y);
+        path.lineTo(x + d, y + h);
+        break;
+    case 1:
+        path.moveTo(x - d, y - h);
+        path.lineTo(x + d, y);
+        path.lineTo(x - d, y + h);
+        break;
+    case -2:
+        path.moveTo(x - h, y + d);
+        path.lineTo(x, y - d);
+        path.lineTo(x + h, y + d);
+        break;
+    default:
+        path.moveTo(x - h, y - d);
+        path.lineTo(x, y + d);
+        path.lineTo(x + h, y - d);
+        break;
     }
     painter.save();
     painter.setBrush(Qt::NoBrush);
@@ -225,7 +242,8 @@ QImage KeyOnMagenta(const QImage& drawing, const std::vector<QColor>& matteByRow
     const QImage source = drawing.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     QImage keyed(source.size(), QImage::Format_RGB888);
     for (int y = 0; y < source.height(); ++y) {
-        const QColor matte = matteByRow.empty() ? kPaper : matteByRow[std::min<size_t>(static_cast<size_t>(y), matteByRow.size() - 1)];
+        const QColor matte =
+            matteByRow.empty() ? kPaper : matteByRow[std::min<size_t>(static_cast<size_t>(y), matteByRow.size() - 1)];
         const auto* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
         for (int x = 0; x < source.width(); ++x) {
             const int alpha = qAlpha(in[x]);
@@ -238,7 +256,7 @@ QImage KeyOnMagenta(const QImage& drawing, const std::vector<QColor>& matteByRow
             const int g = qGreen(in[x]) + static_cast<int>(std::lround(matte.green() * rest));
             const int b = qBlue(in[x]) + static_cast<int>(std::lround(matte.blue() * rest));
             if (r >= 255 && g == 0 && b >= 255)
-                r = 254;   // never the key by accident
+                r = 254;  // never the key by accident
             keyed.setPixel(x, y, qRgb(std::min(r, 255), std::min(g, 255), std::min(b, 255)));
         }
     }

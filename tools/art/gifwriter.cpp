@@ -79,7 +79,8 @@ std::vector<BoxTag> MedianCut(const std::vector<BinTag>& bins, size_t colours)
         });
         uint64_t seen = 0;
         size_t cut = 0;
-        while (cut + 1 < widest->bins.size() && seen + bins[static_cast<size_t>(widest->bins[cut])].count <= widest->count / 2)
+        while (cut + 1 < widest->bins.size() &&
+               seen + bins[static_cast<size_t>(widest->bins[cut])].count <= widest->count / 2)
             seen += bins[static_cast<size_t>(widest->bins[cut++])].count;
         cut = std::max<size_t>(cut, 1);
         BoxTag upper;
@@ -121,8 +122,8 @@ PaletteTag ChoosePalette(const std::vector<GifFrameTag>& frames)
             for (int c = 0; c < 3; ++c)
                 sum[c] += bins[static_cast<size_t>(bin)].sum[c];
         const uint64_t count = std::max<uint64_t>(boxes[i].count, 1);
-        palette.colours[i] = qRgb(static_cast<int>(sum[0] / count), static_cast<int>(sum[1] / count),
-                                  static_cast<int>(sum[2] / count));
+        palette.colours[i] =
+            qRgb(static_cast<int>(sum[0] / count), static_cast<int>(sum[1] / count), static_cast<int>(sum[2] / count));
     }
     // Each bin goes to the nearest palette colour, which need not be its own box's mean.
     for (int bin = 0; bin < kBins; ++bin) {

@@ -12,7 +12,7 @@
 namespace art {
 
 struct GifFrameTag {
-    QImage image;   // every frame has the size of the first
+    QImage image;  // every frame has the size of the first
     int delayCentiseconds = 10;
 };
 

@@ -19,7 +19,8 @@ int main(int argc, char** argv)
     parser.addPositionalArgument(QStringLiteral("OUTPUT_FOLDER"), QString());
     parser.addPositionalArgument(QStringLiteral("MAIN_SWF"), QString());
     parser.addPositionalArgument(QStringLiteral("VERSION"), QString());
-    const QStringList arguments = parser.parse(QCoreApplication::arguments()) ? parser.positionalArguments() : QStringList();
+    const QStringList arguments =
+        parser.parse(QCoreApplication::arguments()) ? parser.positionalArguments() : QStringList();
     if (arguments.size() != 3) {
         std::fputs("usage: varo-art OUTPUT_FOLDER MAIN_SWF VERSION\n", stderr);
         return 64;

@@ -58,7 +58,8 @@ QImage PaperSheet(const QSize& size, uint32_t seed)
 
 // One ridge of mountains: peaks as bell curves on a baseline, the ink dense at the crest and
 // thinning into mist below.
-void DrawRidge(QPainter& p, const QRectF& area, double baseline, double height, int peaks, double darkness, uint32_t seed)
+void DrawRidge(QPainter& p, const QRectF& area, double baseline, double height, int peaks, double darkness,
+               uint32_t seed)
 {
     QPainterPath ridge;
     ridge.moveTo(area.left(), area.bottom());
@@ -66,7 +67,8 @@ void DrawRidge(QPainter& p, const QRectF& area, double baseline, double height, 
     for (double x = area.left(); x <= area.right() + 0.5; x += 2) {
         double lift = 0;
         for (int k = 0; k < peaks; ++k) {
-            const double centre = area.left() + area.width() * (k + 0.2 + 0.6 * Noise(seed, static_cast<uint32_t>(k), 1)) / peaks;
+            const double centre =
+                area.left() + area.width() * (k + 0.2 + 0.6 * Noise(seed, static_cast<uint32_t>(k), 1)) / peaks;
             const double width = area.width() * (0.05 + 0.08 * Noise(seed, static_cast<uint32_t>(k), 2));
             const double peak = height * (0.45 + 0.55 * Noise(seed, static_cast<uint32_t>(k), 3));
             lift = std::max(lift, peak * std::exp(-std::pow((x - centre) / width, 2)));

@@ -9,8 +9,8 @@ namespace {
 
 const OptionSpec* FindOption(std::span<const OptionSpec> optionSpec, std::string_view name)
 {
-    const auto found =
-        std::find_if(optionSpec.begin(), optionSpec.end(), [&](const OptionSpec& option) { return option.name == name; });
+    const auto found = std::find_if(optionSpec.begin(), optionSpec.end(),
+                                    [&](const OptionSpec& option) { return option.name == name; });
     return found == optionSpec.end() ? nullptr : &*found;
 }
 

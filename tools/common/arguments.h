@@ -16,9 +16,9 @@ namespace varo::cli {
 /// Exit codes of varo-cli. (varo-build keeps its own: it ends a usage error with 2.)
 enum ExitCode : int {
     kExitOk = 0,
-    kExitData = 1,     // the data folder does not open, or a file of it cannot be read
-    kExitQuery = 2,    // the engine rejects the query
-    kExitUsage = 64,   // bad arguments
+    kExitData = 1,    // the data folder does not open, or a file of it cannot be read
+    kExitQuery = 2,   // the engine rejects the query
+    kExitUsage = 64,  // bad arguments
 };
 
 /// Ends a command with an exit code and a message for standard error.
@@ -40,7 +40,7 @@ public:
 };
 
 struct OptionSpec {
-    std::string_view name;   // with the leading dashes: "--page"
+    std::string_view name;  // with the leading dashes: "--page"
     bool takesValue = false;
 };
 

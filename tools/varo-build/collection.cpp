@@ -87,8 +87,9 @@ std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, std::vec
                         return "cannot read " + page.file.string();
                     writer::PageInput input;
                     input.recordName = page.recordName;
-                    input.html = page.isHtml ? std::move(source)
-                                             : WrapPlainText(source, {title.name + " " + volume.name, volume.name, page.label});
+                    input.html = page.isHtml
+                                     ? std::move(source)
+                                     : WrapPlainText(source, {title.name + " " + volume.name, volume.name, page.label});
                     if (std::string error = CheckContentSize(contentBytes += input.html.size(), page.recordName);
                         !error.empty())
                         return error;
@@ -102,7 +103,8 @@ std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, std::vec
                     summary.characters += input.indexed[INDEX_FULL_TEXT].size();
                     pages.push_back(std::move(input));
                     if (pages.size() % 256 == 0 || pages.size() == total)
-                        Report(progress, "reading pages", kReadShare * static_cast<double>(pages.size()) / static_cast<double>(total));
+                        Report(progress, "reading pages",
+                               kReadShare * static_cast<double>(pages.size()) / static_cast<double>(total));
                 }
     return {};
 }
@@ -124,8 +126,10 @@ std::string MoveIntoPlace(const fs::path& staging, const fs::path& output, const
     std::error_code error;
     if (!fs::exists(output, error)) {
         // The temporary folder was made private; the collection is for everyone to read.
-        fs::permissions(staging, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                     fs::perms::others_read | fs::perms::others_exec, error);
+        fs::permissions(staging,
+                        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                            fs::perms::others_exec,
+                        error);
         fs::rename(staging, output, error);
         return error ? "cannot move the collection into " + output.string() + ": " + error.message() : "";
     }
@@ -215,8 +219,8 @@ std::vector<writer::CatalogueEntry> MakeCatalogue(const SourceTree& tree)
     std::vector<writer::CatalogueEntry> entries;
     auto add = [&entries](const std::string& name, int32_t level, uint32_t firstPage, uint32_t pageCount,
                           uint64_t firstLabel) {
-        entries.push_back({CCodeConverter::Utf8ToUtf16(name), level, firstPage + 1, pageCount,
-                           static_cast<uint16_t>(firstLabel)});
+        entries.push_back(
+            {CCodeConverter::Utf8ToUtf16(name), level, firstPage + 1, pageCount, static_cast<uint16_t>(firstLabel)});
         return entries.size() - 1;
     };
     uint32_t page = 0;

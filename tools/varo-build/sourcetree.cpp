@@ -37,7 +37,8 @@ std::string ListFolder(const fs::path& folder, std::vector<Entry>& entries)
     }
     if (error)
         return "cannot read the folder " + folder.string() + ": " + error.message();
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return NaturalLess(a.name, b.name); });
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return NaturalLess(a.name, b.name); });
     return {};
 }
 
@@ -71,8 +72,7 @@ std::string ReadVolume(const Entry& folder, const std::string& prefix, SourceVol
         if (page.label == previous.label)
             return "the pages " + previous.recordName + " and " + page.recordName + " have the same label";
         if (page.label != previous.label + 1)
-            return "the labels of a volume must run on by one: " + page.recordName + " follows " +
-                   previous.recordName;
+            return "the labels of a volume must run on by one: " + page.recordName + " follows " + previous.recordName;
     }
     return {};
 }

@@ -28,8 +28,7 @@ class BatchProgress {
 public:
     explicit BatchProgress(const Streams& streams)
         : m_stream(streams.err), m_shown(isatty(fileno(streams.err)) && !isatty(fileno(streams.in)))
-    {
-    }
+    {}
 
     void Answered(uint64_t count)
     {

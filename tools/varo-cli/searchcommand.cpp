@@ -40,7 +40,7 @@ constexpr OptionSpec kOptions[] = {
 };
 
 struct SearchAnswer {
-    std::string error;   // the panel refused to search (its message)
+    std::string error;  // the panel refused to search (its message)
     std::u16string summary;
     uint64_t hits = 0;
     std::vector<SearchNodeTag> results;

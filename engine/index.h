@@ -2,9 +2,9 @@
 // One text set opened for searching: the index header tables in memory, the posting file
 // mapped, the text store, the variant-character table and the hit set of the last search.
 
-#include "filelist.h"
-#include "mappedfile.h"
-#include "messagesink.h"
+#include "engine/messagesink.h"
+#include "platform/mappedfile.h"
+#include "store/filelist.h"
 
 #include <cstdint>
 #include <string>

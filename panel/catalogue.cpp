@@ -1,8 +1,8 @@
-#include "catalogue.h"
+#include "panel/catalogue.h"
 
-#include "codeconverter.h"
-#include "nativepath.h"
-#include "readonlyfile.h"
+#include "platform/nativepath.h"
+#include "platform/readonlyfile.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 

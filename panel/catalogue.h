@@ -4,7 +4,7 @@
 // record slot, a node tree under a root node (for scope tests and result naming) and the item
 // structure of the contents tree (which the desktop shell draws from this model).
 
-#include "messagesink.h"
+#include "engine/messagesink.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,9 +16,9 @@
 namespace varo {
 
 inline constexpr size_t kCatalogueRecordBytes = 216;
-inline constexpr size_t kCatalogueNameUnits = 100;   // 200 bytes of UTF-16LE
-inline constexpr int kCatalogueSlots = 10000;        // slot 0 is never filled: 9,999 records
-inline constexpr int kMaxCatalogueLevel = 19;        // the loader's level table has 20 entries
+inline constexpr size_t kCatalogueNameUnits = 100;  // 200 bytes of UTF-16LE
+inline constexpr int kCatalogueSlots = 10000;       // slot 0 is never filled: 9,999 records
+inline constexpr int kMaxCatalogueLevel = 19;       // the loader's level table has 20 entries
 
 inline constexpr char16_t kCatalogueMissingMessage[] = u"you delete data file!";
 

@@ -1,9 +1,8 @@
-#include "leftformmodel.h"
+#include "panel/leftformmodel.h"
 
-#include "nativepath.h"
-#include "paneltext.h"
-
-#include <algorithm>
+#include "panel/paneltext.h"
+#include "platform/nativepath.h"
+#include "text/querysyntax.h"
 
 namespace varo {
 
@@ -117,7 +116,7 @@ bool CLeftFormModel::ReadKeywords(std::u16string& keywords) const
         if (!value)
             return false;
         keywords = *value;
-        std::replace(keywords.begin(), keywords.end(), u'\u3000', u' ');
+        ReplaceWideBlanks(keywords);
     }
     return true;
 }

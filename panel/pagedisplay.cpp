@@ -1,6 +1,6 @@
-#include "pagedisplay.h"
+#include "panel/pagedisplay.h"
 
-#include "paneltext.h"
+#include "panel/paneltext.h"
 
 #include <exception>
 
@@ -16,8 +16,7 @@ std::u16string AnchorName(int index)
 
 CPageDisplay::CPageDisplay(const CIndex& index, const CCatalogue& catalogue, const std::u16string& temporaryParent)
     : m_index(index), m_catalogue(catalogue), m_files(temporaryParent)
-{
-}
+{}
 
 bool CPageDisplay::ShowPage(int slot, bool firstPage, int label)
 {
@@ -31,8 +30,8 @@ bool CPageDisplay::ShowPage(int slot, bool firstPage, int label)
     // Only a page inside the entry's range is the entry's: the scan ends with the range, so
     // that a label the entry lacks does not cost a scan of the whole list file.
     int64_t record = 0;
-    if (!m_index.FindPage(entry.docID - 1, label, record, entry.docNo) || record < 0 ||
-        record > int64_t{UINT32_MAX} || !entry.HoldsPage(static_cast<uint32_t>(record)))
+    if (!m_index.FindPage(entry.docID - 1, label, record, entry.docNo) || record < 0 || record > int64_t{UINT32_MAX} ||
+        !entry.HoldsPage(static_cast<uint32_t>(record)))
         return false;
     // Read before the file is replaced, so that a failed read leaves the shown file whole.
     std::string text;

@@ -4,10 +4,10 @@
 // that two results in a row never share a file). Keeps the anchor the view was last sent to
 // for the hit commands.
 
-#include "catalogue.h"
-#include "index.h"
-#include "panelports.h"
-#include "privatefolder.h"
+#include "engine/index.h"
+#include "panel/catalogue.h"
+#include "panel/panelports.h"
+#include "platform/privatefolder.h"
 
 #include <cstdint>
 #include <string>

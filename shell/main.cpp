@@ -1,4 +1,4 @@
-#include "varo.h"
+#include "shell/varo.h"
 
 int main(int argc, char** argv)
 {

@@ -1,4 +1,4 @@
-#include "quitsignals.h"
+#include "shell/quitsignals.h"
 
 #include <QSocketNotifier>
 

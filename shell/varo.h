@@ -2,9 +2,9 @@
 // The application: start-up (command line, settings names, document, main window), the About
 // box and shutdown.
 
-#include "mainfrm.h"
-#include "quitsignals.h"
-#include "varodoc.h"
+#include "shell/mainfrm.h"
+#include "shell/quitsignals.h"
+#include "shell/varodoc.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -13,10 +13,6 @@
 #include <QStringList>
 
 #include <memory>
-
-/// Makes the program's compiled-in resources (pictures, the input page) available; safe to
-/// call more than once.
-void InitShellResources();
 
 /// The application icon: 16, 32 and 48 pixels.
 QIcon ApplicationIcon();
@@ -32,8 +28,8 @@ struct CommandLineTag {
     QString error;
 };
 
-/// Reads the arguments after the program name. Other arguments (a document file, say) are
-/// accepted and ignored: the document holds nothing.
+/// Reads the arguments after the program name. Other arguments (a document file, say) and
+/// options the program does not know are accepted and ignored: the document holds nothing.
 CommandLineTag ParseCommandLine(const QStringList& arguments);
 
 /// The usage text of --help.

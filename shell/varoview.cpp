@@ -1,4 +1,4 @@
-#include "varoview.h"
+#include "shell/varoview.h"
 
 #include <QContextMenuEvent>
 #include <QFile>
@@ -7,8 +7,8 @@
 #include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrintPreviewDialog>
 #include <QStringDecoder>
 #include <QTextFrame>
 #include <QUrl>
@@ -116,7 +116,7 @@ void CVaroView::Load(const QString& path)
 QVariant CVaroView::loadResource(int type, const QUrl& name)
 {
     if (type != QTextDocument::ImageResource)
-        return QString();   // an empty style sheet (or page): nothing is read
+        return QString();  // an empty style sheet (or page): nothing is read
     const QString path = OwnPicturePath(name);
     if (path.isEmpty())
         return NoPicture();
@@ -171,7 +171,8 @@ void CVaroView::PageSetup()
 void CVaroView::PrintPreview()
 {
     QPrintPreviewDialog dialog(&Printer(), this);
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { document()->print(printer); });
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* printer) { document()->print(printer); });
     dialog.exec();
 }
 

@@ -6,7 +6,7 @@
 // program. Pages render with a CJK serif font, with Hanazono for ideographs beyond the basic
 // plane.
 
-#include "panelports.h"
+#include "panel/panelports.h"
 
 #include <QTextBrowser>
 

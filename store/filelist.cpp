@@ -1,6 +1,6 @@
-#include "filelist.h"
+#include "store/filelist.h"
 
-#include "nativepath.h"
+#include "platform/nativepath.h"
 
 #include <algorithm>
 #include <cstring>
@@ -68,8 +68,7 @@ bool CFileList::Open(const std::u16string& folder, const std::u16string& base)
         return false;
     }
     uint8_t header[8];
-    if (!m_listFile.ReadAt(0, header, sizeof header) ||
-        !m_listFile.ReadAt(8, m_headerBlock, sizeof m_headerBlock)) {
+    if (!m_listFile.ReadAt(0, header, sizeof header) || !m_listFile.ReadAt(8, m_headerBlock, sizeof m_headerBlock)) {
         m_lastError = StoreError::HeaderTruncated;
         Close();
         return false;

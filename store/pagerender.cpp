@@ -3,8 +3,11 @@
 // cell tags are exactly the ones the page parser recognises, so the next pass finds the same
 // three parts again, with the markup of earlier passes inside them as ordinary tags.
 
-#include "codeconverter.h"
-#include "filelist.h"
+#include "store/pagerender.h"
+#include "store/filelist.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <set>
 
@@ -21,26 +24,11 @@ constexpr std::string_view kAfterTitle =
 constexpr std::string_view kBetweenCells = "</TD>\t\t<TD height=477 width=450 vAlign=top align=\"center\">";
 constexpr std::string_view kDocumentEnd = "</TD> \t\t</tr></table></div></div>\t\t</center></BODY></html>";
 
-constexpr std::string_view kAnnotationStart = "<font size=-1 color=\"#993366\">";
-constexpr std::string_view kAnnotationEnd = "</font>";
-
 constexpr int kTargetFullText = 0;
 constexpr int kTargetMainText = 1;
 constexpr int kTargetAnnotations = 2;
 
 constexpr size_t kCellReserve = 10000;
-
-// Each pass re-emits the page with its highlights and the next term is searched in that page,
-// markup included, so terms that occur in the markup itself (a, b, name, color, ...) multiply
-// the page with every pass: twenty such terms would need gigabytes. Once the passes have gone
-// through this many bytes the remaining terms are not highlighted. The first term always is,
-// and pages of a few kilobytes reach the limit only after thousands of terms.
-constexpr uint64_t kMaxPassBytes = uint64_t{16} << 20;
-
-bool IsTermSeparator(char16_t unit)
-{
-    return unit == u' ' || unit == u'\u3000';
-}
 
 // Appends one item of the highlighted cell. Annotation items get their font tags back, since
 // the item split removed them.
@@ -55,7 +43,7 @@ void AppendItem(const FilterItem& item, std::string_view term, int target, std::
     if (annotation)
         cell += kAnnotationStart;
     if (highlight)
-        CFileList::HighlightItem(item, term, cell, counter);
+        render::HighlightItem(item, term, cell, counter);
     else
         cell += item.GetText();
     if (annotation)
@@ -79,8 +67,8 @@ bool CFileList::ReadPageToRender(uint32_t record, std::string& page, int& cell) 
     return true;
 }
 
-void CFileList::RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target,
-                           int& counter)
+void render::RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target,
+                        int& counter)
 {
     std::vector<std::unique_ptr<HTMLNode>> nodes;
     ParseNodes(page, nodes);
@@ -114,25 +102,22 @@ int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_v
     bool anyRendered = false;
     uint64_t passBytes = 0;
     std::string pass;
-    size_t start = 0;
-    for (size_t i = 0; i <= query.size(); ++i) {
-        if (i < query.size() && !IsTermSeparator(query[i]))
-            continue;
-        if (i > start) {
-            std::string term = CCodeConverter::Utf16ToUtf8(query.substr(start, i - start));
-            if (rendered.insert(term).second) {
-                if (anyRendered && passBytes + page.size() > kMaxPassBytes)
-                    break;
-                passBytes += page.size();
-                pass.clear();
-                RenderTerm(page, pass, term, cell, target, counter);
-                // The next term is highlighted in the page as already marked up.
-                page.swap(pass);
-                anyRendered = true;
-            }
-        }
-        start = i + 1;
-    }
+    ForEachTerm(query, [&](std::u16string_view wideTerm) {
+        std::string term = CCodeConverter::Utf16ToUtf8(wideTerm);
+        if (!rendered.insert(term).second)
+            return true;
+        // The pass budget (render::kMaxPassBytes): the first term is always highlighted, and
+        // pages of a few kilobytes reach the limit only after thousands of terms.
+        if (anyRendered && passBytes + page.size() > render::kMaxPassBytes)
+            return false;
+        passBytes += page.size();
+        pass.clear();
+        render::RenderTerm(page, pass, term, cell, target, counter);
+        // The next term is highlighted in the page as already marked up.
+        page.swap(pass);
+        anyRendered = true;
+        return true;
+    });
     if (anyRendered)
         output = std::move(page);
     return counter;

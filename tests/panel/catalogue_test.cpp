@@ -1,5 +1,5 @@
-#include "catalogue.h"
-#include "panelfixture.h"
+#include "panel/catalogue.h"
+#include "tests/panel/panelfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -143,8 +143,8 @@ TEST(Catalogue, untrustedRecords_loadWhatIsValidAndSkipTheRest)
     // Levels the loader has no table entry for are skipped, so a later volume still finds its
     // title and the slots stay dense.
     {
-        LoadedCatalogue loaded(Records({{u"C", 1}, {u"T", 2}, {u"zero", 0}, {u"minus", -1}, {u"twenty", 20},
-                                        {u"V", 3}, {u"deep", 19}}));
+        LoadedCatalogue loaded(
+            Records({{u"C", 1}, {u"T", 2}, {u"zero", 0}, {u"minus", -1}, {u"twenty", 20}, {u"V", 3}, {u"deep", 19}}));
         EXPECT_EQ(loaded.catalogue.m_nodeCount, 5);
         EXPECT_EQ(loaded.catalogue.Skips().badLevel, 3);
         EXPECT_EQ(loaded.catalogue.m_NodeItem[3].Name(), u"V");
@@ -220,9 +220,15 @@ TEST(Catalogue, pageRange_isInclusiveAndEmptyRangesHoldNothing)
         uint32_t docID, docNo, page;
         bool holds;
     } const cases[] = {
-        {5, 3, 3, false}, {5, 3, 4, true},  {5, 3, 6, true},  {5, 3, 7, false},
-        {5, 0, 4, false}, {0, 0, 0, false}, {0, 0, 0xFFFFFFFF, false},
-        {0xFFFFFFFF, 2, 0xFFFFFFFE, true},  {1, 0xFFFFFFFF, 0xFFFFFFFE, true},
+        {5, 3, 3, false},
+        {5, 3, 4, true},
+        {5, 3, 6, true},
+        {5, 3, 7, false},
+        {5, 0, 4, false},
+        {0, 0, 0, false},
+        {0, 0, 0xFFFFFFFF, false},
+        {0xFFFFFFFF, 2, 0xFFFFFFFE, true},
+        {1, 0xFFFFFFFF, 0xFFFFFFFE, true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(EntryHoldsPage(c.docID, c.docNo, c.page), c.holds) << c.docID << " " << c.docNo << " " << c.page;

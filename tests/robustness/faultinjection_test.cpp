@@ -4,7 +4,7 @@
 // search target) runs on each, and must end with the system's own messages and nothing else:
 // no crash, no false result, no page shown other than as stored, nothing written into the data
 // folder and no page file left behind.
-#include "panelfixture_model.h"
+#include "tests/panel/panelfixture_model.h"
 
 #include <gtest/gtest.h>
 
@@ -35,19 +35,9 @@ const writer::VariantGroups kGroups = {{0x8A69, 0x8BD7}};  // 詩 诗
 // search. Returns the stored page texts in record order.
 std::vector<std::string> WriteVariantCollection(const fs::path& folder, const std::vector<VolumeSpec>& volumes)
 {
-    std::vector<writer::PageInput> pages;
-    for (size_t v = 0; v < volumes.size(); ++v) {
-        for (size_t k = 0; k < volumes[v].pages.size(); ++k) {
-            const std::string name = "c\\v" + std::to_string(v) + "\\" + std::to_string(volumes[v].firstLabel + k) + ".htm";
-            pages.push_back(test::SimplePage(name, volumes[v].pages[k]));
-        }
-    }
-    EXPECT_EQ(writer::WriteTextSet(folder, "Index", pages, kGroups), "");
-    std::string catalogue;
-    EXPECT_EQ(writer::BuildCatalogueImage(test::CatalogueOf(volumes), catalogue), "");
-    test::WriteCatalogueBytes(folder, catalogue);
+    EXPECT_EQ(test::WriteVolumes(folder, volumes, kGroups), "");
     std::vector<std::string> stored;
-    for (const writer::PageInput& page : pages)
+    for (const writer::PageInput& page : test::VolumePages(volumes))
         stored.push_back(page.html);
     return stored;
 }
@@ -255,7 +245,8 @@ private:
         std::vector<std::u32string> terms;
         for (size_t start = 0; start < query.size();) {
             const size_t end = std::min(query.find(u' ', start), query.size());
-            terms.emplace_back(query.begin() + static_cast<ptrdiff_t>(start), query.begin() + static_cast<ptrdiff_t>(end));
+            terms.emplace_back(query.begin() + static_cast<ptrdiff_t>(start),
+                               query.begin() + static_cast<ptrdiff_t>(end));
             start = end + 1;
         }
         for (const SearchNodeTag& result : panel.m_resultList.m_results) {

@@ -2,9 +2,9 @@
 // a page that names pictures, style sheets, devices and files elsewhere, or links anywhere, and
 // loads nothing of it but the program's own pictures, and no link takes it off the page. Whether
 // a file was read is asked of the kernel (inotify), so that a read by any part of the view counts.
-#include "shellfixture.h"
-#include "varo.h"
-#include "varoview.h"
+#include "shell/varo.h"
+#include "shell/varoview.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -99,7 +99,8 @@ struct HostileFiles {
     // Writes the page with every "PICTURE" and "SHEET" replaced by the files' absolute paths.
     QString WritePage(QString html) const
     {
-        html.replace(QStringLiteral("PICTURE"), ToQString(picture)).replace(QStringLiteral("SHEET"), ToQString(styleSheet));
+        html.replace(QStringLiteral("PICTURE"), ToQString(picture))
+            .replace(QStringLiteral("SHEET"), ToQString(styleSheet));
         const QString path = ToQString(pages / "windows.html");
         QFile file(path);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -156,18 +157,29 @@ private slots:
     void pageNamingFiles_loadsNoneOfThem_data()
     {
         QTest::addColumn<QString>("html");
-        QTest::addColumn<QString>("picture");   // the name the page gives its picture; none: a sheet
-        QTest::newRow("file URL") << "<img src=\"file://PICTURE\">" << "file://PICTURE";
-        QTest::newRow("absolute path") << "<img src=\"PICTURE\">" << "PICTURE";
-        QTest::newRow("path out of the page's folder") << "<img src=\"../picture.png\">" << "../picture.png";
-        QTest::newRow("picture beside the page") << "<img src=\"near.png\">" << "near.png";
-        QTest::newRow("endless device") << "<img src=\"file:///dev/zero\" width=50>" << "file:///dev/zero";
-        QTest::newRow("system file") << "<img src=\"/etc/hostname\">" << "/etc/hostname";
-        QTest::newRow("style url") << "<p style=\"background-image: url(PICTURE)\">字</p>" << "PICTURE";
-        QTest::newRow("cell background") << "<table><tr><td background=\"PICTURE\">字</td></tr></table>" << "PICTURE";
-        QTest::newRow("page background") << "<body background=\"PICTURE\"><p>字</p></body>" << "PICTURE";
-        QTest::newRow("style sheet link") << "<head><link rel=\"stylesheet\" href=\"SHEET\"></head><p>字</p>" << "";
-        QTest::newRow("style sheet import") << "<style>@import url(\"SHEET\");</style><p>字</p>" << "";
+        QTest::addColumn<QString>("picture");  // the name the page gives its picture; none: a sheet
+        QTest::newRow("file URL") << "<img src=\"file://PICTURE\">"
+                                  << "file://PICTURE";
+        QTest::newRow("absolute path") << "<img src=\"PICTURE\">"
+                                       << "PICTURE";
+        QTest::newRow("path out of the page's folder") << "<img src=\"../picture.png\">"
+                                                       << "../picture.png";
+        QTest::newRow("picture beside the page") << "<img src=\"near.png\">"
+                                                 << "near.png";
+        QTest::newRow("endless device") << "<img src=\"file:///dev/zero\" width=50>"
+                                        << "file:///dev/zero";
+        QTest::newRow("system file") << "<img src=\"/etc/hostname\">"
+                                     << "/etc/hostname";
+        QTest::newRow("style url") << "<p style=\"background-image: url(PICTURE)\">字</p>"
+                                   << "PICTURE";
+        QTest::newRow("cell background") << "<table><tr><td background=\"PICTURE\">字</td></tr></table>"
+                                         << "PICTURE";
+        QTest::newRow("page background") << "<body background=\"PICTURE\"><p>字</p></body>"
+                                         << "PICTURE";
+        QTest::newRow("style sheet link") << "<head><link rel=\"stylesheet\" href=\"SHEET\"></head><p>字</p>"
+                                          << "";
+        QTest::newRow("style sheet import") << "<style>@import url(\"SHEET\");</style><p>字</p>"
+                                            << "";
     }
 
     void pageNamingFiles_loadsNoneOfThem()
@@ -221,8 +233,10 @@ private slots:
         const QStringList schemes = {"file", "http", "https", "mailto", "ftp"};
         for (const QString& scheme : schemes)
             QDesktopServices::setUrlHandler(scheme, &recorder, "Open");
-        const QStringList links = {"file://PICTURE", "PICTURE", "../picture.png", "near.png",
-                                   "http://example.invalid/", "mailto:someone@example.invalid", "ftp://example.invalid/x"};
+        const QStringList links = {"file://PICTURE",          "PICTURE",
+                                   "../picture.png",          "near.png",
+                                   "http://example.invalid/", "mailto:someone@example.invalid",
+                                   "ftp://example.invalid/x"};
         QString html = QStringLiteral("<html><body><p><a href=\"#0003\">下へ</a></p>");
         for (const QString& link : links)
             html += QStringLiteral("<p><a href=\"%1\">連結</a></p>").arg(link);

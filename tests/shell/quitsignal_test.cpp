@@ -1,7 +1,7 @@
 // The desktop program run as a child process and ended by a signal, as the session ends it at
 // log-out (SIGTERM), a terminal that goes away (SIGHUP) or Ctrl+C (SIGINT): it cleans up as on
 // a normal quit, so its private folder of page files is gone and the splitter layout is saved.
-#include "shellfixture.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QDir>
 #include <QProcess>
@@ -44,7 +44,7 @@ private slots:
     void signal_endsTheProgramAsAQuitDoes_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::addColumn<bool>("withCatalogue");   // without it a message box is open at start
+        QTest::addColumn<bool>("withCatalogue");  // without it a message box is open at start
         QTest::newRow("SIGTERM") << int{SIGTERM} << true;
         QTest::newRow("SIGHUP") << int{SIGHUP} << true;
         QTest::newRow("SIGINT") << int{SIGINT} << true;
@@ -73,7 +73,8 @@ private slots:
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(ToQString(dir.Path() / "work"));
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        program.start(QStringLiteral(VARO_PROGRAM), {QStringLiteral("--data"), ToQString(data), QStringLiteral("/Embedding")});
+        program.start(QStringLiteral(VARO_PROGRAM),
+                      {QStringLiteral("--data"), ToQString(data), QStringLiteral("/Embedding")});
         QVERIFY(program.waitForStarted());
         // The folder is made while the window is built, after the signals are caught.
         QVERIFY(QTest::qWaitFor([&] { return !PrivateFolders(temporary).isEmpty(); }, 60000));

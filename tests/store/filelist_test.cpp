@@ -1,5 +1,5 @@
-#include "filelist.h"
-#include "fixture.h"
+#include "store/filelist.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -113,14 +113,10 @@ TEST(FileList, parseLabel_readsNumberAfterLastBackslash)
         int label;
     };
     const Case cases[] = {
-        {"cat\\0007.htm", true, 7},
-        {"a\\b.c\\12.htm", true, 12},
-        {"0007.htm", false, 0},
-        {"a\\0007", false, 0},
-        {"a.b\\0007", false, 0},
-        {"a\\x12.htm", true, 0},
-        {"a\\ -3.htm", true, -3},
-        {"a\\99999999999999.htm", true, 2147483647},  // read over 11 characters, saturating
+        {"cat\\0007.htm", true, 7}, {"a\\b.c\\12.htm", true, 12},
+        {"0007.htm", false, 0},     {"a\\0007", false, 0},
+        {"a.b\\0007", false, 0},    {"a\\x12.htm", true, 0},
+        {"a\\ -3.htm", true, -3},   {"a\\99999999999999.htm", true, 2147483647},  // read over 11 characters, saturating
         {"a\\.htm", true, 0},
     };
     for (const Case& c : cases) {
@@ -148,10 +144,17 @@ TEST(FileList, findPage_scansFromFirstRecord)
         uint64_t maxRecords = UINT64_MAX;
     };
     const Case cases[] = {
-        {0, 1, true, 0}, {0, 2, true, 1}, {2, 2, true, 3},  // record 2 has no backslash: no label
-        {0, 5, false, 3}, {4, 1, false, 3}, {9, 1, false, 8},
+        {0, 1, true, 0},
+        {0, 2, true, 1},
+        {2, 2, true, 3},  // record 2 has no backslash: no label
+        {0, 5, false, 3},
+        {4, 1, false, 3},
+        {9, 1, false, 8},
         // A bounded scan ends after its last record.
-        {0, 2, true, 1, 2}, {0, 2, false, 0, 1}, {1, 2, false, 0, 0}, {2, 2, true, 3, 2},
+        {0, 2, true, 1, 2},
+        {0, 2, false, 0, 1},
+        {1, 2, false, 0, 0},
+        {2, 2, true, 3, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "first " << c.first << " label " << c.label << " max " << c.maxRecords);

@@ -8,9 +8,10 @@
 //   bounds_bench [--benchmark_filter=...]   (a collection of 300 pages and one of 4 MB is
 //                                             built first)
 
-#include "codeconverter.h"
-#include "index.h"
-#include "textsetwriter.h"
+#include "engine/index.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -64,12 +65,30 @@ std::atomic<size_t> g_peak{0};
 }  // namespace
 
 #if VARO_COUNT_ALLOCATIONS
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void operator delete(void* block) noexcept { Release(block); }
-void operator delete[](void* block) noexcept { Release(block); }
-void operator delete(void* block, size_t) noexcept { Release(block); }
-void operator delete[](void* block, size_t) noexcept { Release(block); }
+void* operator new(size_t size)
+{
+    return Allocate(size);
+}
+void* operator new[](size_t size)
+{
+    return Allocate(size);
+}
+void operator delete(void* block) noexcept
+{
+    Release(block);
+}
+void operator delete[](void* block) noexcept
+{
+    Release(block);
+}
+void operator delete(void* block, size_t) noexcept
+{
+    Release(block);
+}
+void operator delete[](void* block, size_t) noexcept
+{
+    Release(block);
+}
 #endif
 
 namespace {
@@ -115,7 +134,7 @@ std::string Cell(const std::u32string& text)
     for (size_t at = 0; at < text.size(); at += 40) {
         const std::string sentence = Utf8(text.substr(at, 40));
         cell += at % 400 == 0 ? "<p>" : "";
-        cell += at % 160 == 120 ? "<font size=-1 color=\"#993366\">" + sentence + "</font>" : sentence;
+        cell += at % 160 == 120 ? std::string(kAnnotationStart) + sentence + std::string(kAnnotationEnd) : sentence;
     }
     return cell;
 }
@@ -189,14 +208,34 @@ std::u16string Terms(size_t units, size_t length)
     return query;
 }
 
-const std::u16string& LongestQueryOfTerms() { static const std::u16string q = Terms(kLongestQuery, 3); return q; }
-const std::u16string& LongestSingleTerm() { static const std::u16string q = Terms(kLongestQuery, kLongestQuery); return q; }
+const std::u16string& LongestQueryOfTerms()
+{
+    static const std::u16string q = Terms(kLongestQuery, 3);
+    return q;
+}
+const std::u16string& LongestSingleTerm()
+{
+    static const std::u16string q = Terms(kLongestQuery, kLongestQuery);
+    return q;
+}
 // 1,000 terms of one character: 1,999 units.
-const std::u16string& ThousandTerms() { static const std::u16string q = Terms(1999, 1); return q; }
+const std::u16string& ThousandTerms()
+{
+    static const std::u16string q = Terms(1999, 1);
+    return q;
+}
 // Forty characters of four forms each: 4^40 variant forms.
-const std::u16string& VariantHeavy() { static const std::u16string q = Terms(40, 40); return q; }
+const std::u16string& VariantHeavy()
+{
+    static const std::u16string q = Terms(40, 40);
+    return q;
+}
 // Three terms of two characters.
-const std::u16string& ThreeTerms() { static const std::u16string q = Terms(8, 2); return q; }
+const std::u16string& ThreeTerms()
+{
+    static const std::u16string q = Terms(8, 2);
+    return q;
+}
 
 // Runs one request per iteration and reports the peak heap above what was allocated before it.
 template <typename Request>

@@ -2,9 +2,10 @@
 // with annotations and paragraphs, rendered for queries of one and three terms with the variant
 // option off and on, and for a 20-character query with the variant option on.
 
-#include "codeconverter.h"
-#include "index.h"
-#include "textsetwriter.h"
+#include "engine/index.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -43,7 +44,7 @@ std::string TypicalCell()
         cell += sentence % 10 == 0 ? "<p>" : "";
         const bool note = sentence % 4 == 3;
         if (note)
-            cell += "<font size=-1 color=\"#993366\">";
+            cell += kAnnotationStart;
         for (int k = 0; k < 16; ++k) {
             seed = seed * 1103515245 + 12345;
             cell += Utf8(0x4E00 + (seed >> 16) % 400);
@@ -55,7 +56,7 @@ std::string TypicalCell()
             for (uint32_t i = 0; i < 20; ++i)
                 cell += Utf8(0x4E00 + 3 * i + (i * sentence) % 3);
         if (note)
-            cell += "</font>";
+            cell += kAnnotationEnd;
         cell += "。";
     }
     return cell;
@@ -157,6 +158,7 @@ BENCHMARK_CAPTURE(Render, threeTermsVariants, kThreeTerms, true);
 BENCHMARK_CAPTURE(Render, twentyCharactersVariants, TwentyCharacters(), true);
 // Each character may stand apart from its neighbours, so every form of each looks possible.
 BENCHMARK_CAPTURE(Render, twentyWildcardedCharactersVariants, TwentyWildcardedCharacters(), true);
-BENCHMARK_CAPTURE(Render, twentyStarredCharactersVariants, TwentyStarredCharacters(), true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Render, twentyStarredCharactersVariants, TwentyStarredCharacters(), true)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -9,17 +9,17 @@
 // first (this takes a while). With it, the text set "Index" of FOLDER is searched, for instance
 // the full sample collection (scripts/build-sample.sh full FOLDER), with queries of real text.
 
-#include "codeconverter.h"
-#include "generated_collection.h"
-#include "index.h"
+#include "bench/generated_collection.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstring>
-#include <stdexcept>
 #include <map>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -38,10 +38,10 @@ public:
     {
         if (folder.empty())
             m_generated = std::make_unique<bench::GeneratedTextSet>();
-        const std::u16string path =
-            m_generated ? m_generated->Folder() : CCodeConverter::Utf8ToUtf16(folder);
+        const std::u16string path = m_generated ? m_generated->Folder() : CCodeConverter::Utf8ToUtf16(folder);
         if (!m_index.Open(path, u"Index", INDEX_FULL_TEXT))
-            throw std::runtime_error("cannot open the collection in " + (folder.empty() ? "a temporary folder" : folder));
+            throw std::runtime_error("cannot open the collection in " +
+                                     (folder.empty() ? "a temporary folder" : folder));
         m_classes = m_generated ? GeneratedClasses() : PoetryClasses();
     }
 
@@ -64,7 +64,10 @@ private:
     {
         return std::u16string(1, static_cast<char16_t>(m_generated->Pages()[page].indexed[INDEX_FULL_TEXT][offset]));
     }
-    static std::u16string Ranked(uint32_t rank) { return std::u16string(1, static_cast<char16_t>(bench::RankedCharacter(rank))); }
+    static std::u16string Ranked(uint32_t rank)
+    {
+        return std::u16string(1, static_cast<char16_t>(bench::RankedCharacter(rank)));
+    }
 
     std::vector<QueryClass> GeneratedClasses() const
     {
@@ -165,8 +168,8 @@ void Search(benchmark::State& state, size_t which)
     const QueryClass& c = fixture.Classes()[which];
     for (auto _ : state) {
         std::u16string query = c.query;
-        const int result = c.isAnd ? fixture.Index().SearchAnd(query, true, false)
-                                   : fixture.Index().SearchOr(query, true, false);
+        const int result =
+            c.isAnd ? fixture.Index().SearchAnd(query, true, false) : fixture.Index().SearchOr(query, true, false);
         benchmark::DoNotOptimize(result);
     }
     uint64_t hits = 0;

@@ -2,9 +2,10 @@
 // One text set opened for searching: the index header tables in memory, the posting file
 // mapped, the text store, the variant-character table and the hit set of the last search.
 
-#include "filelist.h"
-#include "mappedfile.h"
-#include "messagesink.h"
+#include "engine/messagesink.h"
+#include "platform/mappedfile.h"
+#include "store/filelist.h"
+#include "store/hitpositions.h"
 
 #include <cstdint>
 #include <string>
@@ -119,7 +120,10 @@ public:
 
     // The text store, passed through.
     uint32_t GetHeaderWord() const { return m_fileList.m_headerWord; }
-    bool FindPage(uint32_t first, int label, int64_t& record) const { return m_fileList.FindPage(first, label, record); }
+    bool FindPage(uint32_t first, int label, int64_t& record, uint64_t maxRecords = UINT64_MAX) const
+    {
+        return m_fileList.FindPage(first, label, record, maxRecords);
+    }
     bool GetTextLength(uint32_t record, uint32_t& length) const { return m_fileList.GetTextLength(record, length); }
     bool ReadText(uint32_t record, std::string& text) const { return m_fileList.ReadText(record, text); }
     const CFileList& FileList() const { return m_fileList; }

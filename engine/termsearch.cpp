@@ -12,10 +12,11 @@
 //   and after the last indexed character such segments impose nothing.
 // - A query on a closed index finds nothing: the hit set is emptied and the result is 0.
 
-#include "codeconverter.h"
-#include "hitmerge.h"
-#include "index.h"
-#include "postingcursor.h"
+#include "engine/hitmerge.h"
+#include "engine/index.h"
+#include "engine/postingcursor.h"
+#include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <algorithm>
 
@@ -24,11 +25,6 @@ namespace varo {
 namespace {
 
 constexpr uint64_t kGapPerStar = 300;
-
-bool IsOneCharWildcard(uint32_t c)
-{
-    return c == u'?' || c == u'？';
-}
 
 // Leading '*' dropped, runs of '*' made one, a closing '*' added, and every character without a
 // slot of its own removed.
@@ -213,12 +209,9 @@ uint32_t TermMatcher::MatchPage(bool countHits)
         m_pos[i] = first + uint64_t{m_pattern.total - m_pattern.chars[i].termPosition - 1};
     }
     switch (m_pattern.segments.size()) {
-    case 1:
-        return MatchOneSegment(countHits);
-    case 2:
-        return MatchTwoSegments(countHits);
-    default:
-        return MatchArrangements(countHits);
+    case 1: return MatchOneSegment(countHits);
+    case 2: return MatchTwoSegments(countHits);
+    default: return MatchArrangements(countHits);
     }
 }
 
@@ -388,7 +381,8 @@ bool TermMatcher::Advance(size_t start, size_t end, uint64_t target)
 
 uint64_t TermMatcher::LargestPos(size_t begin, size_t end) const
 {
-    return *std::max_element(m_pos.begin() + static_cast<ptrdiff_t>(begin), m_pos.begin() + static_cast<ptrdiff_t>(end));
+    return *std::max_element(m_pos.begin() + static_cast<ptrdiff_t>(begin),
+                             m_pos.begin() + static_cast<ptrdiff_t>(end));
 }
 
 }  // namespace

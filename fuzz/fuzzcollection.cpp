@@ -1,6 +1,7 @@
-#include "fuzzcollection.h"
+#include "fuzz/fuzzcollection.h"
 
-#include "codeconverter.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -8,9 +9,6 @@
 namespace varo::fuzz {
 
 namespace {
-
-constexpr char kAnnotationStart[] = "<font size=-1 color=\"#993366\">";
-constexpr char kAnnotationEnd[] = "</font>";
 
 struct PageSpec {
     int volume;
@@ -60,8 +58,9 @@ std::vector<writer::PageInput> CollectionPages()
     for (const PageSpec& pageSpec : specs) {
         char name[64];
         std::snprintf(name, sizeof name, "c\\v%d\\%04d.htm", pageSpec.volume, pageSpec.label);
-        const std::string cell = Utf8(pageSpec.main) + "<p>" + kAnnotationStart + Utf8(pageSpec.annotation) +
-                                 kAnnotationEnd + "<h4>" + Utf8(pageSpec.after);
+        const std::string cell = Utf8(pageSpec.main) + std::string(kParagraphStart) + std::string(kAnnotationStart) +
+                                 Utf8(pageSpec.annotation) + std::string(kAnnotationEnd) + std::string(kHeadingStart) +
+                                 Utf8(pageSpec.after);
         writer::PageInput page;
         page.recordName = name;
         page.html = pageSpec.label % 2 == 0 ? StoredPage("T", cell, "margin") : StoredPage("T", "margin", cell);

@@ -1,4 +1,4 @@
-#include "catalogueorder.h"
+#include "panel/catalogueorder.h"
 
 namespace varo {
 

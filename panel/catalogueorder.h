@@ -3,8 +3,8 @@
 // catalogue, volume after volume, each volume's pages by number. Page labels run again from 1
 // in every volume, so the result list's label order mixes volumes; this order does not.
 
-#include "catalogue.h"
-#include "scopelookup.h"
+#include "panel/catalogue.h"
+#include "panel/scopelookup.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "citation.h"
+#include "panel/citation.h"
 
-#include "catalogueorder.h"
-#include "paneltext.h"
+#include "panel/catalogueorder.h"
+#include "panel/paneltext.h"
 
 namespace varo {
 

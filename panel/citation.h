@@ -3,7 +3,7 @@
 // from, in a format the reader chooses. Any page record can be named from the catalogue, so
 // the citation works for a result page and for a page opened from the contents tree alike.
 
-#include "catalogue.h"
+#include "panel/catalogue.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "hitstatistics.h"
+#include "panel/hitstatistics.h"
 
-#include "scopelookup.h"
+#include "panel/scopelookup.h"
 
 #include <unordered_map>
 

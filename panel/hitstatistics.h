@@ -4,8 +4,8 @@
 // tree order) that holds it, as the result list names its title and volume; so the entries of
 // one depth add up to the scope's totals wherever the catalogue places every page there.
 
-#include "catalogue.h"
-#include "resultlist.h"
+#include "panel/catalogue.h"
+#include "panel/resultlist.h"
 
 #include <cstdint>
 #include <string>

@@ -1,6 +1,6 @@
-#include "kwic.h"
+#include "panel/kwic.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 #include <tuple>

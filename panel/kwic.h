@@ -5,7 +5,7 @@
 // and sort by the characters before the hit (read backwards from it), after it, by catalogue
 // order or by page.
 
-#include "hitpositions.h"
+#include "store/hitpositions.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "kwicjob.h"
+#include "panel/kwicjob.h"
 
 #include <algorithm>
 

@@ -5,8 +5,8 @@
 // Reading pages and finding their hits only reads the index set; whoever starts a job keeps the
 // index set open and unchanged until the job is dropped (dropping it stops and waits).
 
-#include "index.h"
-#include "kwic.h"
+#include "engine/index.h"
+#include "panel/kwic.h"
 
 #include <atomic>
 #include <cstddef>

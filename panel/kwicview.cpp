@@ -1,8 +1,8 @@
-#include "kwicview.h"
+#include "panel/kwicview.h"
 
-#include "catalogueorder.h"
-#include "paneltext.h"
-#include "tabletransfer.h"
+#include "panel/catalogueorder.h"
+#include "panel/paneltext.h"
+#include "panel/tabletransfer.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

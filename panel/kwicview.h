@@ -6,9 +6,9 @@
 // with a progress bar and 中止 when that takes longer than a blink. Choosing a line shows its
 // page at that hit.
 
-#include "catalogue.h"
-#include "kwicjob.h"
-#include "resultlist.h"
+#include "panel/catalogue.h"
+#include "panel/kwicjob.h"
+#include "panel/resultlist.h"
 
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>

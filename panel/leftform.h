@@ -5,14 +5,14 @@
 // All the state lives in the panel's model, CLeftFormModel; this widget shows it and hands
 // the user's actions to it.
 
-#include "citation.h"
-#include "contentstree.h"
-#include "htmlctrl.h"
-#include "kwicview.h"
-#include "leftformmodel.h"
-#include "messagebox.h"
-#include "sortlistctrl.h"
-#include "statisticsview.h"
+#include "panel/citation.h"
+#include "panel/contentstree.h"
+#include "panel/kwicview.h"
+#include "panel/leftformmodel.h"
+#include "panel/sortlistctrl.h"
+#include "panel/statisticsview.h"
+#include "shell/htmlctrl.h"
+#include "shell/messagebox.h"
 
 #include <QWidget>
 
@@ -29,7 +29,6 @@ class QRadioButton;
 class QMenu;
 class QTabWidget;
 class QToolButton;
-class CVaroView;
 
 enum PanelControlId : int {
     IDC_HIDDEN_EDIT = 1001,
@@ -76,7 +75,8 @@ public:
     /// Places the controls of the selected tab for the panel's current size.
     void LayoutPanel();
 
-    void SetTextView(CVaroView* view);
+    /// The view the panel's pages are shown in; not owned.
+    void SetTextView(varo::ITextView* view);
     varo::CLeftFormModel& Model() { return *m_model; }
     const varo::CLeftFormModel& Model() const { return *m_model; }
 
@@ -105,8 +105,6 @@ public:
     void SetCatalogueOrder(bool on);
     /// Reads the options and searches (the 検索 button).
     void RunSearch();
-    /// The page slider came to rest at position: shows that page of the current volume.
-    void ShowSliderPage(int position);
 
     // IPanelView
     void SetScopeLabel(const std::u16string& text) override;

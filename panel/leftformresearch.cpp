@@ -3,10 +3,10 @@
 // field, the result list's sort indicator, catalogue order and export, and the citation of the
 // page the text view shows.
 
-#include "leftform.h"
+#include "panel/leftform.h"
 
-#include "settings.h"
-#include "tabletransfer.h"
+#include "shell/settings.h"
+#include "panel/tabletransfer.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

@@ -2,9 +2,9 @@
 // to one catalogue entry, the way back to the whole scope, the search history, and showing a
 // result page at one chosen hit.
 
-#include "leftformmodel.h"
+#include "panel/leftformmodel.h"
 
-#include "paneltext.h"
+#include "panel/paneltext.h"
 
 #include <algorithm>
 

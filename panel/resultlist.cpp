@@ -1,9 +1,9 @@
-#include "resultlist.h"
+#include "panel/resultlist.h"
 
-#include "catalogueorder.h"
-#include "codeconverter.h"
-#include "paneltext.h"
-#include "scopelookup.h"
+#include "panel/catalogueorder.h"
+#include "text/codeconverter.h"
+#include "panel/paneltext.h"
+#include "panel/scopelookup.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "searchhistory.h"
+#include "panel/searchhistory.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "statisticsview.h"
+#include "panel/statisticsview.h"
 
-#include "tabletransfer.h"
+#include "panel/tabletransfer.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

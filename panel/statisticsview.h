@@ -4,7 +4,7 @@
 // drawn with Qt. A click on a bar (or a double click on a row) narrows the result list to that
 // entry.
 
-#include "hitstatistics.h"
+#include "panel/hitstatistics.h"
 
 #include <QWidget>
 

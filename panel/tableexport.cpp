@@ -1,7 +1,7 @@
-#include "tableexport.h"
+#include "panel/tableexport.h"
 
-#include "codeconverter.h"
-#include "paneltext.h"
+#include "text/codeconverter.h"
+#include "panel/paneltext.h"
 
 #include <algorithm>
 

@@ -4,9 +4,9 @@
 // texts come from the collection, so every field is written so that no tab, comma, quote or
 // line end in it can split a row or a field, and none can start a spreadsheet formula.
 
-#include "hitstatistics.h"
-#include "kwic.h"
-#include "resultlist.h"
+#include "panel/hitstatistics.h"
+#include "panel/kwic.h"
+#include "panel/resultlist.h"
 
 #include <string>
 #include <string_view>

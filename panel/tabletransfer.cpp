@@ -1,6 +1,6 @@
-#include "tabletransfer.h"
+#include "panel/tabletransfer.h"
 
-#include "messagebox.h"
+#include "shell/messagebox.h"
 
 #include <QClipboard>
 #include <QDir>

@@ -3,7 +3,7 @@
 // name's ending or the chosen filter) or the clipboard (TSV, which spreadsheets paste into
 // cells). A file that cannot be written is told in the system's message box.
 
-#include "tableexport.h"
+#include "panel/tableexport.h"
 
 #include <QString>
 

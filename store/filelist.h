@@ -1,16 +1,14 @@
 #pragma once
 // The text store of a text set: a list file (<base>-fl.h) describing each page record and a
 // content file (<base>-fl.cnt) holding the page texts back to back, every byte XOR-ed with a
-// one-byte store key. Also renders a page with the hits of a query highlighted.
+// one-byte store key. Also renders a page with the hits of a query highlighted, from the pieces of
+// the renderer (pagerender.h).
 
-#include "hitpositions.h"
-#include "readonlyfile.h"
+#include "platform/readonlyfile.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace varo {
 
@@ -20,9 +18,9 @@ namespace varo {
 inline constexpr uint8_t STORE_KEY = 0x5A;
 
 /// List file layout.
-inline constexpr uint32_t kListHeaderSize = 268;    // header word, R, 260-byte header block
+inline constexpr uint32_t kListHeaderSize = 268;  // header word, R, 260-byte header block
 inline constexpr uint32_t kHeaderBlockSize = 260;
-inline constexpr uint32_t kMaxNameSize = 260;       // readers hold a record name in 260 bytes
+inline constexpr uint32_t kMaxNameSize = 260;  // readers hold a record name in 260 bytes
 inline constexpr uint32_t kDefaultNameSize = 100;
 
 /// The largest page record the store reads and varo-build writes. A page holds at most
@@ -37,47 +35,7 @@ enum class StoreError {
     ListFileMissing,
     ContentFileMissing,
     HeaderTruncated,
-    BadNameSize,          // R is 0 or above 260
-};
-
-/// One part of a stored page: its title or one of its two table cells.
-class HTMLNode {
-public:
-    explicit HTMLNode(std::string text) : m_text(std::move(text)) {}
-    const std::string& GetText() const { return m_text; }
-    void SetText(std::string text) { m_text = std::move(text); }
-
-private:
-    std::string m_text;
-};
-
-/// One stretch of a cell: main text (kind 0) or annotation (kind 1), with the annotation font
-/// tags themselves removed.
-class FilterItem {
-public:
-    static constexpr int kMainText = 0;
-    static constexpr int kAnnotation = 1;
-
-    FilterItem(std::string text, int kind) : m_text(std::move(text)), m_kind(kind) {}
-    int GetKind() const { return m_kind; }
-    const std::string& GetText() const { return m_text; }
-    std::string& Text() { return m_text; }
-
-private:
-    std::string m_text;
-    int m_kind;
-};
-
-/// One literal piece of a highlight term with the rule for the gap before it.
-class Seg {
-public:
-    static constexpr int SEG_AFTER_STAR = 0;       // preceded by '*'
-    static constexpr int SEG_AFTER_WILDCARDS = 1;  // preceded by one or more '?'
-    static constexpr int SEG_FIRST = 2;            // the term's first piece
-
-    int kind = SEG_FIRST;
-    std::string literal;
-    int gap = 0;  // number of '?' before the literal, for SEG_AFTER_WILDCARDS
+    BadNameSize,  // R is 0 or above 260
 };
 
 class CFileList {
@@ -91,22 +49,27 @@ public:
     bool Open(const std::u16string& folder, const std::u16string& base);
     void Close();
 
-    /// Text length of a record; false when the store is not open or the record does not exist.
+    /// Text length of a record; false when the store is not open, the record does not exist,
+    /// its text does not lie inside the content file or it claims more than kMaxPageBytes.
     bool GetTextLength(uint32_t record, uint32_t& length) const;
 
     /// Reads and unscrambles a record's text into text (replacing its contents). False, with
-    /// text untouched, when the store is not open, the record does not exist or its text does
-    /// not lie inside the content file.
+    /// text untouched, whenever GetTextLength is false for the record.
     bool ReadText(uint32_t record, std::string& text) const;
 
     /// Scans the records from first upwards for the first whose page label equals label. On
     /// false, record holds the last record examined (first - 1 when first is past the end).
-    bool FindPage(uint32_t first, int label, int64_t& record) const;
+    /// At most maxRecords records are examined: a caller that takes only a page of a catalogue
+    /// entry passes the entry's record count, so that a huge list file costs no more than the
+    /// entry.
+    bool FindPage(uint32_t first, int label, int64_t& record, uint64_t maxRecords = UINT64_MAX) const;
 
     /// Number of page records in the list file (0 when not open).
     uint32_t GetRecordCount() const;
 
-    /// A record's name up to its terminator; false when the record does not exist.
+    /// A record's name up to its terminator. False when the record does not exist or its name
+    /// has no terminator inside its field: such a name is not a valid name and has no label,
+    /// here as in FindPage.
     bool GetRecordName(uint32_t record, std::string& name) const;
 
     /// The page label of a record name: the number between the last backslash and the last dot
@@ -116,20 +79,9 @@ public:
     /// Renders a record for a query and search target (0 full text, 1 main text,
     /// 2 annotations) into output, returning the number of anchors written.
     int RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target) const;
-    /// The same for a page's text already read (cell as ReadPageToRender gives it); passes, when
-    /// given, receives what each highlighting pass anchored.
-    static int RenderPageText(std::string page, int cell, std::string& output, std::u16string_view query, int target,
-                              std::vector<AnchorPassTag>* passes = nullptr);
-    /// A record's text and the cell its page label selects for highlighting (1 for an odd label).
+    /// A record's text and the cell its page label selects for highlighting (1 for an odd label;
+    /// 0 for a record whose name has no label or is not a valid name).
     bool ReadPageToRender(uint32_t record, std::string& page, int& cell) const;
-
-    // The pieces of the renderer, public so that each can be tested on its own.
-    static void RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell,
-                           int target, int& counter, std::vector<AnchorPassTag>* passes = nullptr);
-    static void ParseNodes(std::string_view page, std::vector<std::unique_ptr<HTMLNode>>& nodes);
-    static void SplitFilterItems(const HTMLNode& node, std::vector<std::unique_ptr<FilterItem>>& items);
-    static void SplitTerm(std::string_view term, std::vector<std::unique_ptr<Seg>>& pieces);
-    static void HighlightItem(const FilterItem& item, std::string_view term, std::string& output, int& counter);
 
     StoreError LastError() const { return m_lastError; }
     uint8_t StoreKey() const { return m_storeKey; }

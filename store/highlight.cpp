@@ -3,30 +3,20 @@
 // '?' stands for one three-byte character, and a '*' gap may not run past a paragraph or
 // heading start.
 
-#include "filelist.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
+#include "text/querysyntax.h"
 
 #include <climits>
-#include <cstdio>
 
-namespace varo {
+namespace varo::render {
 
 namespace {
 
-constexpr std::string_view kHighlightStart = "<b style='color:red;background:#D9D9D9;'>";
-constexpr std::string_view kHighlightEnd = "</b>";
-constexpr std::string_view kParagraphStart = "<p>";
-constexpr std::string_view kHeadingStart = "<h4>";
-
-// Bytes of the one character a '?' stands for.
-constexpr size_t kWildcardCharBytes = 3;
-
-// Anchors are numbered with at least four digits ("0000", "0001", ...). Numbers above 9999 are
-// written whole rather than cut to a fixed width, which would lose the closing bracket.
+// Anchors are numbered in the order they are written.
 void AppendAnchor(std::string& output, int& counter)
 {
-    char anchor[40];
-    const int length = std::snprintf(anchor, sizeof anchor, "<a name=\"%04d\"></a>", counter++);
-    output.append(anchor, static_cast<size_t>(length));
+    output += AnchorTag(counter++);
 }
 
 // Cuts one '*'-free run of a term at its '?': every stretch of bytes becomes the literal of the
@@ -57,22 +47,6 @@ void SplitRun(std::string_view run, std::vector<std::unique_ptr<Seg>>& pieces)
         position = end < run.size() ? end + 1 : end;
     }
     pieces.pop_back();
-}
-
-// The first occurrence of a non-empty needle in text at or after start. CJK text repeats the
-// leading bytes of its characters everywhere, so the search anchors on the needle's last byte,
-// which varies most.
-size_t FindBytes(std::string_view text, std::string_view needle, size_t start)
-{
-    if (start > text.size() || needle.size() > text.size() - start)
-        return std::string_view::npos;
-    for (size_t end = text.find(needle.back(), start + needle.size() - 1); end != std::string_view::npos;
-         end = text.find(needle.back(), end + 1)) {
-        const size_t at = end + 1 - needle.size();
-        if (text.compare(at, needle.size(), needle) == 0)
-            return at;
-    }
-    return std::string_view::npos;
 }
 
 // The first occurrence of a needle at or after a position. The match loop only ever asks from
@@ -212,7 +186,22 @@ void AppendMatch(std::string_view text, const std::vector<std::unique_ptr<Seg>>&
 
 }  // namespace
 
-void CFileList::SplitTerm(std::string_view term, std::vector<std::unique_ptr<Seg>>& pieces)
+size_t FindBytes(std::string_view text, std::string_view needle, size_t start)
+{
+    if (needle.empty())
+        return start;
+    if (start > text.size() || needle.size() > text.size() - start)
+        return std::string_view::npos;
+    for (size_t end = text.find(needle.back(), start + needle.size() - 1); end != std::string_view::npos;
+         end = text.find(needle.back(), end + 1)) {
+        const size_t at = end + 1 - needle.size();
+        if (text.compare(at, needle.size(), needle) == 0)
+            return at;
+    }
+    return std::string_view::npos;
+}
+
+void SplitTerm(std::string_view term, std::vector<std::unique_ptr<Seg>>& pieces)
 {
     size_t start = 0;
     while (start < term.size()) {
@@ -229,7 +218,7 @@ void CFileList::SplitTerm(std::string_view term, std::vector<std::unique_ptr<Seg
     }
 }
 
-void CFileList::HighlightItem(const FilterItem& item, std::string_view term, std::string& output, int& counter)
+void HighlightItem(const FilterItem& item, std::string_view term, std::string& output, int& counter)
 {
     std::vector<std::unique_ptr<Seg>> pieces;
     SplitTerm(term, pieces);
@@ -256,4 +245,4 @@ void CFileList::HighlightItem(const FilterItem& item, std::string_view term, std
     }
 }
 
-}  // namespace varo
+}  // namespace varo::render

@@ -8,10 +8,11 @@
 // and a piece ends at the "</b>" that closes its highlight. Later passes may highlight inside an
 // earlier piece; their tags come in pairs, so a stack of open highlights finds each piece's end.
 
-#include "hitpositions.h"
+#include "store/hitpositions.h"
 
-#include "codeconverter.h"
-#include "filelist.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 #include <memory>
@@ -20,11 +21,10 @@ namespace varo {
 
 namespace {
 
-constexpr std::string_view kHighlightStart = "<b style='color:red;background:#D9D9D9;'>";
-constexpr std::string_view kHighlightEnd = "</b>";
-constexpr std::string_view kAnchorStart = "<a name=\"";
-constexpr std::string_view kAnnotationStart = "<font size=-1 color=\"#993366\">";
-constexpr std::string_view kAnnotationEnd = "</font>";
+// The anchor markup after the number, cut at the end of its opening tag: "\">" and "</a>".
+constexpr size_t kAnchorTagEnd = kAnchorEnd.find('>') + 1;
+constexpr std::string_view kAnchorOpenRest = kAnchorEnd.substr(0, kAnchorTagEnd);
+constexpr std::string_view kAnchorClose = kAnchorEnd.substr(kAnchorTagEnd);
 
 constexpr int kNoAnchor = -1;
 // Anchor numbers are read with at most this many digits, so no number overflows.
@@ -37,7 +37,7 @@ int AnchorNumber(std::string_view tag)
         return kNoAnchor;
     const std::string_view rest = tag.substr(kAnchorStart.size());
     const size_t digits = std::min(rest.find_first_not_of("0123456789"), rest.size());
-    if (digits == 0 || digits > kMaxAnchorDigits || rest.substr(digits) != "\">")
+    if (digits == 0 || digits > kMaxAnchorDigits || rest.substr(digits) != kAnchorOpenRest)
         return kNoAnchor;
     int number = 0;
     for (char digit : rest.substr(0, digits))
@@ -123,7 +123,7 @@ private:
             } else {
                 m_pendingAnchor = anchor;
             }
-        } else if (tag != "</a>") {
+        } else if (tag != kAnchorClose) {
             m_pendingAnchor = kNoAnchor;
             // Annotation tags as the cell's item split reads them: the start tag in either mode,
             // the end tag only inside an annotation.
@@ -155,11 +155,17 @@ private:
 int AnchorsPerMatch(std::string_view term)
 {
     std::vector<std::unique_ptr<Seg>> pieces;
-    CFileList::SplitTerm(term, pieces);
+    render::SplitTerm(term, pieces);
     int anchors = 0;
     for (const auto& piece : pieces)
         anchors += piece->kind == Seg::SEG_AFTER_WILDCARDS ? 2 : 1;
     return anchors;
+}
+
+void LogPass(std::string_view term, int firstAnchor, int endAnchor, std::vector<AnchorPassTag>* passes)
+{
+    if (passes != nullptr && endAnchor > firstAnchor)
+        passes->push_back({firstAnchor, endAnchor, AnchorsPerMatch(term)});
 }
 
 void LocateHits(std::string_view document, int cell, const std::vector<AnchorPassTag>& passes, PageHitsTag& hits)
@@ -171,7 +177,7 @@ void LocateHits(std::string_view document, int cell, const std::vector<AnchorPas
         anchorCount = std::max(anchorCount, pass.endAnchor);
 
     std::vector<std::unique_ptr<HTMLNode>> nodes;
-    CFileList::ParseNodes(document, nodes);
+    render::ParseNodes(document, nodes);
     CellScanner scanner(anchorCount, hits);
     scanner.Scan(nodes[hits.cell == 0 ? 1 : 2]->GetText());
 

@@ -24,6 +24,10 @@ struct AnchorPassTag {
 ///   "甲" => 1    "甲*乙" => 2    "甲?乙" => 3    "?甲?" => 1    "*?" => 0
 int AnchorsPerMatch(std::string_view term);
 
+/// Adds to passes, when given, what a pass of term anchored: the anchors firstAnchor ..
+/// endAnchor - 1. A pass that anchored nothing is left out.
+void LogPass(std::string_view term, int firstAnchor, int endAnchor, std::vector<AnchorPassTag>* passes);
+
 /// One hit, in characters of the cell's text (code points, tags taking none).
 struct HitPositionTag {
     uint32_t offset = 0;   // characters before the hit's first highlighted character

@@ -2,9 +2,10 @@
 // annotation items. No general HTML parser: the stored pages have one fixed shape, and the tags
 // that matter are compared byte for byte, case-sensitively, at the start of a complete tag.
 
-#include "filelist.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
 
-namespace varo {
+namespace varo::render {
 
 namespace {
 
@@ -12,8 +13,6 @@ constexpr std::string_view kTitleStart = "<title";
 constexpr std::string_view kTitleEnd = "</title>";
 constexpr std::string_view kCellStart = "<TD";
 constexpr std::string_view kCellEnd = "</TD";
-constexpr std::string_view kAnnotationStart = "<font size=-1 color=\"#993366\">";
-constexpr std::string_view kAnnotationEnd = "</font>";
 
 bool Begins(std::string_view tag, std::string_view pattern)
 {
@@ -78,7 +77,7 @@ void ScanTags(std::string_view bytes, OnText text, OnTag tag)
 
 }  // namespace
 
-void CFileList::ParseNodes(std::string_view page, std::vector<std::unique_ptr<HTMLNode>>& nodes)
+void ParseNodes(std::string_view page, std::vector<std::unique_ptr<HTMLNode>>& nodes)
 {
     std::string texts[3];
     Phase phase = kBeforeTitle;
@@ -101,7 +100,7 @@ void CFileList::ParseNodes(std::string_view page, std::vector<std::unique_ptr<HT
         nodes.push_back(std::make_unique<HTMLNode>(std::move(text)));
 }
 
-void CFileList::SplitFilterItems(const HTMLNode& node, std::vector<std::unique_ptr<FilterItem>>& items)
+void SplitFilterItems(const HTMLNode& node, std::vector<std::unique_ptr<FilterItem>>& items)
 {
     items.push_back(std::make_unique<FilterItem>(std::string(), FilterItem::kMainText));
     FilterItem* current = items.back().get();
@@ -125,4 +124,4 @@ void CFileList::SplitFilterItems(const HTMLNode& node, std::vector<std::unique_p
         });
 }
 
-}  // namespace varo
+}  // namespace varo::render

@@ -3,8 +3,11 @@
 // cell tags are exactly the ones the page parser recognises, so the next pass finds the same
 // three parts again, with the markup of earlier passes inside them as ordinary tags.
 
-#include "codeconverter.h"
-#include "filelist.h"
+#include "store/pagerender.h"
+#include "store/filelist.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <set>
 
@@ -21,26 +24,11 @@ constexpr std::string_view kAfterTitle =
 constexpr std::string_view kBetweenCells = "</TD>\t\t<TD height=477 width=450 vAlign=top align=\"center\">";
 constexpr std::string_view kDocumentEnd = "</TD> \t\t</tr></table></div></div>\t\t</center></BODY></html>";
 
-constexpr std::string_view kAnnotationStart = "<font size=-1 color=\"#993366\">";
-constexpr std::string_view kAnnotationEnd = "</font>";
-
 constexpr int kTargetFullText = 0;
 constexpr int kTargetMainText = 1;
 constexpr int kTargetAnnotations = 2;
 
 constexpr size_t kCellReserve = 10000;
-
-// Each pass re-emits the page with its highlights and the next term is searched in that page,
-// markup included, so terms that occur in the markup itself (a, b, name, color, ...) multiply
-// the page with every pass: twenty such terms would need gigabytes. Once the passes have gone
-// through this many bytes the remaining terms are not highlighted. The first term always is,
-// and pages of a few kilobytes reach the limit only after thousands of terms.
-constexpr uint64_t kMaxPassBytes = uint64_t{16} << 20;
-
-bool IsTermSeparator(char16_t unit)
-{
-    return unit == u' ' || unit == u'\u3000';
-}
 
 // Appends one item of the highlighted cell. Annotation items get their font tags back, since
 // the item split removed them.
@@ -55,7 +43,7 @@ void AppendItem(const FilterItem& item, std::string_view term, int target, std::
     if (annotation)
         cell += kAnnotationStart;
     if (highlight)
-        CFileList::HighlightItem(item, term, cell, counter);
+        render::HighlightItem(item, term, cell, counter);
     else
         cell += item.GetText();
     if (annotation)
@@ -66,21 +54,22 @@ void AppendItem(const FilterItem& item, std::string_view term, int target, std::
 
 bool CFileList::ReadPageToRender(uint32_t record, std::string& page, int& cell) const
 {
-    std::string name;
-    if (!ReadText(record, page) || !GetRecordName(record, name))
+    if (!ReadText(record, page))
         return false;
+    // A name that is not valid has no label, as in FindPage, and counts as label 0.
+    std::string name;
     int label = 0;
-    ParseLabel(name, label);
+    if (GetRecordName(record, name))
+        ParseLabel(name, label);
     // Record names carry unsigned numbers; a minus sign would give a negative remainder, which
     // is taken as odd rather than as an index before the first cell.
     cell = label % 2 == 0 ? 0 : 1;
     return true;
 }
 
-void CFileList::RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target,
-                           int& counter, std::vector<AnchorPassTag>* passes)
+void render::RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target,
+                        int& counter)
 {
-    const int firstAnchor = counter;
     std::vector<std::unique_ptr<HTMLNode>> nodes;
     ParseNodes(page, nodes);
     HTMLNode& chosen = *nodes[cell % 2 == 0 ? 1 : 2];
@@ -100,51 +89,46 @@ void CFileList::RenderTerm(std::string_view page, std::string& output, std::stri
     output += kBetweenCells;
     output += nodes[2]->GetText();
     output += kDocumentEnd;
-    if (passes != nullptr && counter > firstAnchor)
-        passes->push_back({firstAnchor, counter, AnchorsPerMatch(term)});
+}
+
+int render::RenderQuery(std::string page, int cell, int target, std::u16string_view query, std::string& output,
+                        std::vector<AnchorPassTag>* passes)
+{
+    std::set<std::string> rendered;
+    int counter = 0;
+    bool anyRendered = false;
+    uint64_t passBytes = 0;
+    std::string pass;
+    ForEachTerm(query, [&](std::u16string_view wideTerm) {
+        std::string term = CCodeConverter::Utf16ToUtf8(wideTerm);
+        if (!rendered.insert(term).second)
+            return true;
+        // The pass budget (render::kMaxPassBytes): the first term is always highlighted, and
+        // pages of a few kilobytes reach the limit only after thousands of terms.
+        if (anyRendered && passBytes + page.size() > kMaxPassBytes)
+            return false;
+        passBytes += page.size();
+        pass.clear();
+        const int firstAnchor = counter;
+        RenderTerm(page, pass, term, cell, target, counter);
+        LogPass(term, firstAnchor, counter, passes);
+        // The next term is highlighted in the page as already marked up.
+        page.swap(pass);
+        anyRendered = true;
+        return true;
+    });
+    if (anyRendered)
+        output = std::move(page);
+    return counter;
 }
 
 int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target) const
 {
     std::string page;
     int cell = 0;
-    if (!ReadPageToRender(record, page, cell))
+    if (!ReadPageToRender(record, page, cell) || query.empty())
         return 0;
-    return RenderPageText(std::move(page), cell, output, query, target);
-}
-
-int CFileList::RenderPageText(std::string page, int cell, std::string& output, std::u16string_view query, int target,
-                              std::vector<AnchorPassTag>* passes)
-{
-    if (query.empty())
-        return 0;
-    std::set<std::string> rendered;
-    int counter = 0;
-    bool anyRendered = false;
-    uint64_t passBytes = 0;
-    std::string pass;
-    size_t start = 0;
-    for (size_t i = 0; i <= query.size(); ++i) {
-        if (i < query.size() && !IsTermSeparator(query[i]))
-            continue;
-        if (i > start) {
-            std::string term = CCodeConverter::Utf16ToUtf8(query.substr(start, i - start));
-            if (rendered.insert(term).second) {
-                if (anyRendered && passBytes + page.size() > kMaxPassBytes)
-                    break;
-                passBytes += page.size();
-                pass.clear();
-                RenderTerm(page, pass, term, cell, target, counter, passes);
-                // The next term is highlighted in the page as already marked up.
-                page.swap(pass);
-                anyRendered = true;
-            }
-        }
-        start = i + 1;
-    }
-    if (anyRendered)
-        output = std::move(page);
-    return counter;
+    return render::RenderQuery(std::move(page), cell, target, query, output);
 }
 
 }  // namespace varo

@@ -2,7 +2,7 @@
 // every engine's answers with varo's, index build time, size and peak memory, rendering and
 // the desktop program's timings. Markdown, printed and written to a file.
 
-#include "steps.h"
+#include "bench/peers/steps.h"
 
 #include <algorithm>
 #include <cmath>

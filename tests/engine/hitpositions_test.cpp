@@ -2,9 +2,9 @@
 // cell, checked on small pages case by case and against the anchors of rendered pages over a
 // random collection.
 
-#include "codeconverter.h"
-#include "fixture.h"
-#include "index.h"
+#include "text/codeconverter.h"
+#include "tests/support/fixture.h"
+#include "engine/index.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
-#include "codeconverter.h"
-#include "fixture.h"
-#include "index.h"
+#include "engine/index.h"
+#include "store/pagemarkup.h"
+#include "tests/support/fixture.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 
@@ -10,21 +11,21 @@ namespace {
 using Hits = std::vector<std::pair<int, std::string>>;
 using writer::VariantGroups;
 
-const std::string kStart = "<b style='color:red;background:#D9D9D9;'>";
-const std::string kNote = "<font size=-1 color=\"#993366\">";
+const std::string kStart(kHighlightStart);
+const std::string kNote(kAnnotationStart);
 
 // The highlighted pieces of a document in document order, each with its anchor number.
 Hits HitsOf(const std::string& document)
 {
-    const std::string open = "<a name=\"";
+    const std::string open(kAnchorStart);
     Hits hits;
     for (size_t at = document.find(open); at != std::string::npos; at = document.find(open, at + 1)) {
         const size_t number = at + open.size();
-        size_t text = document.find("</a>", number) + 4;
+        size_t text = document.find(kAnchorEnd, number) + kAnchorEnd.size();
         if (document.compare(text, kStart.size(), kStart) == 0)
             text += kStart.size();
         hits.emplace_back(std::stoi(document.substr(number, document.find('"', number) - number)),
-                          document.substr(text, document.find("</b>", text) - text));
+                          document.substr(text, document.find(kHighlightEnd, text) - text));
     }
     return hits;
 }
@@ -56,7 +57,8 @@ void WriteCollection(const test::TempDir& dir, const std::vector<std::string>& f
 {
     std::vector<writer::PageInput> pages;
     for (size_t i = 0; i < firstCells.size(); ++i)
-        pages.push_back({"vol\\" + std::to_string(2 * i + 2) + ".htm", test::PageHtml("乾干", firstCells[i], "干"), {}});
+        pages.push_back(
+            {"vol\\" + std::to_string(2 * i + 2) + ".htm", test::PageHtml("乾干", firstCells[i], "干"), {}});
     writer::StoreImage image;
     ASSERT_EQ(writer::BuildStoreImage(pages, {}, image), "");
     ASSERT_TRUE(writer::WriteFileBytes(dir.Path() / "Index-fl.h", image.list));
@@ -122,8 +124,8 @@ TEST_F(ResultPageTest, nothingToRender_returnsZeroAndLeavesOutput)
 // expansion joined into one query does.
 TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
 {
-    const VariantGroups plain = {{0x4E7E, 0x5E72},                  // 乾 干
-                                 {0x842C, 0x4E07, 0x534D},          // 萬 万 卍
+    const VariantGroups plain = {{0x4E7E, 0x5E72},                   // 乾 干
+                                 {0x842C, 0x4E07, 0x534D},           // 萬 万 卍
                                  {0x9F8D, 0x9F99, 0x7ADC, 0x9F92}};  // 龍 龙 竜 龒
     // Duplicate members, a group that turns a character into a term separator and back, and a
     // character whose variant is a wildcard.
@@ -142,9 +144,8 @@ TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
         int target;
         const std::string& cell;
     };
-    for (const Table& table :
-         {Table{"plain", plain, 0, cell}, Table{"odd", odd, 2, cell}, Table{"hit inside a tag", plain, 0, cutTag},
-          Table{"markup digits", digit, 0, cell}}) {
+    for (const Table& table : {Table{"plain", plain, 0, cell}, Table{"odd", odd, 2, cell},
+                               Table{"hit inside a tag", plain, 0, cutTag}, Table{"markup digits", digit, 0, cell}}) {
         SCOPED_TRACE(table.name);
         test::TempDir dir;
         CIndex index;
@@ -222,8 +223,7 @@ TEST_F(ResultPageTest, longTwoTermQuery_keepsTermOrderThenDocumentOrder)
     Write({test::Utf8(a + U"。" + b + U"。" + c + U"。" + d)}, ThirtyGroups());
     const std::vector<int> middle(15, 1);
     EXPECT_EQ(Render(Utf16(Spelling(0, middle) + U"\u3000" + Spelling(15, middle)), true), 4);
-    EXPECT_EQ(HitsOf(m_output),
-              (Hits{{3, test::Utf8(a)}, {1, test::Utf8(b)}, {2, test::Utf8(c)}, {0, test::Utf8(d)}}));
+    EXPECT_EQ(HitsOf(m_output), (Hits{{3, test::Utf8(a)}, {1, test::Utf8(b)}, {2, test::Utf8(c)}, {0, test::Utf8(d)}}));
 }
 
 // Every form of every character, in group order, three times over.

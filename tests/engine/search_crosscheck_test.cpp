@@ -3,8 +3,8 @@
 // knows nothing of streams, blocks, slots tables or the merge walk. Terms of '*' segments are
 // also checked against an exhaustive search of every arrangement of their segments.
 
-#include "codeconverter.h"
-#include "searchcollection.h"
+#include "tests/engine/searchcollection.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 
@@ -24,14 +24,15 @@ constexpr char32_t kKana = U'あ', kSupplementary = U'\U00020000', kCompatibilit
 constexpr char32_t kComma = U'、', kLatin = U'a', kWideBlank = U'\u3000';
 
 // 丙 is in two groups and belongs to the first; 、 is a member without a slot of its own.
-const writer::VariantGroups kGroups = {{kQian, kGan}, {kBing, kKana, kComma}, {kSupplementary, kBing}, {kCompatibility}};
+const writer::VariantGroups kGroups = {
+    {kQian, kGan}, {kBing, kKana, kComma}, {kSupplementary, kBing}, {kCompatibility}};
 
 // Characters with weights: a small alphabet so that terms repeat, some characters without a slot.
 char32_t RandomChar(Random& random)
 {
     static const std::pair<char32_t, int> weighted[] = {
-        {kJia, 30}, {kYi, 18}, {kBing, 10}, {kKana, 6},  {kSupplementary, 6}, {kCompatibility, 5}, {kQian, 5},
-        {kGan, 5},  {kDing, 8}, {kComma, 3}, {kLatin, 2}, {kWideBlank, 2},
+        {kJia, 30}, {kYi, 18}, {kBing, 10}, {kKana, 6},  {kSupplementary, 6}, {kCompatibility, 5},
+        {kQian, 5}, {kGan, 5}, {kDing, 8},  {kComma, 3}, {kLatin, 2},         {kWideBlank, 2},
     };
     int total = 0;
     for (const auto& [c, weight] : weighted)
@@ -315,8 +316,9 @@ uint32_t Reference::Term(std::u16string_view term, int mode, bool countHits, boo
         }
     // The merges, by plain search of the earlier hit set.
     const auto indexOf = [&hits](uint32_t page, size_t limit) {
-        return static_cast<size_t>(std::find(hits.pages.begin(), hits.pages.begin() + static_cast<ptrdiff_t>(limit), page) -
-                                   hits.pages.begin());
+        return static_cast<size_t>(
+            std::find(hits.pages.begin(), hits.pages.begin() + static_cast<ptrdiff_t>(limit), page) -
+            hits.pages.begin());
     };
     if (mode == SEARCH_REPLACE) {
         hits = own;
@@ -358,8 +360,7 @@ std::vector<uint64_t> Reference::PositionsOf(uint32_t page, const std::vector<ch
     return positions;
 }
 
-uint32_t Reference::CountHits(uint32_t page, const std::vector<Segment>& segments, uint32_t total,
-                              bool countHits) const
+uint32_t Reference::CountHits(uint32_t page, const std::vector<Segment>& segments, uint32_t total, bool countHits) const
 {
     if (segments.size() <= 2 && m_rule == StarRule::PassesUpToTwoSegments)
         return CountPasses(page, segments, total, countHits);

@@ -1,4 +1,4 @@
-#include "searchcollection.h"
+#include "tests/engine/searchcollection.h"
 
 #include <gtest/gtest.h>
 
@@ -146,10 +146,8 @@ TEST(TermSearch, variants_searchTheGroupStream)
         CDWordArray counts;
     };
     const Case cases[] = {
-        {u"干", false, {1, 3}, {1, 1}},
-        {u"干", true, {0, 1, 3}, {1, 1, 2}},
-        {u"乾乾", true, {3}, {1}},
-        {u"乾乾", false, {}, {}},
+        {u"干", false, {1, 3}, {1, 1}}, {u"干", true, {0, 1, 3}, {1, 1, 2}},
+        {u"乾乾", true, {3}, {1}},      {u"乾乾", false, {}, {}},
         {u"丙", true, {2}, {1}},
     };
     for (const Case& c : cases) {

@@ -1,9 +1,9 @@
 // Research with the results of a search in the panel: where the hits cluster, searching inside
 // the results and narrowing them, the way back, the history, a concordance line's hit shown,
 // and the citation of a page.
-#include "citation.h"
-#include "hitstatistics.h"
-#include "panelfixture_model.h"
+#include "panel/citation.h"
+#include "panel/hitstatistics.h"
+#include "tests/panel/panelfixture_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "panelfixture.h"
-#include "paneltext.h"
-#include "resultlist.h"
+#include "tests/panel/panelfixture.h"
+#include "panel/paneltext.h"
+#include "panel/resultlist.h"
 
 #include <gtest/gtest.h>
 

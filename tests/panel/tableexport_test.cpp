@@ -1,6 +1,6 @@
 // Tables taken away as TSV and CSV, and the search history kept as lines of text.
-#include "searchhistory.h"
-#include "tableexport.h"
+#include "panel/searchhistory.h"
+#include "panel/tableexport.h"
 
 #include <gtest/gtest.h>
 

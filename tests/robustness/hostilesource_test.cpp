@@ -2,9 +2,9 @@
 // and page texts that are not text, pages that are pipes or claim gigabytes. Each build must be
 // refused with a message that names the item, exit 1, and leave the target and the folder
 // beside it as they were.
-#include "fixture.h"
-#include "pagefile.h"
-#include "sourcetree.h"
+#include "tests/support/fixture.h"
+#include "tools/varo-build/pagefile.h"
+#include "tools/varo-build/sourcetree.h"
 
 #include <gtest/gtest.h>
 

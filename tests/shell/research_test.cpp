@@ -1,13 +1,13 @@
 // Research with the results in the main window: the concordance and statistics tabs, searching
 // inside the results and the way back, the history, the result list's sorting and export, and
 // 引用をコピー.
-#include "leftform.h"
-#include "messagebox.h"
-#include "settings.h"
-#include "shellfixture.h"
-#include "st_splitterwnd.h"
-#include "tabletransfer.h"
-#include "varoview.h"
+#include "panel/leftform.h"
+#include "shell/messagebox.h"
+#include "shell/settings.h"
+#include "tests/shell/shellfixture.h"
+#include "shell/st_splitterwnd.h"
+#include "panel/tabletransfer.h"
+#include "shell/varoview.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,29 +1,25 @@
-#include "filelist.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
 
 #include <gtest/gtest.h>
 
 namespace varo {
 namespace {
 
-const std::string kStart = "<b style='color:red;background:#D9D9D9;'>";
-const std::string kEnd = "</b>";
+using render::HighlightItem;
 
-std::string Anchor(int n)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%04d", n);
-    return "<a name=\"" + std::string(text) + "\"></a>";
-}
+const std::string kStart(kHighlightStart);
+const std::string kEnd(kHighlightEnd);
 
 // A highlighted literal, and the highlighted bytes a '?' gap stood for.
 std::string Hit(int n, const std::string& text)
 {
-    return Anchor(n) + kStart + text + kEnd;
+    return AnchorTag(n) + kStart + text + kEnd;
 }
 
 std::string Gap(int n, const std::string& text)
 {
-    return kStart + Anchor(n) + text + kEnd;
+    return kStart + AnchorTag(n) + text + kEnd;
 }
 
 struct Piece {
@@ -67,7 +63,7 @@ TEST(SplitTerm, cutsAtWildcards)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.term);
         std::vector<std::unique_ptr<Seg>> segs;
-        CFileList::SplitTerm(c.term, segs);
+        render::SplitTerm(c.term, segs);
         std::vector<Piece> got;
         for (const auto& seg : segs)
             got.push_back({seg->kind, seg->literal, seg->gap});
@@ -100,7 +96,8 @@ TEST(HighlightItem, marksAndNumbersEveryMatch)
         {"* gap stopped by <h4>", "甲*乙", "甲<h4>乙", "甲<h4>乙", 0},
         {"<p> after the literal does not stop it", "甲*乙", "甲乙<p>", Hit(0, "甲") + Hit(1, "乙") + "<p>", 2},
         {"term starting with *", "*甲", "乙<p>甲", "乙<p>" + Hit(0, "甲"), 1},
-        {"mixed wildcards", "甲*乙?丙", "甲x乙丁丙", Hit(0, "甲") + "x" + Hit(1, "乙") + Gap(2, "丁") + Hit(3, "丙"), 4},
+        {"mixed wildcards", "甲*乙?丙", "甲x乙丁丙", Hit(0, "甲") + "x" + Hit(1, "乙") + Gap(2, "丁") + Hit(3, "丙"),
+         4},
         {"?甲? behaves like 甲", "?甲?", "乙甲", "乙" + Hit(0, "甲"), 1},
         {"literal inside a tag", "br", "a<br>b", "a<" + Hit(0, "br") + ">b", 1},
         {"no match", "丁", "甲乙", "甲乙", 0},
@@ -111,7 +108,7 @@ TEST(HighlightItem, marksAndNumbersEveryMatch)
         SCOPED_TRACE(c.name);
         std::string output = "<";
         int counter = 0;
-        CFileList::HighlightItem(FilterItem(c.text, FilterItem::kMainText), c.term, output, counter);
+        HighlightItem(FilterItem(c.text, FilterItem::kMainText), c.term, output, counter);
         EXPECT_EQ(output, "<" + c.expected);
         EXPECT_EQ(counter, c.anchors);
     }
@@ -121,8 +118,9 @@ TEST(HighlightItem, anchorsAbove9999_areWrittenWhole)
 {
     std::string output;
     int counter = 9999;
-    CFileList::HighlightItem(FilterItem("甲甲", FilterItem::kMainText), "甲", output, counter);
+    HighlightItem(FilterItem("甲甲", FilterItem::kMainText), "甲", output, counter);
     EXPECT_EQ(output, "<a name=\"9999\"></a>" + kStart + "甲" + kEnd + "<a name=\"10000\"></a>" + kStart + "甲" + kEnd);
+    EXPECT_EQ(AnchorTag(7), "<a name=\"0007\"></a>");
     EXPECT_EQ(counter, 10001);
 }
 

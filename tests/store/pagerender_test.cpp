@@ -1,5 +1,7 @@
-#include "filelist.h"
-#include "fixture.h"
+#include "store/filelist.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -9,19 +11,19 @@ namespace {
 using test::PageHtml;
 using test::TempDir;
 
-const std::string kStart = "<b style='color:red;background:#D9D9D9;'>";
-const std::string kEnd = "</b>";
-const std::string kNote = "<font size=-1 color=\"#993366\">";
+const std::string kStart(kHighlightStart);
+const std::string kEnd(kHighlightEnd);
+const std::string kNote(kAnnotationStart);
 
-std::string Hit(const std::string& anchor, const std::string& text)
+std::string Hit(int anchor, const std::string& text)
 {
-    return "<a name=\"" + anchor + "\"></a>" + kStart + text + kEnd;
+    return AnchorTag(anchor) + kStart + text + kEnd;
 }
 
 // The highlighted pieces of a document in document order, each with its anchor number.
 std::vector<std::pair<int, std::string>> HitsOf(const std::string& document)
 {
-    const std::string open = "<a name=\"";
+    const std::string open(kAnchorStart);
     std::vector<std::pair<int, std::string>> hits;
     for (size_t at = document.find(open); at != std::string::npos; at = document.find(open, at + 1)) {
         const size_t number = at + open.size();
@@ -35,20 +37,21 @@ std::vector<std::pair<int, std::string>> HitsOf(const std::string& document)
 std::string Render(const std::string& page, const std::string& term, int cell, int target, int& counter)
 {
     std::string output;
-    CFileList::RenderTerm(page, output, term, cell, target, counter);
+    render::RenderTerm(page, output, term, cell, target, counter);
     return output;
 }
 
 TEST(RenderTerm, emitsTheFixedTemplate)
 {
     int counter = 0;
-    const std::string output = Render("junk<html><title>題</title><TD x>甲乙</TD>mid<TD>丙</TD>tail", "乙", 0, 0, counter);
+    const std::string output =
+        Render("junk<html><title>題</title><TD x>甲乙</TD>mid<TD>丙</TD>tail", "乙", 0, 0, counter);
     EXPECT_EQ(output,
               "<html><head>\t\t<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"><title>題"
               "</title></head><div align=\"center\"><center><BODY>\t\t<TABLE border=1 cellPadding=0 cellSpacing=1 "
               "class=wd_gray height=477 width=635 bordercolor=\"#FFCC66\">\t\t<tr>  <TD height=477 width=80 "
               "vAlign=top align=\"center\" background=\"../Back.gif\">甲" +
-                  Hit("0000", "乙") +
+                  Hit(0, "乙") +
                   "</TD>\t\t<TD height=477 width=450 vAlign=top align=\"center\">丙"
                   "</TD> \t\t</tr></table></div></div>\t\t</center></BODY></html>");
     EXPECT_EQ(counter, 1);
@@ -62,16 +65,17 @@ TEST(RenderTerm, searchTargetChoosesItems)
         std::string expected;
     };
     const Case cases[] = {
-        {0, Hit("0000", "甲") + kNote + Hit("0001", "甲") + "</font>" + Hit("0002", "甲")},
-        {1, Hit("0000", "甲") + kNote + "甲</font>" + Hit("0001", "甲")},
-        {2, "甲" + kNote + Hit("0000", "甲") + "</font>甲"},
+        {0, Hit(0, "甲") + kNote + Hit(1, "甲") + "</font>" + Hit(2, "甲")},
+        {1, Hit(0, "甲") + kNote + "甲</font>" + Hit(1, "甲")},
+        {2, "甲" + kNote + Hit(0, "甲") + "</font>甲"},
         {7, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.target);
         int counter = 0;
         const std::string output = Render(PageHtml("甲", cell, "甲"), "甲", 0, c.target, counter);
-        const std::string expectedStart = "vAlign=top align=\"center\" background=\"../Back.gif\">" + c.expected + "</TD>";
+        const std::string expectedStart =
+            "vAlign=top align=\"center\" background=\"../Back.gif\">" + c.expected + "</TD>";
         EXPECT_NE(output.find(expectedStart), std::string::npos) << output;
     }
 }
@@ -81,7 +85,7 @@ TEST(RenderTerm, oddCellHighlightsSecondCellOnly)
     int counter = 0;
     const std::string output = Render(PageHtml("甲", "甲", "甲"), "甲", 1, 0, counter);
     EXPECT_EQ(HitsOf(output), (std::vector<std::pair<int, std::string>>{{0, "甲"}}));
-    EXPECT_NE(output.find("width=450 vAlign=top align=\"center\">" + Hit("0000", "甲") + "</TD>"), std::string::npos);
+    EXPECT_NE(output.find("width=450 vAlign=top align=\"center\">" + Hit(0, "甲") + "</TD>"), std::string::npos);
 }
 
 TEST(RenderTerm, anyBytes_giveADocument)
@@ -170,11 +174,11 @@ TEST_F(RenderPageTest, pageLabelParityChoosesTheCell)
            {"a\\0003.htm", PageHtml("甲", "甲", "乙甲")},
            {"no-label", PageHtml("甲", "甲", "乙甲")}});
     EXPECT_EQ(Render(0, u"甲"), 1);
-    EXPECT_NE(m_output.find("Back.gif\">" + Hit("0000", "甲") + "</TD>"), std::string::npos);
+    EXPECT_NE(m_output.find("Back.gif\">" + Hit(0, "甲") + "</TD>"), std::string::npos);
     EXPECT_EQ(Render(1, u"甲"), 1);
-    EXPECT_NE(m_output.find("align=\"center\">乙" + Hit("0000", "甲") + "</TD>"), std::string::npos);
+    EXPECT_NE(m_output.find("align=\"center\">乙" + Hit(0, "甲") + "</TD>"), std::string::npos);
     EXPECT_EQ(Render(2, u"甲"), 1);
-    EXPECT_NE(m_output.find("Back.gif\">" + Hit("0000", "甲") + "</TD>"), std::string::npos);
+    EXPECT_NE(m_output.find("Back.gif\">" + Hit(0, "甲") + "</TD>"), std::string::npos);
 }
 
 TEST_F(RenderPageTest, surrogatePairTerm_matchesFourByteCharacter)

@@ -1,16 +1,16 @@
-#include "buildlimits.h"
-#include "collection.h"
-#include "fixture.h"
-#include "interruption.h"
-#include "pagetext.h"
-#include "sourcetree.h"
-#include "staging.h"
-#include "validtext.h"
-#include "varianttable.h"
+#include "tests/support/fixture.h"
+#include "tools/varo-build/buildlimits.h"
+#include "tools/varo-build/collection.h"
+#include "tools/varo-build/interruption.h"
+#include "tools/varo-build/pagetext.h"
+#include "tools/varo-build/sourcetree.h"
+#include "tools/varo-build/staging.h"
+#include "tools/varo-build/validtext.h"
+#include "tools/varo-build/varianttable.h"
 
-#include "codeconverter.h"
-#include "filelist.h"
-#include "index.h"
+#include "engine/index.h"
+#include "store/filelist.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 
@@ -60,9 +60,14 @@ TEST(SourceNames, pageFileNames)
         uint64_t label;
         bool html;
     } cases[] = {
-        {"0012.txt", true, 12, false}, {"7.HTM", true, 7, true},   {"0001.html", true, 1, true},
-        {"12.md", false, 0, false},    {"a12.txt", false, 0, false}, {".txt", false, 0, false},
-        {"12", false, 0, false},       {"1.2.txt", false, 0, false},
+        {"0012.txt", true, 12, false},
+        {"7.HTM", true, 7, true},
+        {"0001.html", true, 1, true},
+        {"12.md", false, 0, false},
+        {"a12.txt", false, 0, false},
+        {".txt", false, 0, false},
+        {"12", false, 0, false},
+        {"1.2.txt", false, 0, false},
         {"000000000001.txt", true, UINT64_MAX, false},  // more digits than the reader takes
     };
     for (const Case& c : cases) {
@@ -143,7 +148,7 @@ TEST(PageText, plainTextMarkupBecomesItemsOfTheTextCell)
         std::string full, main, annotations;
     } cases[] = {
         {"# 學而\n子曰{孔子}：學", 1, "學而子曰孔子：學", "學而子曰：學", "孔子"},
-        {"甲{乙\n丙", 2, "甲乙丙", "甲丙", "乙"},                // an open annotation ends with its line
+        {"甲{乙\n丙", 2, "甲乙丙", "甲丙", "乙"},                   // an open annotation ends with its line
         {"甲}乙{丙{丁}戊", 1, "甲}乙丙{丁戊", "甲}乙戊", "丙{丁"},  // stray braces are text
         {"\\{甲\\}\\\\\n\\# 乙\n#\t丙 \r\n\n  ", 2, "{甲}\\# 乙丙", "{甲}\\# 乙丙", ""},
         {"甲&乙<b>丙", 1, "甲&amp;乙&lt;b&gt;丙", "甲&amp;乙&lt;b&gt;丙", ""},  // entities take positions
@@ -162,8 +167,8 @@ TEST(PageText, plainTextMarkupBecomesItemsOfTheTextCell)
 
 TEST(PageText, htmlPagesAreIndexedFromTheirTextCellWithTagsRemoved)
 {
-    const std::string html = test::PageHtml(
-        "題", "<p>甲<b>乙</b></p><font size=-1 color=\"#993366\">注<br>文</font>丙 a>b", "邊");
+    const std::string html =
+        test::PageHtml("題", "<p>甲<b>乙</b></p><font size=-1 color=\"#993366\">注<br>文</font>丙 a>b", "邊");
     const auto texts = IndexedTexts(html, 4);
     EXPECT_EQ(texts[INDEX_FULL_TEXT], Utf32("甲乙注文丙 a>b"));
     EXPECT_EQ(texts[INDEX_MAIN_TEXT], Utf32("甲乙丙 a>b"));
@@ -196,12 +201,12 @@ TEST(ValidText, refusesWhatIsNotUtf8TextAndSaysWhere)
         {std::string("a\0b", 3), true, "the control character U+0000 at byte 1"},
         {"\x1B[2J", true, "U+001B at byte 0"},
         {"x\x7F", true, "U+007F at byte 1"},
-        {"\xC2\x85", true, "U+0085 at byte 0"},                    // a C1 control character
+        {"\xC2\x85", true, "U+0085 at byte 0"},  // a C1 control character
         {"ab\xFF", true, "bytes that are not UTF-8 (FF) at byte 2"},
-        {"\xC0\xAF", true, "(C0 AF) at byte 0"},                   // overlong '/'
-        {"v\xED\xA0\x80", false, "(ED A0 80) at byte 1"},         // an encoded surrogate
-        {"\xF4\x90\x80\x80", true, "(F4 90 80 80) at byte 0"},   // above U+10FFFF
-        {"學\xE8\xA9", true, "(E8 A9) at byte 3"},                 // cut short
+        {"\xC0\xAF", true, "(C0 AF) at byte 0"},                // overlong '/'
+        {"v\xED\xA0\x80", false, "(ED A0 80) at byte 1"},       // an encoded surrogate
+        {"\xF4\x90\x80\x80", true, "(F4 90 80 80) at byte 0"},  // above U+10FFFF
+        {"學\xE8\xA9", true, "(E8 A9) at byte 3"},              // cut short
     };
     for (const auto& c : cases) {
         const std::string fault = TextFault(c.text, c.page);
@@ -226,9 +231,10 @@ SourceTree OneVolumeTree(std::vector<SourcePage> pages)
 TEST(Catalogue, recordsInPreOrderWithRangesAndFirstLabels)
 {
     SourceTree tree{{
-        {"c1", "C1", {{"t1", "T1", {{"v1", "V1", {Page("a\\1.txt", 1), Page("a\\2.txt", 2)}},
-                                    {"v2", "V2", {Page("b\\7.txt", 7)}}}},
-                      {"t2", "T2", {{"v3", "V3", {Page("c\\3.txt", 3)}}}}}},
+        {"c1",
+         "C1",
+         {{"t1", "T1", {{"v1", "V1", {Page("a\\1.txt", 1), Page("a\\2.txt", 2)}}, {"v2", "V2", {Page("b\\7.txt", 7)}}}},
+          {"t2", "T2", {{"v3", "V3", {Page("c\\3.txt", 3)}}}}}},
         {"c2", "C2", {{"t3", "T3", {{"v4", "V4", {Page("d\\1.txt", 1), Page("d\\2.txt", 2)}}}}}},
     }};
     struct Expected {
@@ -237,9 +243,8 @@ TEST(Catalogue, recordsInPreOrderWithRangesAndFirstLabels)
         uint32_t docID, docNo;
         uint16_t curFileName;
     } expected[] = {
-        {u"C1", 1, 1, 4, 1}, {u"T1", 2, 1, 3, 1}, {u"V1", 3, 1, 2, 1}, {u"V2", 3, 3, 1, 7},
-        {u"T2", 2, 4, 1, 3}, {u"V3", 3, 4, 1, 3}, {u"C2", 1, 5, 2, 1}, {u"T3", 2, 5, 2, 1},
-        {u"V4", 3, 5, 2, 1},
+        {u"C1", 1, 1, 4, 1}, {u"T1", 2, 1, 3, 1}, {u"V1", 3, 1, 2, 1}, {u"V2", 3, 3, 1, 7}, {u"T2", 2, 4, 1, 3},
+        {u"V3", 3, 4, 1, 3}, {u"C2", 1, 5, 2, 1}, {u"T3", 2, 5, 2, 1}, {u"V4", 3, 5, 2, 1},
     };
     const auto entries = MakeCatalogue(tree);
     ASSERT_EQ(entries.size(), std::size(expected));
@@ -505,16 +510,18 @@ TEST(Switch, failedUndoIsToldWithThePlaceOfThePreviousFiles)
         WriteFile(dir.Path() / "stage" / name, "new");
     }
     size_t calls = 0;
-    const SwitchResult result = SwitchIntoTarget(
-        dir.Path() / "stage", dir.Path() / "out", names, [&](const fs::path& from, const fs::path& to, std::error_code& error) {
-            if (++calls > 3)  // both moved aside, zlq.dir moved in, then nothing moves any more
-                error = std::make_error_code(std::errc::io_error);
-            else
-                RenameInPlace(from, to, error);
-        });
+    const SwitchResult result =
+        SwitchIntoTarget(dir.Path() / "stage", dir.Path() / "out", names,
+                         [&](const fs::path& from, const fs::path& to, std::error_code& error) {
+                             if (++calls > 3)  // both moved aside, zlq.dir moved in, then nothing moves any more
+                                 error = std::make_error_code(std::errc::io_error);
+                             else
+                                 RenameInPlace(from, to, error);
+                         });
     EXPECT_TRUE(result.targetMixed);
     EXPECT_NE(result.error.find("previous files are in " + (dir.Path() / "stage" / "previous").string()),
-              std::string::npos) << result.error;
+              std::string::npos)
+        << result.error;
     EXPECT_EQ(test::ReadFileBytes(dir.Path() / "stage" / "previous" / "yitizi.txt"), "old");
 }
 

@@ -1,8 +1,8 @@
-#include "buildlimits.h"
+#include "tools/varo-build/buildlimits.h"
 
-#include "cataloguewriter.h"
-#include "codeconverter.h"
-#include "filelist.h"
+#include "store/filelist.h"
+#include "text/codeconverter.h"
+#include "tools/writer/cataloguewriter.h"
 
 namespace varo::build {
 

@@ -2,7 +2,7 @@
 // The limits of the data files, checked before anything is written. Each check returns an
 // empty string or a message that names the limit and the offending item.
 
-#include "sourcetree.h"
+#include "tools/varo-build/sourcetree.h"
 
 #include <array>
 #include <cstdint>

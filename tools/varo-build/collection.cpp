@@ -1,13 +1,13 @@
-#include "collection.h"
+#include "tools/varo-build/collection.h"
 
-#include "codeconverter.h"
-#include "buildlimits.h"
-#include "interruption.h"
-#include "pagefile.h"
-#include "pagetext.h"
-#include "staging.h"
-#include "textsetwriter.h"
-#include "varianttable.h"
+#include "text/codeconverter.h"
+#include "tools/varo-build/buildlimits.h"
+#include "tools/varo-build/interruption.h"
+#include "tools/varo-build/pagefile.h"
+#include "tools/varo-build/pagetext.h"
+#include "tools/varo-build/staging.h"
+#include "tools/varo-build/varianttable.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <fstream>
 #include <sstream>
@@ -89,8 +89,9 @@ std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, std::vec
                         return error;
                     writer::PageInput input;
                     input.recordName = page.recordName;
-                    input.html = page.isHtml ? std::move(source)
-                                             : WrapPlainText(source, {title.name + " " + volume.name, volume.name, page.label});
+                    input.html = page.isHtml
+                                     ? std::move(source)
+                                     : WrapPlainText(source, {title.name + " " + volume.name, volume.name, page.label});
                     if (std::string error = CheckPageSize(input.html.size(), page.recordName, !page.isHtml);
                         !error.empty())
                         return error;
@@ -107,7 +108,8 @@ std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, std::vec
                     summary.characters += input.indexed[INDEX_FULL_TEXT].size();
                     pages.push_back(std::move(input));
                     if (pages.size() % 256 == 0 || pages.size() == total)
-                        Report(progress, "reading pages", kReadShare * static_cast<double>(pages.size()) / static_cast<double>(total));
+                        Report(progress, "reading pages",
+                               kReadShare * static_cast<double>(pages.size()) / static_cast<double>(total));
                 }
     return {};
 }
@@ -119,8 +121,10 @@ SwitchResult MoveIntoPlace(const fs::path& staging, const fs::path& output, cons
     std::error_code error;
     if (!fs::exists(output, error)) {
         // The temporary folder was made private; the collection is for everyone to read.
-        fs::permissions(staging, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                     fs::perms::others_read | fs::perms::others_exec, error);
+        fs::permissions(staging,
+                        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                            fs::perms::others_exec,
+                        error);
         fs::rename(staging, output, error);
         return {error ? "cannot move the collection into " + output.string() + ": " + error.message() : ""};
     }
@@ -216,8 +220,8 @@ std::vector<writer::CatalogueEntry> MakeCatalogue(const SourceTree& tree)
     std::vector<writer::CatalogueEntry> entries;
     auto add = [&entries](const std::string& name, int32_t level, uint32_t firstPage, uint32_t pageCount,
                           uint64_t firstLabel) {
-        entries.push_back({CCodeConverter::Utf8ToUtf16(name), level, firstPage + 1, pageCount,
-                           static_cast<uint16_t>(firstLabel)});
+        entries.push_back(
+            {CCodeConverter::Utf8ToUtf16(name), level, firstPage + 1, pageCount, static_cast<uint16_t>(firstLabel)});
         return entries.size() - 1;
     };
     uint32_t page = 0;

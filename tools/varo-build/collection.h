@@ -4,8 +4,8 @@
 // and moved into the target only when all of it is written, all files or none, so a refused or
 // failed build leaves the target as it was.
 
-#include "cataloguewriter.h"
-#include "sourcetree.h"
+#include "tools/varo-build/sourcetree.h"
+#include "tools/writer/cataloguewriter.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "interruption.h"
+#include "tools/varo-build/interruption.h"
 
 #include <atomic>
 #include <cerrno>
@@ -70,8 +70,7 @@ extern "C" void OnStopSignal(int signal)
             // Nothing more can be said.
         }
         break;
-    default:
-        break;
+    default: break;
     }
     // End the process the way the signal asks, so that a shell sees how it ended.
     std::signal(signal, SIG_DFL);

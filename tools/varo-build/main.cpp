@@ -1,9 +1,10 @@
 // varo-build: writes a collection's data folder from a source corpus.
 
-#include "collection.h"
-#include "interruption.h"
+#include "tools/varo-build/collection.h"
+#include "tools/varo-build/interruption.h"
 
-#include "nativepath.h"
+#include "platform/nativepath.h"
+#include "tools/common/arguments.h"
 
 #include <chrono>
 #include <cstdio>
@@ -33,6 +34,13 @@ constexpr char kUsage[] =
     "  --help           this text\n"
     "\n"
     "exit codes: 0 built, 1 refused or failed (the message names the cause), 2 usage error\n";
+
+constexpr varo::cli::OptionSpec kOptionSpec[] = {
+    {"--variants", true},
+    {"--quiet"},
+    {"--help"},
+    {"-h"},
+};
 
 // Progress as a percentage on one line, only when standard error is a terminal.
 class TerminalProgress : public varo::build::IBuildProgress {
@@ -85,36 +93,29 @@ void PrintSummary(const BuildSummary& summary, const std::filesystem::path& outp
 
 int main(int argc, char** argv)
 {
-    BuildOptions options;
-    bool quiet = false;
-    std::vector<std::string> operands;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--help" || argument == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (argument == "--quiet") {
-            quiet = true;
-        } else if (argument == "--variants") {
-            if (i + 1 == argc) {
-                std::fprintf(stderr, "varo-build: --variants needs a file\n");
-                return kExitUsage;
-            }
-            options.variants = argv[++i];
-        } else if (argument.starts_with("-") && argument != "-") {
-            std::fprintf(stderr, "varo-build: unknown option %s\n\n%s", argument.c_str(), kUsage);
-            return kExitUsage;
-        } else {
-            operands.push_back(argument);
-        }
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    varo::cli::Arguments arguments;
+    try {
+        arguments = varo::cli::Arguments::Parse(args, kOptionSpec);
+    } catch (const varo::cli::UsageError& error) {
+        std::fprintf(stderr, "varo-build: %s\n\n%s", error.what(), kUsage);
+        return kExitUsage;
     }
+    if (arguments.Has("--help") || arguments.Has("-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const std::vector<std::string>& operands = arguments.Operands();
     if (operands.size() != 2) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
+    BuildOptions options;
     options.source = operands[0];
     options.output = operands[1];
+    if (const std::optional<std::string> variants = arguments.Value("--variants"))
+        options.variants = *variants;
+    const bool quiet = arguments.Has("--quiet");
     options.fallbackFolder = varo::ToNativePath(varo::ExecutableFolder());
 
     varo::build::BuildInterruption::InstallHandlers();
@@ -127,8 +128,10 @@ int main(int argc, char** argv)
     for (const std::string& warning : summary.warnings)
         std::fprintf(stderr, "varo-build: warning: %s\n", warning.c_str());
     if (varo::build::BuildInterruption::SignalDeferred())
-        std::fprintf(stderr, "varo-build: a stop signal came while the files were moved into %s; "
-                             "the move was finished first\n", options.output.c_str());
+        std::fprintf(stderr,
+                     "varo-build: a stop signal came while the files were moved into %s; "
+                     "the move was finished first\n",
+                     options.output.c_str());
     if (!error.empty()) {
         std::fprintf(stderr, "varo-build: %s\n", error.c_str());
         if (!summary.targetMixed)

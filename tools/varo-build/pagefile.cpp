@@ -1,8 +1,8 @@
-#include "pagefile.h"
+#include "tools/varo-build/pagefile.h"
 
-#include "buildlimits.h"
-#include "filelist.h"
-#include "validtext.h"
+#include "store/filelist.h"
+#include "tools/varo-build/buildlimits.h"
+#include "tools/varo-build/validtext.h"
 
 #include <cerrno>
 #include <system_error>

@@ -3,7 +3,7 @@
 // read is a regular file inside the source folder, and no page costs more memory than the
 // largest page the text store takes.
 
-#include "sourcetree.h"
+#include "tools/varo-build/sourcetree.h"
 
 #include <string>
 

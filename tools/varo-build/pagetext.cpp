@@ -1,8 +1,8 @@
-#include "pagetext.h"
+#include "tools/varo-build/pagetext.h"
 
-#include "codeconverter.h"
-#include "filelist.h"
-#include "index.h"
+#include "engine/index.h"
+#include "store/pagerender.h"
+#include "text/codeconverter.h"
 
 #include <memory>
 #include <vector>
@@ -117,9 +117,9 @@ std::string WrapPlainText(std::string_view text, const PageFrame& frame)
     // The text cell is the wide one, whichever side the label puts it on.
     const std::string textCell = "<TD width=450 vAlign=top>" + MarkUpBody(text) + "</TD>";
     const std::string marginCell = "<TD width=80 vAlign=top align=\"center\">" + EscapeHtml(frame.margin) + "</TD>";
-    std::string html =
-        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"><title>" +
-        EscapeHtml(frame.title) + "</title></head><body><table border=1 cellPadding=4 cellSpacing=1><tr>";
+    std::string html = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"><title>" +
+                       EscapeHtml(frame.title) +
+                       "</title></head><body><table border=1 cellPadding=4 cellSpacing=1><tr>";
     html += frame.label % 2 == 0 ? textCell + marginCell : marginCell + textCell;
     html += "</tr></table></body></html>\n";
     return html;
@@ -128,9 +128,9 @@ std::string WrapPlainText(std::string_view text, const PageFrame& frame)
 std::array<std::u32string, 3> IndexedTexts(std::string_view html, uint64_t label)
 {
     std::vector<std::unique_ptr<HTMLNode>> nodes;
-    CFileList::ParseNodes(html, nodes);
+    render::ParseNodes(html, nodes);
     std::vector<std::unique_ptr<FilterItem>> items;
-    CFileList::SplitFilterItems(*nodes[label % 2 + 1], items);
+    render::SplitFilterItems(*nodes[label % 2 + 1], items);
     std::array<std::u32string, 3> texts;
     for (const auto& item : items) {
         const std::string text = WithoutTags(item->GetText());

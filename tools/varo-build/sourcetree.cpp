@@ -1,6 +1,6 @@
-#include "sourcetree.h"
+#include "tools/varo-build/sourcetree.h"
 
-#include "validtext.h"
+#include "tools/varo-build/validtext.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -50,7 +50,8 @@ std::string ListFolder(const fs::path& folder, std::vector<Entry>& entries)
     }
     if (error)
         return "cannot read the folder " + Printable(folder.string()) + ": " + error.message();
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return NaturalLess(a.name, b.name); });
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return NaturalLess(a.name, b.name); });
     return {};
 }
 
@@ -113,8 +114,7 @@ std::string ReadVolume(const Entry& folder, const std::string& prefix, SourceVol
         if (page.label == previous.label)
             return "the pages " + previous.recordName + " and " + page.recordName + " have the same label";
         if (page.label != previous.label + 1)
-            return "the labels of a volume must run on by one: " + page.recordName + " follows " +
-                   previous.recordName;
+            return "the labels of a volume must run on by one: " + page.recordName + " follows " + previous.recordName;
     }
     return {};
 }

@@ -21,8 +21,8 @@ struct SourcePage {
 };
 
 struct SourceVolume {
-    std::string folderName;  // as on disk (UTF-8)
-    std::string name;        // display name (UTF-8)
+    std::string folderName;         // as on disk (UTF-8)
+    std::string name;               // display name (UTF-8)
     std::vector<SourcePage> pages;  // ascending labels
 };
 

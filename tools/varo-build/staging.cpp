@@ -1,6 +1,6 @@
-#include "staging.h"
+#include "tools/varo-build/staging.h"
 
-#include "interruption.h"
+#include "tools/varo-build/interruption.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -113,8 +113,8 @@ void RemoveStaleStagingFolders(const fs::path& target, std::vector<std::string>&
                 warnings.push_back("kept " + folder.string() + ": it holds previous files of " + target.string() +
                                    " from a build stopped while it replaced them");
             } else if (fs::remove_all(folder, error); error) {
-                warnings.push_back("cannot remove " + folder.string() + ", left by an interrupted build: " +
-                                   error.message());
+                warnings.push_back("cannot remove " + folder.string() +
+                                   ", left by an interrupted build: " + error.message());
             } else {
                 warnings.push_back("removed " + folder.string() + ", left by an interrupted build");
             }
@@ -180,9 +180,8 @@ SwitchResult SwitchIntoTarget(const fs::path& staging, const fs::path& target, c
             stuck += " " + name;
     if (stuck.empty())
         return {failure};
-    return {failure + "; putting back the previous files failed as well (" + stuck.substr(1) + "): " +
-                target.string() + " holds a part of the new collection, and its previous files are in " +
-                previous.string(),
+    return {failure + "; putting back the previous files failed as well (" + stuck.substr(1) + "): " + target.string() +
+                " holds a part of the new collection, and its previous files are in " + previous.string(),
             true};
 }
 

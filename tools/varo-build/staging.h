@@ -51,11 +51,11 @@ void RemoveStaleStagingFolders(const std::filesystem::path& target, std::vector<
 std::string CheckTargetFiles(const std::filesystem::path& target, const std::vector<std::string>& names);
 
 /// Renames a file or folder, replacing a file at to; the switch's one way of moving files.
-using RenameFunction = std::function<void(const std::filesystem::path& from, const std::filesystem::path& to,
-                                          std::error_code& error)>;
+using RenameFunction =
+    std::function<void(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error)>;
 
 struct SwitchResult {
-    std::string error;        // empty: every file is in place
+    std::string error;         // empty: every file is in place
     bool targetMixed = false;  // the failure could not be undone: the message says what is where
 };
 

@@ -1,6 +1,6 @@
-#include "validtext.h"
+#include "tools/varo-build/validtext.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <cstdio>
 

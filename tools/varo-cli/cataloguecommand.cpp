@@ -1,12 +1,12 @@
 // catalogue: the records of zlq.dir as the panel loads them, as a tree or as JSON. Loading
 // writes the listing zlq.txt into the current folder, as the program does at start.
 
-#include "catalogue.h"
-#include "commands.h"
-#include "jsonwriter.h"
-#include "output.h"
-#include "querytext.h"
-#include "scratchfolder.h"
+#include "panel/catalogue.h"
+#include "tools/varo-cli/commands.h"
+#include "tools/varo-cli/jsonwriter.h"
+#include "tools/varo-cli/output.h"
+#include "tools/varo-cli/querytext.h"
+#include "tools/varo-cli/scratchfolder.h"
 
 #include <filesystem>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "jsonwriter.h"
+#include "tools/varo-cli/jsonwriter.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <cstdio>
 

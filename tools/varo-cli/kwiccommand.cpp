@@ -1,16 +1,16 @@
 // kwic: the concordance of a search, every hit of the listed pages as a line of context.
 
-#include "batch.h"
-#include "commands.h"
-#include "jsonwriter.h"
-#include "output.h"
-#include "querytext.h"
-#include "searchrunner.h"
+#include "tools/varo-cli/batch.h"
+#include "tools/varo-cli/commands.h"
+#include "tools/varo-cli/jsonwriter.h"
+#include "tools/varo-cli/output.h"
+#include "tools/varo-cli/querytext.h"
+#include "tools/varo-cli/searchrunner.h"
 
-#include "catalogueorder.h"
-#include "kwicjob.h"
-#include "paneltext.h"
-#include "tableexport.h"
+#include "panel/catalogueorder.h"
+#include "panel/kwicjob.h"
+#include "panel/paneltext.h"
+#include "panel/tableexport.h"
 
 namespace varo::cli {
 

@@ -1,6 +1,7 @@
 #pragma once
 // Query texts at the command line's edge: UTF-8 in, the engine's wide strings inside, and the
-// reason a query is refused, which the engine itself only answers with 0.
+// reason a query is refused, in words, from the engine's own check (CheckQuerySyntax), which
+// the search itself only answers with 0.
 
 #include <string>
 #include <string_view>

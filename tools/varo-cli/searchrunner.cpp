@@ -1,8 +1,8 @@
-#include "searchrunner.h"
+#include "tools/varo-cli/searchrunner.h"
 
-#include "batch.h"
-#include "paneltext.h"
-#include "querytext.h"
+#include "tools/varo-cli/batch.h"
+#include "panel/paneltext.h"
+#include "tools/varo-cli/querytext.h"
 
 #include <chrono>
 

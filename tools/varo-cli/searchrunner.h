@@ -2,8 +2,8 @@
 // The search panel's search run as the commands search, kwic and stats share it: over one
 // scope slot, or over every top-level entry in turn (--scope all), with the options of search.
 
-#include "arguments.h"
-#include "clipanel.h"
+#include "tools/common/arguments.h"
+#include "tools/varo-cli/clipanel.h"
 
 #include <cstdint>
 #include <string>

@@ -1,13 +1,13 @@
 // stats: where the hits of a search cluster, pages and hits per catalogue entry of the scope.
 
-#include "batch.h"
-#include "commands.h"
-#include "jsonwriter.h"
-#include "output.h"
-#include "querytext.h"
-#include "searchrunner.h"
+#include "tools/varo-cli/batch.h"
+#include "tools/varo-cli/commands.h"
+#include "tools/varo-cli/jsonwriter.h"
+#include "tools/varo-cli/output.h"
+#include "tools/varo-cli/querytext.h"
+#include "tools/varo-cli/searchrunner.h"
 
-#include "hitstatistics.h"
+#include "panel/hitstatistics.h"
 
 namespace varo::cli {
 

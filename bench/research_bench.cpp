@@ -9,13 +9,13 @@
 // entry of the catalogue, as `varo-cli search --scope all` does; on the full sample collection
 // 花 has about 95,000 hits on 47,000 pages.
 
+#include "engine/index.h"
 #include "panel/catalogue.h"
 #include "panel/catalogueorder.h"
-#include "text/codeconverter.h"
 #include "panel/hitstatistics.h"
-#include "engine/index.h"
 #include "panel/kwicjob.h"
 #include "panel/resultlist.h"
+#include "text/codeconverter.h"
 
 #include <benchmark/benchmark.h>
 

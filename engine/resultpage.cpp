@@ -39,8 +39,7 @@ int CIndex::RenderResultPage(uint32_t page, std::string& output, std::u16string_
     return RenderVariantPage(std::move(text), cell, target, AlternativesOf(*this, query), output);
 }
 
-bool CIndex::LocateHits(uint32_t page, std::u16string_view query, int target, bool useVariants,
-                        PageHitsTag& hits) const
+bool CIndex::LocateHits(uint32_t page, std::u16string_view query, int target, bool useVariants, PageHitsTag& hits) const
 {
     hits = PageHitsTag{};
     std::string text;

@@ -28,7 +28,8 @@ public:
 
 private:
     static constexpr int kVolumeLevel = 3;
-    void Collect(const ContentsNodeTag& node, std::array<std::vector<const ContentsNodeTag*>, kVolumeLevel + 1>& levels);
+    void Collect(const ContentsNodeTag& node,
+                 std::array<std::vector<const ContentsNodeTag*>, kVolumeLevel + 1>& levels);
 
     std::unordered_map<const ContentsNodeTag*, uint64_t> m_place;  // in tree order
     std::vector<CFirstHolderIndex> m_holders;                      // volumes, titles, categories

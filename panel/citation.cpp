@@ -30,8 +30,8 @@ std::optional<CitationTag> CitationOf(const CCatalogue& catalogue, uint32_t page
 std::u16string FormatCitation(std::u16string_view format, const CitationTag& citation)
 {
     const std::pair<std::u16string_view, std::u16string> fields[] = {
-        {u"{category}", citation.category},         {u"{title}", citation.title},
-        {u"{volume}", citation.volume},             {u"{label}", DecimalText(citation.label)},
+        {u"{category}", citation.category},      {u"{title}", citation.title},
+        {u"{volume}", citation.volume},          {u"{label}", DecimalText(citation.label)},
         {u"{page}", DecimalText(citation.page)},
     };
     std::u16string out;

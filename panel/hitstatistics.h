@@ -15,9 +15,9 @@ namespace varo {
 
 /// One entry's share of the hits.
 struct StatNodeTag {
-    int slot = 0;           // record slot of the entry (0 for the catalogue's root)
-    int level = 0;          // catalogue level: 1 category, 2 title, 3 volume
-    int depth = 0;          // 0 the scope itself, 1 the entries right below it, ...
+    int slot = 0;   // record slot of the entry (0 for the catalogue's root)
+    int level = 0;  // catalogue level: 1 category, 2 title, 3 volume
+    int depth = 0;  // 0 the scope itself, 1 the entries right below it, ...
     std::u16string name;
     uint64_t pages = 0;
     uint64_t hits = 0;

@@ -186,9 +186,7 @@ void SortKwicLines(std::vector<KwicLineTag>& lines, KwicOrder order, const std::
         return line.result < ranks.size() ? ranks[line.result] : UINT64_MAX;
     };
     switch (order) {
-    case KwicOrder::Page:
-        std::stable_sort(lines.begin(), lines.end(), PageOrderLess);
-        break;
+    case KwicOrder::Page: std::stable_sort(lines.begin(), lines.end(), PageOrderLess); break;
     case KwicOrder::Catalogue:
         std::stable_sort(lines.begin(), lines.end(), [&](const KwicLineTag& a, const KwicLineTag& b) {
             const uint64_t x = rankOf(a), y = rankOf(b);

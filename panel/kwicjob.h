@@ -62,7 +62,7 @@ private:
     std::atomic<size_t> m_nextBlock{0};
     std::atomic<size_t> m_pagesDone{0};
     std::atomic<bool> m_cancelled{false};
-    std::mutex m_mutex;   // guards Block::done and the lines of finished blocks
+    std::mutex m_mutex;  // guards Block::done and the lines of finished blocks
     size_t m_nextTaken = 0;
     std::vector<std::thread> m_workers;
 };

@@ -36,7 +36,7 @@ QElapsedTimer& Clock()
 
 // The orders of the order box, in its order.
 constexpr varo::KwicOrder kOrders[] = {varo::KwicOrder::Page, varo::KwicOrder::Catalogue, varo::KwicOrder::Before,
-                                      varo::KwicOrder::After};
+                                       varo::KwicOrder::After};
 
 }  // namespace
 
@@ -167,7 +167,8 @@ void CKwicDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     QFont noteFont = option.font;
     noteFont.setPointSizeF(option.font.pointSizeF() > 0 ? option.font.pointSizeF() * 0.85 : 8);
     const bool selected = (option.state & QStyle::State_Selected) != 0;
-    const QColor text = selected ? option.palette.color(QPalette::HighlightedText) : option.palette.color(QPalette::Text);
+    const QColor text =
+        selected ? option.palette.color(QPalette::HighlightedText) : option.palette.color(QPalette::Text);
     int width = 0;
     for (const Run& run : runs)
         width += QFontMetrics(run.note ? noteFont : mainFont).horizontalAdvance(run.text);
@@ -177,7 +178,8 @@ void CKwicDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
         x = rect.right() - width;
     else if (column == KWIC_HIT)
         x = rect.left() + (rect.width() - width) / 2;
-    const int baseline = rect.top() + (rect.height() + QFontMetrics(mainFont).ascent() - QFontMetrics(mainFont).descent()) / 2;
+    const int baseline =
+        rect.top() + (rect.height() + QFontMetrics(mainFont).ascent() - QFontMetrics(mainFont).descent()) / 2;
     painter->save();
     painter->setClipRect(option.rect);
     for (const Run& run : runs) {
@@ -195,8 +197,8 @@ void CKwicDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
 CKwicView::CKwicView(QWidget* parent)
     : QWidget(parent), m_model(new CKwicTableModel(this)), m_table(new QTableView(this)), m_width(new QSpinBox(this)),
       m_order(new QComboBox(this)), m_export(new QPushButton(QStringLiteral("書き出し"), this)),
-      m_status(new QLabel(this)), m_progress(new QProgressBar(this)), m_cancel(new QPushButton(QStringLiteral("中止"), this)),
-      m_poll(new QTimer(this))
+      m_status(new QLabel(this)), m_progress(new QProgressBar(this)),
+      m_cancel(new QPushButton(QStringLiteral("中止"), this)), m_poll(new QTimer(this))
 {
     setObjectName(QStringLiteral("kwicView"));
     m_table->setObjectName(QStringLiteral("kwicTable"));
@@ -209,7 +211,8 @@ CKwicView::CKwicView(QWidget* parent)
     m_width->setRange(0, varo::kMaxKwicWidth);
     m_width->setValue(varo::kDefaultKwicWidth);
     m_width->setToolTip(QStringLiteral("語の前後に示す字数"));
-    m_order->addItems({QStringLiteral("頁順"), QStringLiteral("目録順"), QStringLiteral("前の字順"), QStringLiteral("後の字順")});
+    m_order->addItems(
+        {QStringLiteral("頁順"), QStringLiteral("目録順"), QStringLiteral("前の字順"), QStringLiteral("後の字順")});
     m_order->setToolTip(QStringLiteral("前の字順は語の直前の字から逆に読んで並べます"));
     auto* exportMenu = new QMenu(m_export);
     varo::shell::AddTableActions(exportMenu, this, QStringLiteral("用例"),
@@ -385,7 +388,8 @@ void CKwicView::ShowStatus()
 {
     const qsizetype lines = m_model->rowCount();
     if (m_job != nullptr)
-        m_status->setText(QStringLiteral("%1 行（%2 / %3 頁）").arg(lines).arg(m_job->PagesDone()).arg(m_job->PageCount()));
+        m_status->setText(
+            QStringLiteral("%1 行（%2 / %3 頁）").arg(lines).arg(m_job->PagesDone()).arg(m_job->PageCount()));
     else if (m_cancelled)
         m_status->setText(QStringLiteral("%1 行（中止しました）").arg(lines));
     else if (m_source.index == nullptr)

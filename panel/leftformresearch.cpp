@@ -5,8 +5,8 @@
 
 #include "panel/leftform.h"
 
-#include "shell/settings.h"
 #include "panel/tabletransfer.h"
+#include "shell/settings.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -241,8 +241,8 @@ void CLeftForm::LoadHistory()
     if (settings->value(kCatalogueOrderKey, false).toBool())
         m_model->m_resultList.SetCatalogueOrder(true);
     if (m_queryInput != nullptr && m_queryInput->Field() != nullptr) {
-        QAction* history = m_queryInput->Field()->addAction(style()->standardIcon(QStyle::SP_ArrowDown),
-                                                            QLineEdit::TrailingPosition);
+        QAction* history =
+            m_queryInput->Field()->addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
         history->setObjectName(QStringLiteral("history"));
         history->setToolTip(QStringLiteral("検索の履歴（↓キーでも開きます）"));
         connect(history, &QAction::triggered, this, &CLeftForm::ShowHistoryMenu);

@@ -1,9 +1,9 @@
 #include "panel/resultlist.h"
 
 #include "panel/catalogueorder.h"
-#include "text/codeconverter.h"
 #include "panel/paneltext.h"
 #include "panel/scopelookup.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 

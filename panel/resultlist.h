@@ -22,7 +22,7 @@ struct SearchNodeTag {
     uint32_t pageNumber = 0;    // 0-based page record
     uint32_t pageLabel = 0;     // label within its volume; 0 when no volume was found
     uint32_t hitCount = 0;
-    uint64_t catalogueRank = 0;   // the page's place in catalogue order (CatalogueRanks)
+    uint64_t catalogueRank = 0;  // the page's place in catalogue order (CatalogueRanks)
 };
 
 /// The columns of the result list.

@@ -12,9 +12,9 @@ namespace varo {
 /// One search: the text as typed and the options it ran with.
 struct SearchHistoryEntryTag {
     std::u16string query;
-    int andOr = 0;    // 0 and, 1 or
-    int variant = 1;  // nonzero: variant characters count as the same
-    int target = 0;   // 0 full text, 1 main text, 2 annotations
+    int andOr = 0;        // 0 and, 1 or
+    int variant = 1;      // nonzero: variant characters count as the same
+    int target = 0;       // 0 full text, 1 main text, 2 annotations
     bool refine = false;  // searched inside the results listed before it
 
     bool operator==(const SearchHistoryEntryTag&) const = default;

@@ -77,10 +77,11 @@ void CHitChart::paintEvent(QPaintEvent*)
         painter.setPen(palette().color(QPalette::Text));
         painter.drawText(nameRect, Qt::AlignRight | Qt::AlignVCenter,
                          metrics.elidedText(bar.name, Qt::ElideMiddle, kNameWidth));
-        const int length = std::max(1, static_cast<int>(static_cast<double>(bar.hits) / static_cast<double>(most) * barRoom));
+        const int length =
+            std::max(1, static_cast<int>(static_cast<double>(bar.hits) / static_cast<double>(most) * barRoom));
         painter.fillRect(QRect(barLeft, top + 3, length, rowHeight - 6), kBarColour);
-        painter.drawText(QRect(barLeft + length + 4, top, kValueWidth + 40, rowHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                         QString::number(bar.hits));
+        painter.drawText(QRect(barLeft + length + 4, top, kValueWidth + 40, rowHeight),
+                         Qt::AlignLeft | Qt::AlignVCenter, QString::number(bar.hits));
     }
 }
 
@@ -96,8 +97,9 @@ void CHitChart::mousePressEvent(QMouseEvent* event)
 
 CStatisticsView::CStatisticsView(QWidget* parent)
     : QWidget(parent), m_level(new QComboBox(this)), m_total(new QLabel(this)),
-      m_export(new QPushButton(QStringLiteral("書き出し"), this)), m_items(new QStandardItemModel(0, STAT_COLUMN_COUNT, this)),
-      m_sorted(new QSortFilterProxyModel(this)), m_table(new QTableView(this)), m_chart(new CHitChart(this))
+      m_export(new QPushButton(QStringLiteral("書き出し"), this)),
+      m_items(new QStandardItemModel(0, STAT_COLUMN_COUNT, this)), m_sorted(new QSortFilterProxyModel(this)),
+      m_table(new QTableView(this)), m_chart(new CHitChart(this))
 {
     setObjectName(QStringLiteral("statisticsView"));
     m_level->setObjectName(QStringLiteral("statisticsLevel"));
@@ -107,7 +109,8 @@ CStatisticsView::CStatisticsView(QWidget* parent)
     m_level->addItem(QStringLiteral("書名ごと"), 2);
     m_level->addItem(QStringLiteral("巻ごと"), 3);
     auto* exportMenu = new QMenu(m_export);
-    varo::shell::AddTableActions(exportMenu, this, QStringLiteral("分布"), [this] { return varo::StatisticsTable(m_stats); });
+    varo::shell::AddTableActions(exportMenu, this, QStringLiteral("分布"),
+                                 [this] { return varo::StatisticsTable(m_stats); });
     m_export->setMenu(exportMenu);
 
     m_items->setHorizontalHeaderLabels({QStringLiteral("名称"), QStringLiteral("頁数"), QStringLiteral("箇所")});

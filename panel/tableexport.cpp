@@ -1,7 +1,7 @@
 #include "panel/tableexport.h"
 
-#include "text/codeconverter.h"
 #include "panel/paneltext.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 
@@ -137,8 +137,8 @@ std::vector<TableRow> StatisticsTable(const std::vector<StatNodeTag>& stats)
         names[level] = node.name;
         for (int below = level + 1; below <= 3; ++below)
             names[below].clear();
-        rows.push_back({names[1], names[2], names[3], DecimalText(node.level), DecimalText(static_cast<int64_t>(node.pages)),
-                        DecimalText(static_cast<int64_t>(node.hits))});
+        rows.push_back({names[1], names[2], names[3], DecimalText(node.level),
+                        DecimalText(static_cast<int64_t>(node.pages)), DecimalText(static_cast<int64_t>(node.hits))});
     }
     return rows;
 }

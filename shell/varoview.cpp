@@ -5,11 +5,11 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QGuiApplication>
-#include <QInputDialog>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
+#include <QInputDialog>
 #include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -272,7 +272,8 @@ std::optional<QString> CVaroView::CitationLine() const
 bool CVaroView::CopyCitation()
 {
     if (!CanCopy()) {
-        varo::shell::ShowMessageBox(this, QStringLiteral("引用する文を本文で選んでから、もう一度「引用をコピー」を選んで下さい。"));
+        varo::shell::ShowMessageBox(
+            this, QStringLiteral("引用する文を本文で選んでから、もう一度「引用をコピー」を選んで下さい。"));
         return false;
     }
     const std::optional<QString> line = CitationLine();

@@ -52,8 +52,7 @@ public:
     CellScanner(int anchorCount, PageHitsTag& hits)
         : m_starts(static_cast<size_t>(anchorCount), kUnknown), m_ends(static_cast<size_t>(anchorCount), kUnknown),
           m_hits(hits)
-    {
-    }
+    {}
 
     void Scan(std::string_view cell)
     {

@@ -30,10 +30,10 @@ void LogPass(std::string_view term, int firstAnchor, int endAnchor, std::vector<
 
 /// One hit, in characters of the cell's text (code points, tags taking none).
 struct HitPositionTag {
-    uint32_t offset = 0;   // characters before the hit's first highlighted character
-    uint32_t length = 0;   // characters from there to the end of its last highlighted piece
-    int anchor = 0;        // the number of its first anchor ("0003" is 3)
-    int anchors = 1;       // how many anchors it takes, from anchor on
+    uint32_t offset = 0;  // characters before the hit's first highlighted character
+    uint32_t length = 0;  // characters from there to the end of its last highlighted piece
+    int anchor = 0;       // the number of its first anchor ("0003" is 3)
+    int anchors = 1;      // how many anchors it takes, from anchor on
 };
 
 /// The highlighted cell of a rendered page and its hits.

@@ -2,9 +2,9 @@
 // cell, checked on small pages case by case and against the anchors of rendered pages over a
 // random collection.
 
-#include "text/codeconverter.h"
-#include "tests/support/fixture.h"
 #include "engine/index.h"
+#include "tests/support/fixture.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +25,8 @@ void WriteStore(const test::TempDir& dir, const std::vector<std::string>& cells,
     for (size_t i = 0; i < cells.size(); ++i) {
         const bool odd = i % 2 == 1;
         pages.push_back({"v\\" + std::to_string(2 * i + 2 + (odd ? 1 : 0)) + ".htm",
-                         odd ? test::PageHtml("題", "margin", cells[i]) : test::PageHtml("題", cells[i], "margin"), {}});
+                         odd ? test::PageHtml("題", "margin", cells[i]) : test::PageHtml("題", cells[i], "margin"),
+                         {}});
     }
     writer::StoreImage image;
     ASSERT_EQ(writer::BuildStoreImage(pages, {}, image), "");
@@ -85,11 +86,19 @@ TEST_F(HitPositionsTest, hitsOfSmallPages_standWhereTheHighlighterPutThem)
         {"a character beyond the basic plane is one", "甲𠀀乙𠀀", U"𠀀", 0, false, {{1, 1, 0, 1}, {3, 1, 1, 1}}},
         {"a '*' hit spans its pieces", "乙甲乙乙丙乙", U"甲*丙", 0, false, {{1, 4, 0, 2}}},
         {"a '?' hit spans the character between", "甲乙丙", U"甲?丙", 0, false, {{0, 3, 0, 3}}},
-        {"terms in query order, then document order", "甲丙甲", U"丙 甲", 0, false,
+        {"terms in query order, then document order",
+         "甲丙甲",
+         U"丙 甲",
+         0,
+         false,
          {{1, 1, 0, 1}, {0, 1, 1, 1}, {2, 1, 2, 1}}},
         {"a later term inside an earlier hit", "甲乙", U"甲乙 乙", 0, false, {{0, 2, 0, 1}, {1, 1, 1, 1}}},
         {"an earlier hit splits a later term", "甲乙", U"乙 甲乙", 0, false, {{1, 1, 0, 1}}},
-        {"full text highlights annotations", "甲" + note + "乙丙</font>乙", U"乙", 0, false,
+        {"full text highlights annotations",
+         "甲" + note + "乙丙</font>乙",
+         U"乙",
+         0,
+         false,
          {{1, 1, 0, 1}, {3, 1, 1, 1}}},
         {"main text leaves annotations", "甲" + note + "乙丙</font>乙", U"乙", 1, false, {{3, 1, 0, 1}}},
         {"annotations leave main text", "甲" + note + "乙丙</font>乙", U"乙", 2, false, {{1, 1, 0, 1}}},

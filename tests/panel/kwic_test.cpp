@@ -1,9 +1,9 @@
 // The concordance: lines cut from a page's hits, their orders, and collecting them page by page
 // from a search's results.
-#include "tests/support/fixture.h"
 #include "panel/kwic.h"
 #include "panel/kwicjob.h"
 #include "tests/panel/panelfixture_model.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 

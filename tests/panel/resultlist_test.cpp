@@ -1,6 +1,6 @@
-#include "tests/panel/panelfixture.h"
 #include "panel/paneltext.h"
 #include "panel/resultlist.h"
+#include "tests/panel/panelfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -245,14 +245,10 @@ TEST(ResultList, columnClicks_sortEveryResultBothWays)
         std::vector<uint32_t> pages;
         bool descending;
     } const steps[] = {
-        {COLUMN_PAGE, {9, 8, 7, 6, 5, 2, 4, 1, 3, 0}, true},
-        {COLUMN_PAGE, {3, 0, 4, 1, 5, 2, 6, 7, 8, 9}, false},
-        {COLUMN_HITS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false},
-        {COLUMN_HITS, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, true},
-        {COLUMN_TITLE, {5, 4, 3, 2, 1, 0, 9, 8, 7, 6}, false},
-        {COLUMN_VOLUME, {2, 1, 0, 5, 4, 3, 9, 8, 7, 6}, false},
-        {COLUMN_VOLUME, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, true},
-        {COLUMN_CATEGORY, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, false},
+        {COLUMN_PAGE, {9, 8, 7, 6, 5, 2, 4, 1, 3, 0}, true},   {COLUMN_PAGE, {3, 0, 4, 1, 5, 2, 6, 7, 8, 9}, false},
+        {COLUMN_HITS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false},  {COLUMN_HITS, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, true},
+        {COLUMN_TITLE, {5, 4, 3, 2, 1, 0, 9, 8, 7, 6}, false}, {COLUMN_VOLUME, {2, 1, 0, 5, 4, 3, 9, 8, 7, 6}, false},
+        {COLUMN_VOLUME, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, true}, {COLUMN_CATEGORY, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, false},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.column);

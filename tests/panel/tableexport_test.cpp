@@ -61,8 +61,8 @@ TEST(SearchHistory, newestFirstWithoutRepeatsAndAtMostFifty)
     CSearchHistory history;
     for (int i = 0; i < 60; ++i)
         history.Add({u"詩" + std::u16string(static_cast<size_t>(i % 55), u'經'), 0, 1, 0, false});
-    history.Add({u"詩", 0, 1, 0, false});      // met before: moves up
-    history.Add({u"詩", 1, 1, 0, false});      // other options: a search of its own
+    history.Add({u"詩", 0, 1, 0, false});  // met before: moves up
+    history.Add({u"詩", 1, 1, 0, false});  // other options: a search of its own
     const auto& entries = history.Entries();
     ASSERT_EQ(entries.size(), CSearchHistory::kMaxEntries);
     EXPECT_EQ(entries[0].andOr, 1);
@@ -80,7 +80,8 @@ TEST(SearchHistory, linesForTheSettingsStore_comeBackAndSkipOtherShapes)
 
     CSearchHistory restored;
     std::vector<std::u16string> stored = lines;
-    for (const char16_t* bad : {u"", u"0\t1\t0\t0\t", u"2\t1\t0\t0\t詩", u"0\t1\t3\t0\t詩", u"0 1 0 0 詩", u"x", u"0\t1\t0\t0\ta\tb"})
+    for (const char16_t* bad :
+         {u"", u"0\t1\t0\t0\t", u"2\t1\t0\t0\t詩", u"0\t1\t3\t0\t詩", u"0 1 0 0 詩", u"x", u"0\t1\t0\t0\ta\tb"})
         stored.insert(stored.begin() + 1, bad);
     restored.FromLines(stored);
     EXPECT_EQ(restored.Entries(), history.Entries());

@@ -2,12 +2,12 @@
 // inside the results and the way back, the history, the result list's sorting and export, and
 // 引用をコピー.
 #include "panel/leftform.h"
+#include "panel/tabletransfer.h"
 #include "shell/messagebox.h"
 #include "shell/settings.h"
-#include "tests/shell/shellfixture.h"
 #include "shell/st_splitterwnd.h"
-#include "panel/tabletransfer.h"
 #include "shell/varoview.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,8 +21,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardPaths>
-#include <QTabWidget>
 #include <QTableView>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -244,9 +244,8 @@ private slots:
         QVERIFY(csvFile.open(QIODevice::ReadOnly));
         QCOMPARE(csvFile.readAll(), QByteArray("\xEF\xBB\xBF\"a,b\"\r\n"));
 
-        SetSaveDialogInterceptor([&out](const QString&) {
-            return varo::test::ToQString(out.Path() / "missing" / "list.tsv");
-        });
+        SetSaveDialogInterceptor(
+            [&out](const QString&) { return varo::test::ToQString(out.Path() / "missing" / "list.tsv"); });
         QVERIFY(!SaveTableAs(frame.get(), QStringLiteral("x"), {{u"a"}}));
         QCOMPARE(m_messages.size(), 1);
         QVERIFY(m_messages[0].startsWith(QStringLiteral("ファイルに書き出せませんでした")));

@@ -174,9 +174,8 @@ TEST_F(CliTest, kwic_listsEveryHitWithItsContext)
     const auto line = [](int page, int label, const char* volume, const char* title, const char* before,
                          const char* after, int anchor) {
         return std::string(R"({"page":)") + std::to_string(page) + R"(,"label":)" + std::to_string(label) +
-               R"(,"before":")" + before + R"(","hit":"詩","after":")" + after +
-               R"(","category":"經部","title":")" + title + R"(","volume":")" + volume + R"(","anchor":)" +
-               std::to_string(anchor) + "}";
+               R"(,"before":")" + before + R"(","hit":"詩","after":")" + after + R"(","category":"經部","title":")" +
+               title + R"(","volume":")" + volume + R"(","anchor":)" + std::to_string(anchor) + "}";
     };
     const std::string p2 = line(2, 1, "爲政", "論語", "", "經", 0), p5 = line(5, 1, "梁惠王", "孟子", "", "", 0),
                       p4 = line(4, 3, "爲政", "論語", "", "", 0), p0a = line(0, 5, "學而", "論語", "", "云", 0),
@@ -205,13 +204,12 @@ TEST_F(CliTest, kwic_listsEveryHitWithItsContext)
 
 TEST_F(CliTest, stats_countPagesAndHitsPerEntry)
 {
-    const std::string scopeOne =
-        R"({"slot":1,"level":1,"name":"經部","pages":4,"hits":6,"depth":0},)"
-        R"({"slot":2,"level":2,"name":"論語","pages":3,"hits":5,"depth":1},)"
-        R"({"slot":3,"level":3,"name":"學而","pages":1,"hits":3,"depth":2},)"
-        R"({"slot":4,"level":3,"name":"爲政","pages":2,"hits":2,"depth":2},)"
-        R"({"slot":5,"level":2,"name":"孟子","pages":1,"hits":1,"depth":1},)"
-        R"({"slot":6,"level":3,"name":"梁惠王","pages":1,"hits":1,"depth":2})";
+    const std::string scopeOne = R"({"slot":1,"level":1,"name":"經部","pages":4,"hits":6,"depth":0},)"
+                                 R"({"slot":2,"level":2,"name":"論語","pages":3,"hits":5,"depth":1},)"
+                                 R"({"slot":3,"level":3,"name":"學而","pages":1,"hits":3,"depth":2},)"
+                                 R"({"slot":4,"level":3,"name":"爲政","pages":2,"hits":2,"depth":2},)"
+                                 R"({"slot":5,"level":2,"name":"孟子","pages":1,"hits":1,"depth":1},)"
+                                 R"({"slot":6,"level":3,"name":"梁惠王","pages":1,"hits":1,"depth":2})";
     EXPECT_EQ(Run({"stats", "--json", "詩"}).out,
               R"({"summary":"全部で 4 頁で、6 箇所でした。","pages":4,"hits":6,"nodes":[)" + scopeOne + "]}\n");
     // Every top-level entry in turn; the totals are search's for the same query.
@@ -219,11 +217,13 @@ TEST_F(CliTest, stats_countPagesAndHitsPerEntry)
               R"({"summary":"全部で 5 頁で、7 箇所でした。","pages":5,"hits":7,"nodes":[)" + scopeOne +
                   R"(,{"slot":7,"level":1,"name":"史部","pages":1,"hits":1,"depth":0},)"
                   R"({"slot":8,"level":2,"name":"史記","pages":1,"hits":1,"depth":1},)"
-                  R"({"slot":9,"level":3,"name":"本紀","pages":1,"hits":1,"depth":2}]})" "\n");
+                  R"({"slot":9,"level":3,"name":"本紀","pages":1,"hits":1,"depth":2}]})"
+                  "\n");
     EXPECT_EQ(Run({"stats", "--scope", "4", "詩"}).out,
               "全部で 2 頁で、2 箇所でした。\nslot\tlevel\tdepth\tname\tpages\thits\n4\t3\t0\t爲政\t2\t2\n");
     const std::string search = Run({"search", "--or", "--scope", "4", "詩 經"}).out;
-    EXPECT_EQ(Run({"stats", "--or", "--scope", "4", "詩 經"}).out.substr(0, search.find('\n')), search.substr(0, search.find('\n')));
+    EXPECT_EQ(Run({"stats", "--or", "--scope", "4", "詩 經"}).out.substr(0, search.find('\n')),
+              search.substr(0, search.find('\n')));
 }
 
 // Each batch answer equals the answer of a single run of the same query, whatever came before
@@ -234,9 +234,12 @@ TEST_F(CliTest, batch_answersEachLineAsASingleRunWould)
     std::string input;
     for (const std::string& query : queries)
         input += query + "\n";
-    for (const std::vector<std::string>& command :
-         {std::vector<std::string>{"hits"}, {"hits", "--or"}, {"search", "--scope", "all"}, {"search", "--or"},
-          {"kwic", "--sort", "before"}, {"stats", "--scope", "all"}}) {
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"hits"},
+                                                    {"hits", "--or"},
+                                                    {"search", "--scope", "all"},
+                                                    {"search", "--or"},
+                                                    {"kwic", "--sort", "before"},
+                                                    {"stats", "--scope", "all"}}) {
         std::vector<std::string> batchArgs = command;
         batchArgs.push_back("--batch");
         const CliRun batch = Run(batchArgs, Feeding(input));
@@ -316,12 +319,8 @@ TEST_F(CliTest, badArguments_exit64)
 
     // Well-formed arguments that name what the collection lacks.
     const std::vector<std::vector<std::string>> missing = {
-        {"page", "--page", "8"},
-        {"render", "--page", "8", "詩"},
-        {"page", "--slot", "4", "--label", "9"},
-        {"page", "--slot", "10"},
-        {"search", "--scope", "10", "詩"},
-        {"kwic", "--scope", "10", "詩"},
+        {"page", "--page", "8"},          {"render", "--page", "8", "詩"},   {"page", "--slot", "4", "--label", "9"},
+        {"page", "--slot", "10"},         {"search", "--scope", "10", "詩"}, {"kwic", "--scope", "10", "詩"},
         {"stats", "--scope", "10", "詩"},
     };
     for (const auto& args : missing) {
@@ -347,7 +346,7 @@ TEST_F(CliTest, helpAndVersion_printToStandardOutput)
 TEST_F(CliTest, unopenableData_exits1WithTheSystemMessage)
 {
     const std::vector<std::vector<std::string>> commands = {
-        {"hits", "詩"},           {"search", "詩"},       {"render", "--page", "0", "詩"},
+        {"hits", "詩"},          {"search", "詩"},        {"render", "--page", "0", "詩"},
         {"page", "--page", "0"}, {"page", "--slot", "1"}, {"kwic", "詩"},
         {"stats", "詩"},
     };

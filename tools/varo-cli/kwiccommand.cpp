@@ -42,8 +42,8 @@ constexpr char kUsage[] =
     "  --data DIR     the data folder (default: the folder of varo-cli)\n";
 
 constexpr OptionSpec kOptions[] = {
-    {"--or"},   {"--target", true}, {"--no-variants"}, {"--scope", true}, {"--width", true},
-    {"--sort", true}, {"--json"}, {"--batch"}, {"--data", true}, {"--help"},
+    {"--or"},         {"--target", true}, {"--no-variants"}, {"--scope", true}, {"--width", true},
+    {"--sort", true}, {"--json"},         {"--batch"},       {"--data", true},  {"--help"},
 };
 
 KwicOrder SortOption(const Arguments& args)
@@ -68,11 +68,10 @@ struct KwicAnswer {
 class KwicRunner {
 public:
     KwicRunner(CliPanel& panel, const Arguments& args)
-        : m_panel(panel), m_search(panel, args), m_width(static_cast<int>(args.Integer("--width", 0, kMaxKwicWidth,
-                                                                                           kDefaultKwicWidth))),
+        : m_panel(panel), m_search(panel, args),
+          m_width(static_cast<int>(args.Integer("--width", 0, kMaxKwicWidth, kDefaultKwicWidth))),
           m_order(SortOption(args))
-    {
-    }
+    {}
 
     KwicAnswer Run(const std::u16string& query)
     {
@@ -88,10 +87,9 @@ public:
                      CKwicJob::DefaultThreads());
         job.Wait();
         job.TakeLines(answer.lines);
-        const std::vector<uint64_t> ranks =
-            m_order == KwicOrder::Catalogue && model.m_catalogue.m_root != nullptr
-                ? CatalogueRanks(*model.m_catalogue.m_root, pages)
-                : std::vector<uint64_t>{};
+        const std::vector<uint64_t> ranks = m_order == KwicOrder::Catalogue && model.m_catalogue.m_root != nullptr
+                                                ? CatalogueRanks(*model.m_catalogue.m_root, pages)
+                                                : std::vector<uint64_t>{};
         SortKwicLines(answer.lines, m_order, ranks);
         answer.search.elapsedUs = MicrosecondsSince(start);
         return answer;

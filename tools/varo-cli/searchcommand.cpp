@@ -1,13 +1,12 @@
 // search: the search panel's search run, with its summary and its result list.
 
+#include "panel/paneltext.h"
 #include "tools/varo-cli/batch.h"
 #include "tools/varo-cli/commands.h"
 #include "tools/varo-cli/jsonwriter.h"
 #include "tools/varo-cli/output.h"
-#include "panel/paneltext.h"
 #include "tools/varo-cli/querytext.h"
 #include "tools/varo-cli/searchrunner.h"
-
 
 namespace varo::cli {
 

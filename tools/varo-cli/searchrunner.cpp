@@ -1,7 +1,7 @@
 #include "tools/varo-cli/searchrunner.h"
 
-#include "tools/varo-cli/batch.h"
 #include "panel/paneltext.h"
+#include "tools/varo-cli/batch.h"
 #include "tools/varo-cli/querytext.h"
 
 #include <chrono>

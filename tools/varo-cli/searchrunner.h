@@ -19,7 +19,7 @@ struct ScopeResultsTag {
 };
 
 struct SearchAnswer {
-    std::string error;   // the panel refused to search (its message)
+    std::string error;  // the panel refused to search (its message)
     std::u16string summary;
     uint64_t hits = 0;
     std::vector<SearchNodeTag> results;

@@ -34,8 +34,8 @@ constexpr char kUsage[] =
     "  --data DIR     the data folder (default: the folder of varo-cli)\n";
 
 constexpr OptionSpec kOptions[] = {
-    {"--or"}, {"--target", true}, {"--no-variants"}, {"--scope", true}, {"--json"}, {"--batch"}, {"--data", true},
-    {"--help"},
+    {"--or"},   {"--target", true}, {"--no-variants"}, {"--scope", true},
+    {"--json"}, {"--batch"},        {"--data", true},  {"--help"},
 };
 
 struct StatsAnswer {

@@ -50,9 +50,9 @@ namespace {
 // place where a check finds a stretch kPlacementWork, a byte a pass reads or writes
 // kPassByteWork, a step of the walk kStepWork, a term named for the first time kTermWork and its
 // bytes. It keeps one render of any query over any table to some tens of milliseconds beyond
-// the pass that every render makes. Pages of the collections hold 2 to 3 KB: a query of twenty
-// characters of three forms each takes about a hundredth of the budget there, and no query a
-// reader would type comes near it. Passes are bounded as the joined render bounds them as well
+// the pass that every render makes. Pages of the collections hold 2 to 3 KB, where the queries
+// a reader types (phrases of up to thirty characters, several terms, '?' and '*') take less
+// than a hundredth of it. Passes are bounded as the joined render bounds them as well
 // (render::kMaxPassBytes, render::kMaxPassGrowth), and its first term is always highlighted, as
 // there.
 constexpr uint64_t kMaxWork = uint64_t{64} << 20;
@@ -100,6 +100,11 @@ private:
     std::array<bool, 256> m_bytes{};
 };
 
+// The shortest piece of markup a pass writes: between two bytes of the page, passes put
+// nothing or at least this many bytes.
+const size_t kShortestMarkup = std::min({kHighlightEnd.size(), kHighlightStart.size(), AnchorTag(0).size(),
+                                         kAnnotationStart.size(), kAnnotationEnd.size()});
+
 // A byte of a term that can only match a byte the page had before any pass.
 bool IsFixedByte(char c)
 {
@@ -124,9 +129,9 @@ public:
     explicit CellChecks(WorkBudget& budget) : m_budget(budget) {}
 
     /// Whether a run can match in the cell after any number of further passes: its stretches of
-    /// fixed bytes occur in the cell now, each next one at most its distance after the one
-    /// before (markup added later can only widen the gap). A check that the budget or
-    /// kMaxPlacements cuts short answers true.
+    /// fixed bytes occur in the cell now, each next one its distance after the one before or
+    /// closer by room for markup (later passes can only add whole markup between them). A check
+    /// that the budget or kMaxPlacements cuts short answers true.
     bool MayEverPlace(std::string_view cell, std::string_view run)
     {
         Cut(run, IsFixedByte);
@@ -146,7 +151,7 @@ public:
                 if (k > 0) {
                     while (before < m_ends.size() && m_ends[before] <= at)
                         ++before;
-                    if (before == 0 || at - m_ends[before - 1] > stretch.distance)
+                    if (!Follows(at, before, stretch.distance))
                         continue;
                 }
                 if (last)
@@ -190,6 +195,18 @@ public:
     }
 
 private:
+    // Whether a placement of the stretch before ends at at - distance exactly, or early enough
+    // that whole markup fits into the rest (m_ends[0 .. before) are the ends at or before at).
+    bool Follows(size_t at, size_t before, size_t distance) const
+    {
+        if (before == 0)
+            return false;
+        const size_t last = m_ends[before - 1];
+        if (distance >= kShortestMarkup && at - last <= distance - kShortestMarkup)
+            return true;
+        return at >= distance && std::binary_search(m_ends.begin(), m_ends.begin() + before, at - distance);
+    }
+
     // A stretch and its distance from the end of the stretch before it.
     struct Stretch {
         std::string_view bytes;

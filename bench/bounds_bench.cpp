@@ -9,10 +9,10 @@
 //   bounds_bench [--benchmark_filter=...]   (a collection of 300 pages and one of 4 MB, and a
 //                                             small one with the hostile table, are built first)
 
-#include "codeconverter.h"
-#include "index.h"
-#include "pagemarkup.h"
-#include "textsetwriter.h"
+#include "engine/index.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -66,12 +66,30 @@ std::atomic<size_t> g_peak{0};
 }  // namespace
 
 #if VARO_COUNT_ALLOCATIONS
-void* operator new(size_t size) { return Allocate(size); }
-void* operator new[](size_t size) { return Allocate(size); }
-void operator delete(void* block) noexcept { Release(block); }
-void operator delete[](void* block) noexcept { Release(block); }
-void operator delete(void* block, size_t) noexcept { Release(block); }
-void operator delete[](void* block, size_t) noexcept { Release(block); }
+void* operator new(size_t size)
+{
+    return Allocate(size);
+}
+void* operator new[](size_t size)
+{
+    return Allocate(size);
+}
+void operator delete(void* block) noexcept
+{
+    Release(block);
+}
+void operator delete[](void* block) noexcept
+{
+    Release(block);
+}
+void operator delete(void* block, size_t) noexcept
+{
+    Release(block);
+}
+void operator delete[](void* block, size_t) noexcept
+{
+    Release(block);
+}
 #endif
 
 namespace {
@@ -191,14 +209,34 @@ std::u16string Terms(size_t units, size_t length)
     return query;
 }
 
-const std::u16string& LongestQueryOfTerms() { static const std::u16string q = Terms(kLongestQuery, 3); return q; }
-const std::u16string& LongestSingleTerm() { static const std::u16string q = Terms(kLongestQuery, kLongestQuery); return q; }
+const std::u16string& LongestQueryOfTerms()
+{
+    static const std::u16string q = Terms(kLongestQuery, 3);
+    return q;
+}
+const std::u16string& LongestSingleTerm()
+{
+    static const std::u16string q = Terms(kLongestQuery, kLongestQuery);
+    return q;
+}
 // 1,000 terms of one character: 1,999 units.
-const std::u16string& ThousandTerms() { static const std::u16string q = Terms(1999, 1); return q; }
+const std::u16string& ThousandTerms()
+{
+    static const std::u16string q = Terms(1999, 1);
+    return q;
+}
 // Forty characters of four forms each: 4^40 variant forms.
-const std::u16string& VariantHeavy() { static const std::u16string q = Terms(40, 40); return q; }
+const std::u16string& VariantHeavy()
+{
+    static const std::u16string q = Terms(40, 40);
+    return q;
+}
 // Three terms of two characters.
-const std::u16string& ThreeTerms() { static const std::u16string q = Terms(8, 2); return q; }
+const std::u16string& ThreeTerms()
+{
+    static const std::u16string q = Terms(8, 2);
+    return q;
+}
 
 // Runs one request per iteration and reports the peak heap above what was allocated before it.
 template <typename Request>

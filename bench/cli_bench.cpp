@@ -9,17 +9,17 @@
 // catalogue of 50-page volumes is generated first (this takes a while). With it, FOLDER is
 // searched, for instance the full sample collection (scripts/build-sample.sh full FOLDER).
 
-#include "cataloguewriter.h"
-#include "cli.h"
-#include "codeconverter.h"
-#include "generated_collection.h"
+#include "bench/generated_collection.h"
+#include "text/codeconverter.h"
+#include "tools/varo-cli/cli.h"
+#include "tools/writer/cataloguewriter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <fcntl.h>
+#include <memory>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -34,7 +34,7 @@ constexpr uint32_t kVolumePages = 50;
 
 struct SearchCase {
     std::string name;
-    std::vector<std::string> args;   // after "--data FOLDER"
+    std::vector<std::string> args;  // after "--data FOLDER"
 };
 
 // The generated pages grouped as the generator names them: one category, one title, a volume

@@ -65,8 +65,7 @@ if ((${#missing[@]} > 0)); then
 fi
 
 step "Building"
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARO_BUILD_PEER_BENCH=ON \
-  -DVARO_BUILD_TESTS=OFF >/dev/null
+cmake --preset dev -B "$build_dir" -DVARO_BUILD_PEER_BENCH=ON -DVARO_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build_dir" -j2 --target varo-build varo-peers varo-desktop-bench
 peers=$(realpath "$build_dir/bench/peers/varo-peers")
 desktop=$(realpath "$build_dir/bin/varo-desktop-bench")

@@ -1,6 +1,6 @@
-#include "generated_collection.h"
+#include "bench/generated_collection.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,8 +29,8 @@ public:
     {
         const double u = std::uniform_real_distribution<double>(0, m_cumulative.back())(random);
         const auto found = std::upper_bound(m_cumulative.begin(), m_cumulative.end(), u);
-        return static_cast<uint32_t>(std::min<ptrdiff_t>(found - m_cumulative.begin(),
-                                                         static_cast<ptrdiff_t>(m_cumulative.size()) - 1));
+        return static_cast<uint32_t>(
+            std::min<ptrdiff_t>(found - m_cumulative.begin(), static_cast<ptrdiff_t>(m_cumulative.size()) - 1));
     }
 
 private:

@@ -3,7 +3,7 @@
 // follow a Zipf-like law, as character frequencies in classical texts do (a handful of particles
 // make up several per cent each, thousands of characters occur only now and then).
 
-#include "textsetwriter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -37,8 +37,7 @@ std::vector<writer::PageInput> GeneratePages(const GeneratedCollectionOptions& o
 /// A generated text set written to a private temporary folder, removed again with the object.
 class GeneratedTextSet {
 public:
-    explicit GeneratedTextSet(const GeneratedCollectionOptions& options = {},
-                              const writer::VariantGroups& groups = {});
+    explicit GeneratedTextSet(const GeneratedCollectionOptions& options = {}, const writer::VariantGroups& groups = {});
     ~GeneratedTextSet();
     GeneratedTextSet(const GeneratedTextSet&) = delete;
     GeneratedTextSet& operator=(const GeneratedTextSet&) = delete;

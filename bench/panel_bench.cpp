@@ -1,10 +1,10 @@
 // The search panel's share of a search: turning a hit set of 100,000 pages in a category scope
 // into named, sorted results and showing the first list page; and loading a full catalogue.
-#include "catalogue.h"
-#include "cataloguewriter.h"
-#include "codeconverter.h"
-#include "resultlist.h"
-#include "textsetwriter.h"
+#include "panel/catalogue.h"
+#include "panel/resultlist.h"
+#include "text/codeconverter.h"
+#include "tools/writer/cataloguewriter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -50,10 +50,11 @@ std::vector<CatalogueEntry> MakeCatalogue(int categories, int titles, int volume
         entries.push_back({u"類" + std::u16string(1, static_cast<char16_t>(u'甲' + c)), 1, docID,
                            titlePages * static_cast<uint32_t>(titles), 1});
         for (int t = 0; t < titles; ++t) {
-            entries.push_back({u"書名" + varo::CCodeConverter::Utf8ToUtf16(std::to_string(t)), 2, docID, titlePages, 1});
+            entries.push_back(
+                {u"書名" + varo::CCodeConverter::Utf8ToUtf16(std::to_string(t)), 2, docID, titlePages, 1});
             for (int v = 0; v < volumes; ++v) {
-                entries.push_back({u"巻" + varo::CCodeConverter::Utf8ToUtf16(std::to_string(v + 1)), 3, docID,
-                                   pagesPerVolume, 1});
+                entries.push_back(
+                    {u"巻" + varo::CCodeConverter::Utf8ToUtf16(std::to_string(v + 1)), 3, docID, pagesPerVolume, 1});
                 docID += pagesPerVolume;
             }
         }
@@ -99,7 +100,8 @@ void MakeHitSet(bool shuffled, std::vector<uint32_t>& pages, std::vector<uint32_
 void BM_CollectAndShowFirstListPage(benchmark::State& state)
 {
     const varo::CCatalogue& catalogue = TwoCategories().catalogue;
-    const varo::ContentsNodeTag* scope = varo::CCatalogue::FindNodeForRecord(catalogue.m_root.get(), catalogue.m_NodeItem[1]);
+    const varo::ContentsNodeTag* scope =
+        varo::CCatalogue::FindNodeForRecord(catalogue.m_root.get(), catalogue.m_NodeItem[1]);
     std::vector<uint32_t> pages, counts;
     MakeHitSet(state.range(0) != 0, pages, counts);
     for (auto _ : state) {

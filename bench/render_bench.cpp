@@ -2,10 +2,10 @@
 // with annotations and paragraphs, rendered for queries of one and three terms with the variant
 // option off and on, and for a 20-character query with the variant option on.
 
-#include "codeconverter.h"
-#include "index.h"
-#include "pagemarkup.h"
-#include "textsetwriter.h"
+#include "engine/index.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -158,6 +158,7 @@ BENCHMARK_CAPTURE(Render, threeTermsVariants, kThreeTerms, true);
 BENCHMARK_CAPTURE(Render, twentyCharactersVariants, TwentyCharacters(), true);
 // Each character may stand apart from its neighbours, so every form of each looks possible.
 BENCHMARK_CAPTURE(Render, twentyWildcardedCharactersVariants, TwentyWildcardedCharacters(), true);
-BENCHMARK_CAPTURE(Render, twentyStarredCharactersVariants, TwentyStarredCharacters(), true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Render, twentyStarredCharactersVariants, TwentyStarredCharacters(), true)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -9,17 +9,17 @@
 // first (this takes a while). With it, the text set "Index" of FOLDER is searched, for instance
 // the full sample collection (scripts/build-sample.sh full FOLDER), with queries of real text.
 
-#include "codeconverter.h"
-#include "generated_collection.h"
-#include "index.h"
+#include "bench/generated_collection.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstring>
-#include <stdexcept>
 #include <map>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -38,10 +38,10 @@ public:
     {
         if (folder.empty())
             m_generated = std::make_unique<bench::GeneratedTextSet>();
-        const std::u16string path =
-            m_generated ? m_generated->Folder() : CCodeConverter::Utf8ToUtf16(folder);
+        const std::u16string path = m_generated ? m_generated->Folder() : CCodeConverter::Utf8ToUtf16(folder);
         if (!m_index.Open(path, u"Index", INDEX_FULL_TEXT))
-            throw std::runtime_error("cannot open the collection in " + (folder.empty() ? "a temporary folder" : folder));
+            throw std::runtime_error("cannot open the collection in " +
+                                     (folder.empty() ? "a temporary folder" : folder));
         m_classes = m_generated ? GeneratedClasses() : PoetryClasses();
     }
 
@@ -64,7 +64,10 @@ private:
     {
         return std::u16string(1, static_cast<char16_t>(m_generated->Pages()[page].indexed[INDEX_FULL_TEXT][offset]));
     }
-    static std::u16string Ranked(uint32_t rank) { return std::u16string(1, static_cast<char16_t>(bench::RankedCharacter(rank))); }
+    static std::u16string Ranked(uint32_t rank)
+    {
+        return std::u16string(1, static_cast<char16_t>(bench::RankedCharacter(rank)));
+    }
 
     std::vector<QueryClass> GeneratedClasses() const
     {
@@ -76,6 +79,7 @@ private:
             {"4-character phrase", At(2000, 20) + At(2000, 21) + At(2000, 22) + At(2000, 23)},
             {"A?B", At(3000, 30) + u"?" + At(3000, 32)},
             {"A*B", At(4000, 40) + u"*" + At(4000, 140)},
+            {"A*B*C", At(5000, 50) + u"*" + At(5000, 150) + u"*" + At(5000, 250)},
             {"3 terms, and", three, true},
             {"3 terms, or", three, false},
         };
@@ -91,6 +95,9 @@ private:
             {"4-character phrase", u"白日依山"},
             {"A?B", u"明?月"},
             {"A*B", u"春*秋"},
+            {"AB*CD", u"明月*清風"},
+            {"A*B*C", u"山*水*雲"},
+            {"A*B?C*D*E", u"春*花?月*秋*風"},
             {"3 terms, and", u"山 水 雲", true},
             {"3 terms, or", u"山 水 雲", false},
         };
@@ -161,8 +168,8 @@ void Search(benchmark::State& state, size_t which)
     const QueryClass& c = fixture.Classes()[which];
     for (auto _ : state) {
         std::u16string query = c.query;
-        const int result = c.isAnd ? fixture.Index().SearchAnd(query, true, false)
-                                   : fixture.Index().SearchOr(query, true, false);
+        const int result =
+            c.isAnd ? fixture.Index().SearchAnd(query, true, false) : fixture.Index().SearchOr(query, true, false);
         benchmark::DoNotOptimize(result);
     }
     uint64_t hits = 0;

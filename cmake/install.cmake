@@ -53,15 +53,9 @@ install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/install-desktop-entry.cmake)
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/install-collection.cmake)
 
 install(FILES ${packaging}/${VARO_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-# The application icon in every size there is (varo-<size>.png): drawn by the build when the
-# program's art is generated (resources/art), else kept in resources/.
-if(EXISTS ${PROJECT_SOURCE_DIR}/resources/art/art.cmake)
-  set(icon_dir ${PROJECT_BINARY_DIR}/art)
-else()
-  set(icon_dir ${PROJECT_SOURCE_DIR}/resources)
-endif()
+# The application icon in every size there is (varo-<size>.png), drawn by the build (tools/art).
 install(CODE "
-  set(VARO_ICON_DIR \"${icon_dir}\")
+  set(VARO_ICON_DIR \"${VARO_ART_DIR}\")
   set(VARO_ICON_THEME_DIR \"${CMAKE_INSTALL_DATADIR}/icons/hicolor\")
 ")
 install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/install-icons.cmake)

@@ -1,4 +1,4 @@
-#include "hitmerge.h"
+#include "engine/hitmerge.h"
 
 #include <algorithm>
 #include <numeric>

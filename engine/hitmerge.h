@@ -2,7 +2,7 @@
 // Merging one term's pages (ascending, with their hit counts) into the hit set of a query.
 // Both merges walk the two page lists in step instead of searching the hit set once per page.
 
-#include "index.h"
+#include "engine/index.h"
 
 namespace varo {
 

@@ -1,7 +1,7 @@
-#include "index.h"
+#include "engine/index.h"
 
-#include "nativepath.h"
-#include "readonlyfile.h"
+#include "platform/nativepath.h"
+#include "platform/readonlyfile.h"
 
 #include <algorithm>
 #include <new>
@@ -38,12 +38,18 @@ CIndex::~CIndex()
 
 int CIndex::GetCharSlot(uint32_t c)
 {
-    if (c >= 0x3400 && c <= 0x9FFF) return static_cast<int>(c - 0x3400);
-    if (c >= 0xF900 && c <= 0xFAFF) return static_cast<int>(c - 0x8C00);
-    if (c >= 0x20000 && c <= 0x2A6DF) return static_cast<int>(c - 0x18100);
-    if (c >= 0x2F800 && c <= 0x2FA1F) return static_cast<int>(c - 0x1D220);
-    if (c >= 0x3042 && c <= 0x30F6) return static_cast<int>(c + 0xF7BE);
-    if (c >= 0xE000 && c <= 0xFFFF) return static_cast<int>(c + 0x48B5);
+    if (c >= 0x3400 && c <= 0x9FFF)
+        return static_cast<int>(c - 0x3400);
+    if (c >= 0xF900 && c <= 0xFAFF)
+        return static_cast<int>(c - 0x8C00);
+    if (c >= 0x20000 && c <= 0x2A6DF)
+        return static_cast<int>(c - 0x18100);
+    if (c >= 0x2F800 && c <= 0x2FA1F)
+        return static_cast<int>(c - 0x1D220);
+    if (c >= 0x3042 && c <= 0x30F6)
+        return static_cast<int>(c + 0xF7BE);
+    if (c >= 0xE000 && c <= 0xFFFF)
+        return static_cast<int>(c + 0x48B5);
     return -1;
 }
 

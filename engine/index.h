@@ -2,9 +2,9 @@
 // One text set opened for searching: the index header tables in memory, the posting file
 // mapped, the text store, the variant-character table and the hit set of the last search.
 
-#include "filelist.h"
-#include "mappedfile.h"
-#include "messagesink.h"
+#include "engine/messagesink.h"
+#include "platform/mappedfile.h"
+#include "store/filelist.h"
 
 #include <cstdint>
 #include <string>
@@ -111,12 +111,15 @@ public:
     /// useVariants); returns the number of anchors written. complete, when given, tells
     /// whether every term was highlighted: a render stops at its budget of work and leaves the
     /// terms after that point plain (CFileList::RenderPage, RenderVariantPage).
-    int RenderResultPage(uint32_t page, std::string& output, std::u16string_view query, int target,
-                         bool useVariants, bool* complete = nullptr) const;
+    int RenderResultPage(uint32_t page, std::string& output, std::u16string_view query, int target, bool useVariants,
+                         bool* complete = nullptr) const;
 
     // The text store, passed through.
     uint32_t GetHeaderWord() const { return m_fileList.m_headerWord; }
-    bool FindPage(uint32_t first, int label, int64_t& record) const { return m_fileList.FindPage(first, label, record); }
+    bool FindPage(uint32_t first, int label, int64_t& record, uint64_t maxRecords = UINT64_MAX) const
+    {
+        return m_fileList.FindPage(first, label, record, maxRecords);
+    }
     bool GetTextLength(uint32_t record, uint32_t& length) const { return m_fileList.GetTextLength(record, length); }
     bool ReadText(uint32_t record, std::string& text) const { return m_fileList.ReadText(record, text); }
     const CFileList& FileList() const { return m_fileList; }

@@ -1,4 +1,4 @@
-#include "postingcursor.h"
+#include "engine/postingcursor.h"
 
 #include <algorithm>
 

@@ -1,6 +1,7 @@
 // Queries: blank-separated terms combined by and (every term) or or (any term) into the hit set.
 
-#include "index.h"
+#include "engine/index.h"
+#include "text/querysyntax.h"
 
 #include <algorithm>
 #include <climits>
@@ -8,9 +9,6 @@
 namespace varo {
 
 namespace {
-
-constexpr char16_t kBlank = u' ';
-constexpr char16_t kWideBlank = u'\u3000';
 
 // Runs SearchTerm for each U+0020-separated term of the query, the first in firstMode and the
 // others in laterMode, writing U+3000 over every U+0020 of the caller's buffer on the way. A
@@ -43,20 +41,7 @@ int SearchTerms(std::u16string& query, Search search)
 
 int CIndex::CheckQuery(std::u16string_view query)
 {
-    int terms = 0;
-    bool inTerm = false;
-    for (char16_t unit : query) {
-        if (unit == kBlank || unit == kWideBlank) {
-            inTerm = false;
-            continue;
-        }
-        if (unit < 0x100 && unit != u'*' && unit != u'?')
-            return 0;
-        if (!inTerm)
-            ++terms;
-        inTerm = true;
-    }
-    return terms;
+    return CheckQuerySyntax(query).terms;
 }
 
 int CIndex::SearchAnd(std::u16string& query, bool countHits, bool useVariants)

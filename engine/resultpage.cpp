@@ -2,8 +2,8 @@
 // with the variant option every variant form of every term as well. The store renders; the
 // index only knows which forms each character of the query has.
 
-#include "index.h"
-#include "variantrender.h"
+#include "engine/index.h"
+#include "store/variantrender.h"
 
 namespace varo {
 

@@ -1,6 +1,7 @@
 // The search of one term: its normal form, one posting-stream cursor per indexed character, the
-// walk of the streams page by page with the position passes inside a page, and the merge of the
-// term's pages into the hit set.
+// walk of the streams page by page with the position passes inside a page (for three or more
+// '*' segments a walk over every arrangement of them instead), and the merge of the term's
+// pages into the hit set.
 //
 // Choices where the index format leaves room:
 // - Terms of any length are searched whole; nothing is cut at 299 units.
@@ -11,10 +12,11 @@
 //   and after the last indexed character such segments impose nothing.
 // - A query on a closed index finds nothing: the hit set is emptied and the result is 0.
 
-#include "codeconverter.h"
-#include "hitmerge.h"
-#include "index.h"
-#include "postingcursor.h"
+#include "engine/hitmerge.h"
+#include "engine/index.h"
+#include "engine/postingcursor.h"
+#include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <algorithm>
 
@@ -23,11 +25,6 @@ namespace varo {
 namespace {
 
 constexpr uint64_t kGapPerStar = 300;
-
-bool IsOneCharWildcard(uint32_t c)
-{
-    return c == u'?' || c == u'？';
-}
 
 // Leading '*' dropped, runs of '*' made one, a closing '*' added, and every character without a
 // slot of its own removed.
@@ -132,9 +129,12 @@ private:
     uint32_t MatchPage(bool countHits);
     uint32_t CountOccurrences();
     uint32_t MatchOneSegment(bool countHits);
-    uint32_t MatchSegments(bool countHits);
+    uint32_t MatchTwoSegments(bool countHits);
     Pass CheckPass() const;
-    bool Advance(size_t start, uint64_t target);
+    uint32_t MatchArrangements(bool countHits);
+    bool FindArrangement(uint64_t from);
+    bool SeekOccurrence(const TermPattern::Segment& segment, uint64_t from);
+    bool Advance(size_t start, size_t end, uint64_t target);
     uint64_t LargestPos(size_t begin, size_t end) const;
 
     const TermPattern& m_pattern;
@@ -208,7 +208,11 @@ uint32_t TermMatcher::MatchPage(bool countHits)
             return 0;
         m_pos[i] = first + uint64_t{m_pattern.total - m_pattern.chars[i].termPosition - 1};
     }
-    return m_pattern.segments.size() == 1 ? MatchOneSegment(countHits) : MatchSegments(countHits);
+    switch (m_pattern.segments.size()) {
+    case 1: return MatchOneSegment(countHits);
+    case 2: return MatchTwoSegments(countHits);
+    default: return MatchArrangements(countHits);
+    }
 }
 
 // One character whose first position has been read: every pass is a hit that moves it on, so
@@ -240,14 +244,16 @@ uint32_t TermMatcher::MatchOneSegment(bool countHits)
                 return hits;
             ++target;
         }
-        if (!Advance(0, target))
+        if (!Advance(0, count, target))
             return hits;
     }
 }
 
-// The passes for a term with '*': each pass checks the segments, then the gaps between them,
-// and names the cursors that move on before the next pass.
-uint32_t TermMatcher::MatchSegments(bool countHits)
+// The passes for a term of two segments: each pass checks the segments, then the gap between
+// them, and names the cursors that move on before the next pass. With two segments every step
+// is safe: a first-segment occurrence is given up only when no later second-segment occurrence
+// can follow it, so every occurrence that starts a hit is counted.
+uint32_t TermMatcher::MatchTwoSegments(bool countHits)
 {
     uint32_t hits = 0;
     while (true) {
@@ -260,7 +266,7 @@ uint32_t TermMatcher::MatchSegments(bool countHits)
             // occurrences are counted too.
             pass.target += 1;
         }
-        if (!Advance(pass.start, pass.target))
+        if (!Advance(pass.start, m_cursors.size(), pass.target))
             return hits;
     }
 }
@@ -286,11 +292,83 @@ TermMatcher::Pass TermMatcher::CheckPass() const
     return {true, 0, LargestPos(0, segments[0].end)};
 }
 
-// One step for every cursor from start on that lies below target; false once a list that has
-// to move is used up, which ends the page.
-bool TermMatcher::Advance(size_t start, uint64_t target)
+// Terms of three or more segments. The passes cannot serve them: a pass that fails as too wide
+// moves every cursor below the largest position, a middle segment's too, so an arrangement
+// that needs a later occurrence of the first segment with an earlier one of the middle segment
+// is never tried (山 at 83 and 359, 水 at 490, 雲 at 775: 山*水*雲 holds through 359, 490, 775,
+// but the passes give the page up). Nor does taking each next segment's nearest occurrence
+// serve: with a gap of 300, 甲 at 0, 乙 at 10 and 300 and 丙 at 550 hold only through the later
+// 乙. Here every first-segment occurrence that starts an arrangement is found, and each counts
+// one hit, as the passes count a hit per first-segment occurrence.
+uint32_t TermMatcher::MatchArrangements(bool countHits)
 {
-    for (size_t i = start; i < m_cursors.size(); ++i) {
+    uint32_t hits = 0;
+    // The first character is the first segment's: m_pos[0] is the hit's first occurrence.
+    for (uint64_t from = 0; FindArrangement(from); from = m_pos[0] + 1) {
+        ++hits;
+        if (!countHits)
+            break;
+    }
+    return hits;
+}
+
+// Moves the segments' cursors on to the first arrangement whose first-segment occurrence lies
+// at or after from; false when there is none. Each segment stands on an occurrence (the common
+// adjusted position of its characters, read at its first cursor) once it has been sought. The
+// walk goes forward while each next segment's occurrence lies 0 to its gap after the previous
+// one's. When it lies further, no arrangement holds the previous occurrence, since every
+// occurrence the next segment has passed over holds none either: the walk steps back, and the
+// previous segment seeks an occurrence no more than the gap before the further one. No cursor
+// ever moves back: an occurrence a segment passes over belongs to no arrangement that starts at
+// or after from, so the next search (from one past a hit) goes on from where this one ended.
+// Memory stays one cursor per character, as in the passes, however long the page's lists are.
+bool TermMatcher::FindArrangement(uint64_t from)
+{
+    const auto& segments = m_pattern.segments;
+    size_t s = 0;
+    uint64_t need = from;
+    while (true) {
+        if (!SeekOccurrence(segments[s], need))
+            return false;
+        const uint64_t occurrence = m_pos[segments[s].begin];
+        if (s > 0) {
+            const uint64_t previous = m_pos[segments[s - 1].begin];
+            if (occurrence - previous > segments[s].maxGap) {
+                need = occurrence - segments[s].maxGap;
+                --s;
+                continue;
+            }
+        }
+        if (s + 1 == segments.size())
+            return true;
+        need = occurrence;
+        ++s;
+    }
+}
+
+// Moves the segment's cursors on until its characters share one adjusted position at or after
+// from; false once a list that has to move is used up.
+bool TermMatcher::SeekOccurrence(const TermPattern::Segment& segment, uint64_t from)
+{
+    while (true) {
+        uint64_t target = from;
+        for (size_t i = segment.begin; i < segment.end; ++i)
+            target = std::max(target, m_pos[i]);
+        bool equal = true;
+        for (size_t i = segment.begin; i < segment.end; ++i)
+            equal = equal && m_pos[i] == target;
+        if (equal)
+            return true;
+        if (!Advance(segment.begin, segment.end, target))
+            return false;
+    }
+}
+
+// One step for every cursor from start to end that lies below target; false once a list that
+// has to move is used up, which ends the page.
+bool TermMatcher::Advance(size_t start, size_t end, uint64_t target)
+{
+    for (size_t i = start; i < end; ++i) {
         if (m_pos[i] >= target)
             continue;
         uint32_t delta = 0;
@@ -303,7 +381,8 @@ bool TermMatcher::Advance(size_t start, uint64_t target)
 
 uint64_t TermMatcher::LargestPos(size_t begin, size_t end) const
 {
-    return *std::max_element(m_pos.begin() + static_cast<ptrdiff_t>(begin), m_pos.begin() + static_cast<ptrdiff_t>(end));
+    return *std::max_element(m_pos.begin() + static_cast<ptrdiff_t>(begin),
+                             m_pos.begin() + static_cast<ptrdiff_t>(end));
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 // The variant-character table yitizi.txt: one group of interchangeable characters per line,
 // code points written in hexadecimal and separated by commas.
 
-#include "index.h"
+#include "engine/index.h"
 
-#include "nativepath.h"
-#include "readonlyfile.h"
+#include "platform/nativepath.h"
+#include "platform/readonlyfile.h"
 
 namespace varo {
 
@@ -17,9 +17,12 @@ bool IsSpace(char c)
 
 int HexDigit(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 

@@ -5,12 +5,12 @@
 // Input: u32-prefixed zlq.dir, then operations to the end: u8 op, u16 argument, and for a search
 // a query.
 
-#include "fuzzcollection.h"
-#include "fuzzinput.h"
+#include "fuzz/fuzzcollection.h"
+#include "fuzz/fuzzinput.h"
 
-#include "codeconverter.h"
-#include "leftformmodel.h"
-#include "paneltext.h"
+#include "panel/leftformmodel.h"
+#include "panel/paneltext.h"
+#include "text/codeconverter.h"
 
 #include <unistd.h>
 

@@ -4,16 +4,16 @@
 //
 // Input: u8 header mode, u32 header cut, u16 n + n x (u32 slot selector, u32 FirstBlock,
 // u32 LastPage), u16 m + m x u32 BlockChain, the posting file (u16 k + k x u16-prefixed block,
-// u16 bytes cut from its end), u16-prefixed yitizi.txt, then operations (u8 op, query) to the end. A slot selector below 0x100 names the
-// slot of an alphabet character, below 0x200 a variant group, any other value slot value % 100,000.
-// Header mode 0 writes the whole header, 1 cuts it at the cut % (size + 1), 2 appends cut % 4
-// stray bytes after the chain.
+// u16 bytes cut from its end), u16-prefixed yitizi.txt, then operations (u8 op, query) to the end. A slot selector
+// below 0x100 names the slot of an alphabet character, below 0x200 a variant group, any other value slot value %
+// 100,000. Header mode 0 writes the whole header, 1 cuts it at the cut % (size + 1), 2 appends cut % 4 stray bytes
+// after the chain.
 
-#include "fuzzcollection.h"
-#include "fuzzinput.h"
+#include "fuzz/fuzzcollection.h"
+#include "fuzz/fuzzinput.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 

@@ -5,11 +5,11 @@
 // Input: u16 page label, u32-prefixed page bytes, then operations to the end: u8 op (target in
 // bits 0-2, where 3 to 7 stand for values no radio gives; variant option in bit 3), query.
 
-#include "fuzzcollection.h"
-#include "fuzzinput.h"
+#include "fuzz/fuzzcollection.h"
+#include "fuzz/fuzzinput.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <cstdio>
 

@@ -6,11 +6,11 @@
 // modulo the record count + 2, so that existing records and the first one past the end come up
 // often.
 
-#include "fuzzinput.h"
+#include "fuzz/fuzzinput.h"
 
-#include "codeconverter.h"
-#include "filelist.h"
-#include "textsetwriter.h"
+#include "store/filelist.h"
+#include "text/codeconverter.h"
+#include "tools/writer/textsetwriter.h"
 
 using namespace varo;
 

@@ -5,11 +5,11 @@
 //
 // Input: u32-prefixed yitizi.txt, then operations to the end: u8 op, query.
 
-#include "fuzzcollection.h"
-#include "fuzzinput.h"
+#include "fuzz/fuzzcollection.h"
+#include "fuzz/fuzzinput.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 using namespace varo;
 

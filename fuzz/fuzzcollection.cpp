@@ -1,7 +1,7 @@
-#include "fuzzcollection.h"
+#include "fuzz/fuzzcollection.h"
 
-#include "codeconverter.h"
-#include "pagemarkup.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 // categories, with annotations, paragraph and heading tags, characters that repeat and a
 // variant table whose groups the pages use.
 
-#include "cataloguewriter.h"
-#include "textsetwriter.h"
+#include "tools/writer/cataloguewriter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <filesystem>
 #include <string>

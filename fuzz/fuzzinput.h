@@ -24,9 +24,9 @@ namespace varo::fuzz {
 
 /// Units a query byte below 0xF0 stands for (byte % size).
 inline constexpr char16_t kAlphabet[] = {
-    u' ',  u'\u3000', u'*',  u'?',  u'？', u'a',  u'<',  u'\xD840', u'\xDC00', u'あ', u'\xE000', u'\xF900',
-    u'詩', u'經',     u'書', u'易', u'禮', u'樂', u'春', u'秋',     u'乾',     u'干', u'一',     u'二',
-    u'三', u'云',     u'之', u'學', u'而', u'孟', u'史', u'p',
+    u' ',      u'\u3000', u'*',  u'?',  u'？', u'a',  u'<',  u'\xD840', u'\xDC00', u'あ', u'\xE000',
+    u'\xF900', u'詩',     u'經', u'書', u'易', u'禮', u'樂', u'春',     u'秋',     u'乾', u'干',
+    u'一',     u'二',     u'三', u'云', u'之', u'學', u'而', u'孟',     u'史',     u'p',
 };
 inline constexpr size_t kAlphabetSize = sizeof kAlphabet / sizeof kAlphabet[0];
 inline constexpr uint8_t kRawUnit = 0xF0;
@@ -68,8 +68,8 @@ public:
             if (byte < kRawUnit) {
                 query += kAlphabet[byte % kAlphabetSize];
             } else if (i + 2 < bytes.size()) {
-                query += static_cast<char16_t>(static_cast<uint8_t>(bytes[i + 1]) |
-                                               static_cast<uint8_t>(bytes[i + 2]) << 8);
+                query +=
+                    static_cast<char16_t>(static_cast<uint8_t>(bytes[i + 1]) | static_cast<uint8_t>(bytes[i + 2]) << 8);
                 i += 2;
             }
         }
@@ -152,12 +152,12 @@ private:
 };
 
 /// Stops the run as a crash when a property every input must keep does not hold.
-#define VARO_FUZZ_CHECK(condition)                                                            \
-    do {                                                                                      \
-        if (!(condition)) {                                                                   \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                     \
-        }                                                                                     \
+#define VARO_FUZZ_CHECK(condition)                                                                                     \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);                         \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)
 
 }  // namespace varo::fuzz

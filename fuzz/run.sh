@@ -22,8 +22,7 @@ fi
 
 bash scripts/install-deps.sh test  # clang and libFuzzer among them
 build=${VARO_FUZZ_BUILD_DIR:-build-fuzz}
-CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVARO_BUILD_FUZZERS=ON -DVARO_BUILD_TESTS=OFF -DVARO_BUILD_BENCHMARKS=OFF >/dev/null
+cmake --preset fuzz -B "$build" >/dev/null
 cmake --build "$build" -j2 --target fuzz_seeds "${targets[@]}"
 
 rm -rf "$build/seeds"

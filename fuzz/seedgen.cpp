@@ -3,10 +3,10 @@
 //
 //   fuzz_seeds OUTPUT_FOLDER
 
-#include "fuzzcollection.h"
-#include "fuzzinput.h"
+#include "fuzz/fuzzcollection.h"
+#include "fuzz/fuzzinput.h"
 
-#include "index.h"
+#include "engine/index.h"
 
 #include <cstdio>
 #include <map>
@@ -17,8 +17,9 @@ using fuzz::Writer;
 namespace {
 
 const std::vector<std::u16string> kQueries = {
-    u"詩", u"詩 經", u"詩云", u"詩?詩", u"詩*經", u"乾", u"一 二 三", u"?詩?", u"**詩", u"*", u"",
-    u"詩\u3000經", u"書*之", u"學而之", u"云 a", u"\xD840\xDC00", u"あ", u"經??之",
+    u"詩",   u"詩 經",        u"詩云", u"詩?詩",  u"詩*經",      u"乾",           u"一 二 三",
+    u"?詩?", u"**詩",         u"*",    u"",       u"詩\u3000經", u"書*之",        u"學而之",
+    u"云 a", u"\xD840\xDC00", u"あ",   u"經??之", u"詩*云*詩",   u"詩?詩*云*?之", u"一*二*三",
 };
 
 class SeedFolder {
@@ -178,7 +179,7 @@ void AddOperations(Writer& seed)
 {
     // Select each slot, walk pages and volumes, search and show results, change targets, page.
     const std::vector<std::pair<uint8_t, uint16_t>> ops = {
-        {0, 3}, {1, 0}, {1, 0}, {2, 0}, {5, 3}, {3, 0}, {3, 0}, {4, 0}, {0, 1}, {6, 0}, {7, 0}, {8, 0},
+        {0, 3}, {1, 0}, {1, 0}, {2, 0}, {5, 3},  {3, 0},  {3, 0}, {4, 0},  {0, 1}, {6, 0},  {7, 0}, {8, 0},
         {9, 0}, {0, 5}, {6, 1}, {7, 1}, {11, 3}, {10, 1}, {6, 2}, {10, 2}, {7, 0}, {10, 0}, {0, 2},
     };
     size_t query = 0;
@@ -222,7 +223,7 @@ void VariantSeeds(const std::filesystem::path& root)
     for (const std::string& bytes : {table, crlf, wide, std::string("\n\n,zz,0x,fffffffff\n")}) {
         Writer seed;
         seed.Blob(bytes, 4);
-        for (size_t i = 0; i < kQueries.size(); i += 2) {
+        for (size_t i = 0; i + 1 < kQueries.size(); i += 2) {
             seed.Byte(static_cast<uint8_t>(i * 9 | (i % 4 == 0 ? 0x80 : 0) | (i % 8 == 0 ? 0x40 : 0)));
             seed.Query(kQueries[i] + u" " + kQueries[i + 1]);
         }
@@ -239,13 +240,14 @@ void RenderSeeds(const std::filesystem::path& root)
         pages.emplace_back(label++, page.html);
     pages.emplace_back(2, "<TITLE>T</TITLE><TD>詩</TD><TD>經</TD>");
     pages.emplace_back(2, "<title>T</title><TD>詩<TD>經</TD>詩</TD><TD>經</title><TD>詩經");
-    pages.emplace_back(3, "<title>詩</title><TD>x</TD><TD><font size=-1 color=\"#993366\">詩<font size=-1 "
-                          "color=\"#993366\">經</font>詩</font>經<p>詩<h4>經</TD>");
+    pages.emplace_back(3,
+                       "<title>詩</title><TD>x</TD><TD><font size=-1 color=\"#993366\">詩<font size=-1 "
+                       "color=\"#993366\">經</font>詩</font>經<p>詩<h4>經</TD>");
     for (const auto& [pageLabel, html] : pages) {
         Writer seed;
         seed.U16(pageLabel);
         seed.Blob(html, 4);
-        for (size_t i = 0; i < kQueries.size(); i += 3) {
+        for (size_t i = 0; i + 2 < kQueries.size(); i += 3) {
             seed.Byte(static_cast<uint8_t>(i % 3 | (i % 2 == 0 ? 0x08 : 0)));
             seed.Query(kQueries[i] + u"\u3000" + kQueries[i + 1] + u" " + kQueries[i + 2]);
         }

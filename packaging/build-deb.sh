@@ -24,8 +24,7 @@ if ((${#missing[@]} > 0)); then
 fi
 
 build_dir=$(realpath -m "${VARO_PACKAGE_DIR:-build-package}")
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DVARO_BUILD_TESTS=OFF -DVARO_BUILD_BENCHMARKS=OFF
+cmake --preset package -B "$build_dir"
 cmake --build "$build_dir" -j2
 VARO_BUILD_DIR=$build_dir bash scripts/build-sample.sh sample "$build_dir/bin"
 (cd "$build_dir" && cpack -G DEB >cpack.log) || { cat "$build_dir/cpack.log" >&2; exit 1; }

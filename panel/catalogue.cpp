@@ -1,8 +1,10 @@
-#include "catalogue.h"
+#include "panel/catalogue.h"
 
-#include "codeconverter.h"
-#include "nativepath.h"
-#include "readonlyfile.h"
+#include "platform/nativepath.h"
+#include "platform/readonlyfile.h"
+#include "text/codeconverter.h"
+
+#include <algorithm>
 
 namespace varo {
 
@@ -78,14 +80,14 @@ bool CCatalogue::LoadCatalogue(const std::u16string& folder, IMessageSink* messa
             std::fclose(listing);
         return false;
     }
+    // The array holds 9,999 records, so no more of the file than they occupy is read: a huge
+    // (or sparse) file costs no more time than a full catalogue.
     const uint64_t recordCount = file.Size() / kCatalogueRecordBytes;
+    const uint64_t readCount = std::min<uint64_t>(recordCount, kCatalogueSlots - 1);
+    m_skips.overflow = recordCount - readCount;
     m_skips.tailBytes = static_cast<size_t>(file.Size() % kCatalogueRecordBytes);
     uint8_t bytes[kCatalogueRecordBytes];
-    for (uint64_t i = 0; i < recordCount; ++i) {
-        if (m_nodeCount >= kCatalogueSlots) {
-            m_skips.overflow = static_cast<int>(recordCount - i);
-            break;
-        }
+    for (uint64_t i = 0; i < readCount; ++i) {
         if (!file.ReadAt(i * kCatalogueRecordBytes, bytes, sizeof bytes))
             break;
         const CatalogueRecordTag record = CatalogueRecordTag::Decode(bytes);

@@ -4,7 +4,7 @@
 // record slot, a node tree under a root node (for scope tests and result naming) and the item
 // structure of the contents tree (which the desktop shell draws from this model).
 
-#include "messagesink.h"
+#include "engine/messagesink.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,9 +16,9 @@
 namespace varo {
 
 inline constexpr size_t kCatalogueRecordBytes = 216;
-inline constexpr size_t kCatalogueNameUnits = 100;   // 200 bytes of UTF-16LE
-inline constexpr int kCatalogueSlots = 10000;        // slot 0 is never filled: 9,999 records
-inline constexpr int kMaxCatalogueLevel = 19;        // the loader's level table has 20 entries
+inline constexpr size_t kCatalogueNameUnits = 100;  // 200 bytes of UTF-16LE
+inline constexpr int kCatalogueSlots = 10000;       // slot 0 is never filled: 9,999 records
+inline constexpr int kMaxCatalogueLevel = 19;       // the loader's level table has 20 entries
 
 inline constexpr char16_t kCatalogueMissingMessage[] = u"you delete data file!";
 
@@ -59,7 +59,7 @@ struct ContentsNodeTag {
 /// Counts of what a load skipped (the user is told nothing; tests and diagnostics look).
 struct CatalogueSkipsTag {
     int badLevel = 0;       // level outside 1..19
-    int overflow = 0;       // records beyond the 9,999 the array holds
+    uint64_t overflow = 0;  // records of the file beyond the first 9,999, never read
     size_t tailBytes = 0;   // a trailing partial record
 };
 
@@ -73,8 +73,9 @@ public:
     void SetListingFolder(std::u16string folder) { m_listingFolder = std::move(folder); }
 
     /// Reads folder/zlq.dir once. A missing or unreadable file shows "you delete data file!" and
-    /// leaves the catalogue empty. Records with a level outside 1..19, records beyond the array
-    /// and a trailing partial record are skipped. Writes the listing zlq.txt of every loaded
+    /// leaves the catalogue empty. Only the file's first 9,999 records (the array's room) are
+    /// read; of them, records with a level outside 1..19 are skipped, and so is a trailing
+    /// partial record. Writes the listing zlq.txt of every loaded
     /// record, replacing an earlier one; without a listing the load goes on.
     bool LoadCatalogue(const std::u16string& folder, IMessageSink* messages);
 

@@ -1,6 +1,6 @@
-#include "contentstree.h"
+#include "panel/contentstree.h"
 
-#include "catalogue.h"
+#include "panel/catalogue.h"
 
 #include <QPainter>
 

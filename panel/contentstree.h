@@ -31,6 +31,6 @@ protected:
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
 private:
-    std::vector<QTreeWidgetItem*> m_items;   // by slot; slot 0 has none
+    std::vector<QTreeWidgetItem*> m_items;  // by slot; slot 0 has none
     QIcon m_volumeIcon;
 };

@@ -1,9 +1,8 @@
-#include "leftform.h"
+#include "panel/leftform.h"
 
-#include "commandids.h"
-#include "settings.h"
-#include "tooltipresourcebutton.h"
-#include "varoview.h"
+#include "shell/commandids.h"
+#include "shell/settings.h"
+#include "shell/tooltipresourcebutton.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -45,15 +44,15 @@ const QString kGroupBoxStyle = QStringLiteral(
 }  // namespace
 
 CLeftForm::CLeftForm(const varo::PanelFoldersTag& folders, QWidget* parent)
-    : QWidget(parent), m_messages(this),
-      m_model(std::make_unique<varo::CLeftFormModel>(
-          folders, varo::PanelPortsTag{&m_messages, nullptr, nullptr, this, this}))
+    : QWidget(parent), m_messages(this), m_model(std::make_unique<varo::CLeftFormModel>(
+                                             folders, varo::PanelPortsTag{&m_messages, nullptr, nullptr, this, this}))
 {
     setObjectName(QStringLiteral("CLeftForm"));
     // Clicking anywhere on the panel makes it the active pane.
     setFocusPolicy(Qt::ClickFocus);
     QFont dialogFont(QStringLiteral("Noto Sans CJK JP"), 9);
-    dialogFont.setFamilies({QStringLiteral("Noto Sans CJK JP"), QStringLiteral("HanaMinA"), QStringLiteral("HanaMinB")});
+    dialogFont.setFamilies(
+        {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("HanaMinA"), QStringLiteral("HanaMinB")});
     setFont(dialogFont);
     CreateControls();
     ConnectControls();
@@ -67,7 +66,7 @@ void CLeftForm::CreateControls()
     m_tabs = MakeControl<QTabWidget>(this, IDC_TABS);
     m_contents = MakeControl<CContentsTree>(this, IDC_CONTENTS);
     m_prompt = MakeControl<QLabel>(this, IDC_PROMPT);
-    MakeControl<QWidget>(this, IDC_QUERY);   // the query input takes its place at first display
+    MakeControl<QWidget>(this, IDC_QUERY);  // the query input takes its place at first display
     m_search = MakeControl<QPushButton>(this, IDC_SEARCH);
     auto* line = MakeControl<QFrame>(this, IDC_LINE);
     line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
@@ -136,7 +135,8 @@ void CLeftForm::ConnectControls()
     }
     connect(m_contents, &QTreeWidget::itemSelectionChanged, this, &CLeftForm::OnContentsSelectionChanged);
     connect(m_results, &QTreeWidget::itemSelectionChanged, this, &CLeftForm::OnResultSelectionChanged);
-    connect(m_results, &CSortListCtrl::columnClicked, this, [this](int column) { m_model->m_resultList.OnColumnClick(column); });
+    connect(m_results, &CSortListCtrl::columnClicked, this,
+            [this](int column) { m_model->m_resultList.OnColumnClick(column); });
     connect(m_previousListPage, &QAbstractButton::clicked, this, [this] { m_model->m_resultList.PreviousListPage(); });
     connect(m_nextListPage, &QAbstractButton::clicked, this, [this] { m_model->m_resultList.NextListPage(); });
     connect(m_pageBox, &QLineEdit::textChanged, this, &CLeftForm::OnPageBoxEdited);
@@ -158,13 +158,13 @@ void CLeftForm::OnInitialUpdate()
     m_results->SetColumns({QStringLiteral("類別"), QStringLiteral("書名"), QStringLiteral("巻"), QStringLiteral("頁")},
                           {45, 80, 60, 60});
     m_tabs->setCurrentIndex(kContentsTab);
-    m_model->OnInitialUpdate();   // the labels and the catalogue
+    m_model->OnInitialUpdate();  // the labels and the catalogue
     m_contents->Fill(m_model->m_catalogue);
     WatchKeys();
     LayoutPanel();
 }
 
-void CLeftForm::SetTextView(CVaroView* view)
+void CLeftForm::SetTextView(varo::ITextView* view)
 {
     m_model->SetTextView(view);
 }
@@ -180,12 +180,6 @@ void CLeftForm::RunSearch()
     ReadOptions();
     m_model->RunSearch();
     m_hiddenEdit->clear();
-    emit stateChanged();
-}
-
-void CLeftForm::ShowSliderPage(int position)
-{
-    m_model->OnSliderReleased(position);
     emit stateChanged();
 }
 
@@ -311,9 +305,9 @@ void CLeftForm::LayoutPanel()
 
 void CLeftForm::SetSearchTabVisible(bool visible)
 {
-    const QList<QWidget*> controls = {m_prompt, m_search, m_line, m_variant, m_methodGroup, m_and, m_or,
-                                      m_targetGroup, m_targets[0], m_targets[1], m_targets[2], m_scopeGroup,
-                                      m_scope, m_summary, m_results};
+    const QList<QWidget*> controls = {m_prompt,     m_search,     m_line,        m_variant,    m_methodGroup,
+                                      m_and,        m_or,         m_targetGroup, m_targets[0], m_targets[1],
+                                      m_targets[2], m_scopeGroup, m_scope,       m_summary,    m_results};
     for (QWidget* control : controls)
         control->setVisible(visible);
     if (m_queryInput != nullptr)

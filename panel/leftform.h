@@ -5,11 +5,11 @@
 // All the state lives in the panel's model, CLeftFormModel; this widget shows it and hands
 // the user's actions to it.
 
-#include "contentstree.h"
-#include "htmlctrl.h"
-#include "leftformmodel.h"
-#include "messagebox.h"
-#include "sortlistctrl.h"
+#include "panel/contentstree.h"
+#include "panel/leftformmodel.h"
+#include "panel/sortlistctrl.h"
+#include "shell/htmlctrl.h"
+#include "shell/messagebox.h"
 
 #include <QWidget>
 
@@ -24,7 +24,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class CVaroView;
 
 enum PanelControlId : int {
     IDC_HIDDEN_EDIT = 1001,
@@ -69,7 +68,8 @@ public:
     /// Places the controls of the selected tab for the panel's current size.
     void LayoutPanel();
 
-    void SetTextView(CVaroView* view);
+    /// The view the panel's pages are shown in; not owned.
+    void SetTextView(varo::ITextView* view);
     varo::CLeftFormModel& Model() { return *m_model; }
     const varo::CLeftFormModel& Model() const { return *m_model; }
 
@@ -81,8 +81,6 @@ public:
 
     /// Reads the options and searches (the 検索 button).
     void RunSearch();
-    /// The page slider came to rest at position: shows that page of the current volume.
-    void ShowSliderPage(int position);
 
     // IPanelView
     void SetScopeLabel(const std::u16string& text) override;

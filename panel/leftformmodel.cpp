@@ -1,9 +1,8 @@
-#include "leftformmodel.h"
+#include "panel/leftformmodel.h"
 
-#include "nativepath.h"
-#include "paneltext.h"
-
-#include <algorithm>
+#include "panel/paneltext.h"
+#include "platform/nativepath.h"
+#include "text/querysyntax.h"
 
 namespace varo {
 
@@ -23,6 +22,7 @@ CLeftFormModel::CLeftFormModel(const PanelFoldersTag& folders, const PanelPortsT
       m_folders(WithDefaults(folders)), m_ports(ports)
 {
     m_pageDisplay.SetTextView(ports.textView);
+    m_pageDisplay.SetMessageSink(ports.messages);
     m_catalogue.SetListingFolder(m_folders.listing);
     m_index.SetMessageSink(ports.messages);
     m_index.Open(m_folders.data, kTextSetName, INDEX_FULL_TEXT);
@@ -116,7 +116,7 @@ bool CLeftFormModel::ReadKeywords(std::u16string& keywords) const
         if (!value)
             return false;
         keywords = *value;
-        std::replace(keywords.begin(), keywords.end(), u'\u3000', u' ');
+        ReplaceWideBlanks(keywords);
     }
     return true;
 }

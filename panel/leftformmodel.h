@@ -15,11 +15,11 @@
 // - the main frame enables its commands with the Can... rules, runs the actions, and selects
 //   the contents-tree item of the slot that NextVolume / PreviousVolume return.
 
-#include "catalogue.h"
-#include "index.h"
-#include "pagedisplay.h"
-#include "panelports.h"
-#include "resultlist.h"
+#include "engine/index.h"
+#include "panel/catalogue.h"
+#include "panel/pagedisplay.h"
+#include "panel/panelports.h"
+#include "panel/resultlist.h"
 
 #include <cstdint>
 #include <string>
@@ -124,8 +124,8 @@ public:
 
     /// The query text of the last search run, as the engine left it.
     std::u16string m_keyWords;
-    int m_andOr = 0;       // 0 and, 1 or
-    int m_variant = 1;     // nonzero: variant characters count as the same
+    int m_andOr = 0;    // 0 and, 1 or
+    int m_variant = 1;  // nonzero: variant characters count as the same
     int m_target = TARGET_FULL_TEXT;
 
 private:

@@ -1,6 +1,6 @@
-#include "pagedisplay.h"
+#include "panel/pagedisplay.h"
 
-#include "paneltext.h"
+#include "panel/paneltext.h"
 
 #include <exception>
 
@@ -16,8 +16,7 @@ std::u16string AnchorName(int index)
 
 CPageDisplay::CPageDisplay(const CIndex& index, const CCatalogue& catalogue, const std::u16string& temporaryParent)
     : m_index(index), m_catalogue(catalogue), m_files(temporaryParent)
-{
-}
+{}
 
 bool CPageDisplay::ShowPage(int slot, bool firstPage, int label)
 {
@@ -28,16 +27,18 @@ bool CPageDisplay::ShowPage(int slot, bool firstPage, int label)
         label = entry.curFileName;
     if (entry.docID == 0)
         return false;
-    // The store scans on from the entry's first record to the end of the list file, so a label
-    // the entry lacks may be found in a later entry: such a page is not this entry's.
+    // Only a page inside the entry's range is the entry's: the scan ends with the range, so
+    // that a label the entry lacks does not cost a scan of the whole list file.
     int64_t record = 0;
-    if (!m_index.FindPage(entry.docID - 1, label, record) || record < 0 || record > int64_t{UINT32_MAX} ||
+    if (!m_index.FindPage(entry.docID - 1, label, record, entry.docNo) || record < 0 || record > int64_t{UINT32_MAX} ||
         !entry.HoldsPage(static_cast<uint32_t>(record)))
         return false;
     // Read before the file is replaced, so that a failed read leaves the shown file whole.
     std::string text;
-    if (!m_index.ReadText(static_cast<uint32_t>(record), text))
+    if (!m_index.ReadText(static_cast<uint32_t>(record), text)) {
+        ReportUnreadablePage();
         return false;
+    }
     if (!m_files.WriteFile(kPageFileName, text))
         return false;
     Navigate(PageFilePath(), {});
@@ -50,8 +51,12 @@ bool CPageDisplay::ShowResult(uint32_t page, const std::u16string& query, int ta
     // read (one past the end of a list file cut short, or a text outside the content file): an
     // empty page would pass for a page without hits.
     uint32_t length = 0;
-    if (!m_index.IsOpen() || !m_index.GetTextLength(page, length))
+    if (!m_index.IsOpen())
         return false;
+    if (!m_index.GetTextLength(page, length)) {
+        ReportUnreadablePage();
+        return false;
+    }
     const std::u16string name = m_firstResultFileNext ? kFirstResultFileName : kSecondResultFileName;
     std::string html;
     int anchors = 0;
@@ -87,6 +92,15 @@ void CPageDisplay::NextHit()
         return;
     ++m_hitIndex;
     Navigate(m_hitFile, AnchorName(m_hitIndex));
+}
+
+// A page record that lies outside the content file or claims more than a page can hold: the
+// collection is damaged there, which the user is told in the words used for data that does not
+// open.
+void CPageDisplay::ReportUnreadablePage() const
+{
+    if (m_messages != nullptr)
+        m_messages->ShowMessage(kOpenFailedMessage);
 }
 
 void CPageDisplay::Navigate(const std::u16string& path, const std::u16string& anchor)

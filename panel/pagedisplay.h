@@ -4,10 +4,10 @@
 // that two results in a row never share a file). Keeps the anchor the view was last sent to
 // for the hit commands.
 
-#include "catalogue.h"
-#include "index.h"
-#include "panelports.h"
-#include "privatefolder.h"
+#include "engine/index.h"
+#include "panel/catalogue.h"
+#include "panel/panelports.h"
+#include "platform/privatefolder.h"
 
 #include <cstdint>
 #include <string>
@@ -28,15 +28,20 @@ public:
     CPageDisplay(const CIndex& index, const CCatalogue& catalogue, const std::u16string& temporaryParent = {});
 
     void SetTextView(ITextView* view) { m_view = view; }
+    /// Where a page the text store cannot read is reported ("データを開けませんでした。").
+    void SetMessageSink(IMessageSink* messages) { m_messages = messages; }
 
     /// Shows a page of the entry in slot: its first page (label curFileName) when firstPage,
     /// otherwise the page labelled label. Only a page record inside the entry's range is shown:
     /// when the label is not found there (or the index set is closed) nothing is written and the
-    /// view keeps what it shows. Returns whether the page was shown.
+    /// view keeps what it shows. A page record the text store cannot read (damaged) is reported
+    /// as data that cannot be opened, and the view keeps what it shows as well. Returns whether
+    /// the page was shown.
     bool ShowPage(int slot, bool firstPage, int label);
 
     /// Renders page number page with the hits of query and shows it at its first hit, anchor
-    /// "0000". Nothing changes when the index set is closed or the file cannot be written.
+    /// "0000". Nothing changes when the index set is closed or the file cannot be written; a
+    /// page the text store cannot read is reported as data that cannot be opened.
     bool ShowResult(uint32_t page, const std::u16string& query, int target, bool useVariants);
 
     bool CanPreviousHit() const { return m_hitIndex - 1 >= 0; }
@@ -56,11 +61,13 @@ public:
 
 private:
     void Navigate(const std::u16string& path, const std::u16string& anchor);
+    void ReportUnreadablePage() const;
 
     const CIndex& m_index;
     const CCatalogue& m_catalogue;
     CPrivateFolder m_files;
     ITextView* m_view = nullptr;
+    IMessageSink* m_messages = nullptr;
     // Which result file the next result goes to: set means windows1.html.
     bool m_firstResultFileNext = true;
 };

@@ -1,8 +1,8 @@
 // The page, volume and hit commands of the main frame and the page slider, with the rules that
 // enable them. They move through the current volume m_curRecord of the search panel.
-#include "leftformmodel.h"
+#include "panel/leftformmodel.h"
 
-#include "paneltext.h"
+#include "panel/paneltext.h"
 
 #include <algorithm>
 #include <climits>
@@ -25,7 +25,8 @@ bool CLeftFormModel::CanNextPage() const
     const CatalogueRecordTag* volume = CurrentVolume();
     // Unsigned on purpose: a page below the volume's first label wraps to a large offset and
     // so never counts as inside the volume.
-    return volume != nullptr && m_curPage < INT_MAX && static_cast<uint32_t>(m_curPage) - volume->curFileName + 1u < volume->docNo;
+    return volume != nullptr && m_curPage < INT_MAX &&
+           static_cast<uint32_t>(m_curPage) - volume->curFileName + 1u < volume->docNo;
 }
 
 bool CLeftFormModel::HasVolumeBetween(int first, int last) const

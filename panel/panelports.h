@@ -3,7 +3,7 @@
 // these with its widgets; tests implement them with fakes that record what they were told.
 // Every port is optional: a model with no port for something simply does not show it.
 
-#include "messagesink.h"
+#include "engine/messagesink.h"
 
 #include <array>
 #include <cstdint>
@@ -50,12 +50,12 @@ struct ResultRowTag {
 
 /// The paging row under the result list.
 struct PagingStateTag {
-    bool visible = false;           // hidden while there are no results
-    bool previousEnabled = false;   // "<"
-    bool nextEnabled = false;       // ">"
+    bool visible = false;          // hidden while there are no results
+    bool previousEnabled = false;  // "<"
+    bool nextEnabled = false;      // ">"
     bool boxReadOnly = false;
-    std::u16string boxText;         // the page box; the shell selects all of it when it is set
-    std::u16string countText;       // "/%d"
+    std::u16string boxText;    // the page box; the shell selects all of it when it is set
+    std::u16string countText;  // "/%d"
 };
 
 /// The search panel's own labels and the result list.

@@ -1,4 +1,4 @@
-#include "paneltext.h"
+#include "panel/paneltext.h"
 
 #include <limits>
 

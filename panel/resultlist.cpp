@@ -1,7 +1,7 @@
-#include "resultlist.h"
+#include "panel/resultlist.h"
 
-#include "paneltext.h"
-#include "scopelookup.h"
+#include "panel/paneltext.h"
+#include "panel/scopelookup.h"
 
 #include <algorithm>
 #include <unordered_map>

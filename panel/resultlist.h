@@ -2,8 +2,8 @@
 // The results of a search: one record per hit page inside the scope, named from the catalogue,
 // sorted by page label and shown a hundred rows at a time with a paging row under the list.
 
-#include "catalogue.h"
-#include "panelports.h"
+#include "panel/catalogue.h"
+#include "panel/panelports.h"
 
 #include <cstdint>
 #include <optional>
@@ -17,10 +17,10 @@ inline constexpr int kRowsPerListPage = 100;
 /// One result.
 struct SearchNodeTag {
     std::u16string categoryName;
-    std::u16string titleName;     // empty when no title of the scope holds the page
-    std::u16string volumeName;    // empty when no volume of the scope holds the page
-    uint32_t pageNumber = 0;      // 0-based page record
-    uint32_t pageLabel = 0;       // label within its volume; 0 when no volume was found
+    std::u16string titleName;   // empty when no title of the scope holds the page
+    std::u16string volumeName;  // empty when no volume of the scope holds the page
+    uint32_t pageNumber = 0;    // 0-based page record
+    uint32_t pageLabel = 0;     // label within its volume; 0 when no volume was found
     uint32_t hitCount = 0;
 };
 

@@ -1,4 +1,4 @@
-#include "scopelookup.h"
+#include "panel/scopelookup.h"
 
 #include <algorithm>
 
@@ -25,8 +25,14 @@ std::vector<const ContentsNodeTag*> Grandchildren(const ContentsNodeTag& node)
 }
 
 // The interval [first, end) of page numbers counted from 1 that an entry holds.
-uint64_t RangeFirst(const ContentsNodeTag& node) { return node.docID; }
-uint64_t RangeEnd(const ContentsNodeTag& node) { return uint64_t{node.docID} + node.docNo; }
+uint64_t RangeFirst(const ContentsNodeTag& node)
+{
+    return node.docID;
+}
+uint64_t RangeEnd(const ContentsNodeTag& node)
+{
+    return uint64_t{node.docID} + node.docNo;
+}
 
 // Next segment at or after k that has no owner yet, with path halving.
 size_t NextFree(std::vector<size_t>& next, size_t k)
@@ -88,8 +94,7 @@ CScopeLookup::CScopeLookup(const ContentsNodeTag& scope)
       m_volumes(scope.level == 1   ? Grandchildren(scope)
                 : scope.level == 2 ? Children(scope)
                                    : std::vector<const ContentsNodeTag*>{})
-{
-}
+{}
 
 const ContentsNodeTag* CScopeLookup::CategoryOf() const
 {

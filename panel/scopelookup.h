@@ -12,7 +12,7 @@
 // "first holding p" list is turned into an interval index once per search instead of being
 // walked per page.
 
-#include "catalogue.h"
+#include "panel/catalogue.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "sortlistctrl.h"
+#include "panel/sortlistctrl.h"
 
 #include <QHeaderView>
 #include <QSignalBlocker>

@@ -4,7 +4,7 @@
 // click on 頁 and hands them back, so that the rows shown and the rows the model knows (and
 // renders when one is selected) are always the same.
 
-#include "panelports.h"
+#include "panel/panelports.h"
 
 #include <QStringList>
 #include <QTreeWidget>

@@ -46,7 +46,7 @@ node sample/chinese-poetry.js "$unpacked/package/dist" "$size" "$source_dir"
 
 program=$build_dir/bin/varo-build
 if [ ! -x "$program" ]; then
-  cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --preset dev -B "$build_dir" >/dev/null
   cmake --build "$build_dir" -j2 --target varo-build
 fi
 mkdir -p "$output"

@@ -5,13 +5,14 @@ set -euo pipefail
 
 purpose=${1:-test}
 packages=(cmake g++ ninja-build git pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
-# The desktop program: Qt 6 Widgets, CJK fonts for the texts (Hanazono for ideographs beyond the
-# basic plane), and an X server without a screen for its screenshot.
-desktop=(qt6-base-dev fonts-noto-cjk fonts-hanazono xvfb xauth)
+# The desktop program: Qt 6 Widgets, giflib for the splash animation its art generator draws at
+# build time (not needed at run time), CJK fonts for the texts (Hanazono for ideographs beyond
+# the basic plane), and an X server without a screen for its screenshot.
+desktop=(qt6-base-dev libgif-dev fonts-noto-cjk fonts-hanazono xvfb xauth)
 case "$purpose" in
-  test) packages+=("${desktop[@]}" clang libclang-rt-14-dev) ;;  # clang and its libFuzzer for fuzz/run.sh
+  test) packages+=("${desktop[@]}" clang libclang-rt-14-dev clang-format) ;;  # fuzz/run.sh; the format check
   run) packages+=("${desktop[@]}" nodejs) ;;  # the sample collection is fetched with npm and converted with Node.js
-  unihan) packages+=(nodejs unicode-data bzip2) ;;  # regenerating sample/yitizi.txt
+  unihan) packages+=(nodejs unicode-data bzip2 opencc) ;;  # regenerating sample/yitizi.txt
   *) echo "usage: $0 test|run|unihan" >&2; exit 64 ;;
 esac
 # Some builds of nodejs bring npm along; Debian packages it on its own.

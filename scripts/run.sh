@@ -10,7 +10,7 @@ bash scripts/install-deps.sh run
 
 build_dir=${VARO_BUILD_DIR:-build}
 bin=$build_dir/bin
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --preset dev -B "$build_dir"
 cmake --build "$build_dir" -j2
 # The program reads its collection from its own folder.
 VARO_BUILD_DIR=$build_dir bash scripts/build-sample.sh sample "$bin"

@@ -15,7 +15,7 @@ build_dir=${VARO_BUILD_DIR:-build}
 bin=$build_dir/bin
 
 bash scripts/install-deps.sh run
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset dev -B "$build_dir" >/dev/null
 cmake --build "$build_dir" -j2 --target varo-screenshot varo-build
 if [ ! -f "$bin/zlq.dir" ]; then
   VARO_BUILD_DIR=$build_dir bash scripts/build-sample.sh sample "$bin"
@@ -25,7 +25,7 @@ mkdir -p "$(dirname "$output")"
 # The listing zlq.txt that loading the catalogue writes goes to a scratch folder.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
-program=$(realpath "$build_dir/shell/varo-screenshot")
+program=$(realpath "$build_dir/tools/screenshot/varo-screenshot")
 data=$(realpath "$bin")
 target=$(realpath -m "$output")
 (cd "$scratch" && QT_QPA_PLATFORM=xcb xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" \

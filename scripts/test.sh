@@ -7,8 +7,12 @@ cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh test
 
+# The build settings are the presets' (CMakePresets.json): dev, or asan with VARO_SANITIZE=ON.
+preset=dev
+if [ "${VARO_SANITIZE:-OFF}" = ON ]; then
+  preset=asan
+fi
 build_dir=${VARO_BUILD_DIR:-build}
-sanitize=${VARO_SANITIZE:-OFF}
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARO_WERROR=ON -DVARO_SANITIZE="$sanitize"
+cmake --preset "$preset" -B "$build_dir"
 cmake --build "$build_dir" -j2
 ctest --test-dir "$build_dir" --output-on-failure -j2 --timeout 900

@@ -7,14 +7,14 @@
 namespace varo::shell {
 
 enum CommandId : int {
-    ID_FILE_PRINT_SETUP = 32776,   // 印刷設定: page setup or print preview, by the active pane
-    ID_FILE_PRINT = 32777,         // 印刷: print at once, no dialog
+    ID_FILE_PRINT_SETUP = 32776,  // 印刷設定: page setup or print preview, by the active pane
+    ID_FILE_PRINT = 32777,        // 印刷: print at once, no dialog
     ID_APP_EXIT = 57665,
     ID_EDIT_COPY = 57634,
     ID_EDIT_SELECT_ALL = 32778,
     ID_VIEW_TOOLBAR = 59392,
-    ID_VIEW_STATUS_BAR = 59393,    // there is no status bar: always enabled, never checked
-    ID_VIEW_SHOW_ALL = 32774,      // 全表示: hide or show the search panel's column
+    ID_VIEW_STATUS_BAR = 59393,  // there is no status bar: always enabled, never checked
+    ID_VIEW_SHOW_ALL = 32774,    // 全表示: hide or show the search panel's column
     ID_PREVIOUS_PAGE = 32780,
     ID_NEXT_PAGE = 32781,
     ID_PREVIOUS_VOLUME = 32791,

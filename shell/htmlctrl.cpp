@@ -1,4 +1,4 @@
-#include "htmlctrl.h"
+#include "shell/htmlctrl.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,12 +1,12 @@
-#include "mainfrm.h"
+#include "shell/mainfrm.h"
 
-#include "leftform.h"
-#include "scrolltoolbar.h"
-#include "settings.h"
-#include "splash.h"
-#include "st_splitterwnd.h"
-#include "varo.h"
-#include "varoview.h"
+#include "panel/leftform.h"
+#include "shell/scrolltoolbar.h"
+#include "shell/settings.h"
+#include "shell/splash.h"
+#include "shell/st_splitterwnd.h"
+#include "shell/varo.h"
+#include "shell/varoview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,8 +25,8 @@ using namespace varo::shell;
 
 struct CommandTag {
     int id;
-    const char* caption;   // menu caption; none for commands reached by keys only
-    const char* tip;       // toolbar tooltip; none for commands without a button
+    const char* caption;  // menu caption; none for commands reached by keys only
+    const char* tip;      // toolbar tooltip; none for commands without a button
     std::vector<QKeySequence> keys;
 };
 
@@ -36,7 +36,10 @@ const std::vector<CommandTag>& Commands()
         {ID_FILE_PRINT_SETUP, "印刷設定(&S)", nullptr, {}},
         {ID_FILE_PRINT, "印刷(&P)", "印刷", {}},
         {ID_APP_EXIT, "終了(&X)", nullptr, {}},
-        {ID_EDIT_COPY, "コピー(&C)", "コピー", {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
+        {ID_EDIT_COPY,
+         "コピー(&C)",
+         "コピー",
+         {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
         {ID_EDIT_SELECT_ALL, "すべて選択(&Q)", "すべて選択", {}},
         {ID_VIEW_TOOLBAR, "ツールバー(&T)", nullptr, {}},
         {ID_VIEW_STATUS_BAR, "状態バー(&S)", nullptr, {}},
@@ -69,8 +72,9 @@ const std::vector<MenuTag>& Menus()
         {"ファイル(&F)", {ID_FILE_PRINT_SETUP, ID_FILE_PRINT, ID_APP_EXIT}},
         {"編集(&E)", {ID_EDIT_COPY, ID_EDIT_SELECT_ALL}},
         {"表示(&V)", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SHOW_ALL}},
-        {"一覧", {ID_PREVIOUS_PAGE, ID_NEXT_PAGE, kSeparator, ID_PREVIOUS_VOLUME, ID_NEXT_VOLUME, kSeparator,
-                  ID_PREVIOUS_HIT, ID_NEXT_HIT}},
+        {"一覧",
+         {ID_PREVIOUS_PAGE, ID_NEXT_PAGE, kSeparator, ID_PREVIOUS_VOLUME, ID_NEXT_VOLUME, kSeparator, ID_PREVIOUS_HIT,
+          ID_NEXT_HIT}},
         {"ヘルプ(&H)", {ID_APP_ABOUT, ID_HELP}},
     };
     return menus;
@@ -88,7 +92,6 @@ CMainFrame::CMainFrame(const FrameFoldersTag& folders, QWidget* parent) : QMainW
     // The splash covers the screen while the window is built.
     CSplashWnd::OpenSplash(this, ProgramFolder());
     setObjectName(QStringLiteral("CMainFrame"));
-    InitShellResources();
     m_updateTimer.setSingleShot(true);
     m_updateTimer.setInterval(0);
     connect(&m_updateTimer, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
@@ -101,7 +104,8 @@ CMainFrame::CMainFrame(const FrameFoldersTag& folders, QWidget* parent) : QMainW
     QIcon icon;
     icon.addFile(QStringLiteral(":/varo-48.png"), QSize(48, 48));
     icon.addFile(QStringLiteral(":/varo-32.png"), QSize(32, 32));
-    icon.addPixmap(QPixmap(QStringLiteral(":/varo-small.png")).scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    icon.addPixmap(
+        QPixmap(QStringLiteral(":/varo-small.png")).scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     setWindowIcon(icon);
     OnCreateClient();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
@@ -112,11 +116,11 @@ CMainFrame::~CMainFrame()
     m_updateTimer.stop();
     disconnect(qApp, nullptr, this, nullptr);
     m_wndSplitter->NoteSizes();
-    m_wndToolBar->SetLeftForm(nullptr);
+    m_wndToolBar->SetPanel(nullptr);
     delete m_pLeftForm;
     m_pLeftForm = nullptr;
     StartEndProgram();
-    delete m_wndSplitter;   // writes the layout; the text view goes with it
+    delete m_wndSplitter;  // writes the layout; the text view goes with it
 }
 
 void CMainFrame::CreateActions()
@@ -176,10 +180,11 @@ void CMainFrame::OnCreateClient()
     m_wndSplitter->Create(m_pLeftForm, m_pView, true);
     setCentralWidget(m_wndSplitter);
     m_pLeftForm->SetTextView(m_pView);
-    m_wndToolBar->SetLeftForm(m_pLeftForm);
+    m_wndToolBar->SetPanel(&m_pLeftForm->Model());
     m_pLeftForm->Model().SetPageSlider(m_wndToolBar);
 
     connect(m_pLeftForm, &CLeftForm::stateChanged, this, &CMainFrame::RequestCommandUpdate);
+    connect(m_wndToolBar, &CSCrollToolBar::pageChosen, this, &CMainFrame::RequestCommandUpdate);
     connect(m_pView, &CVaroView::navigated, this, &CMainFrame::RequestCommandUpdate);
     connect(m_pView, &QTextEdit::selectionChanged, this, &CMainFrame::RequestCommandUpdate);
     // The panel places its controls for its width when the bar is let go.
@@ -209,26 +214,16 @@ bool CMainFrame::IsCommandEnabled(int id) const
     switch (id) {
     case ID_FILE_PRINT_SETUP:
     case ID_FILE_PRINT:
-    case ID_EDIT_SELECT_ALL:
-        return !blank;
-    case ID_EDIT_COPY:
-        return m_activePane == Pane::View ? m_pView->CanCopy() : !blank;
-    case ID_FILE_PRINT_DIALOG:
-        return m_activePane == Pane::View;
-    case ID_PREVIOUS_PAGE:
-        return panel.CanPreviousPage();
-    case ID_NEXT_PAGE:
-        return panel.CanNextPage();
-    case ID_PREVIOUS_VOLUME:
-        return panel.CanPreviousVolume();
-    case ID_NEXT_VOLUME:
-        return panel.CanNextVolume();
-    case ID_PREVIOUS_HIT:
-        return panel.CanPreviousHit();
-    case ID_NEXT_HIT:
-        return panel.CanNextHit();
-    default:
-        return true;
+    case ID_EDIT_SELECT_ALL: return !blank;
+    case ID_EDIT_COPY: return m_activePane == Pane::View ? m_pView->CanCopy() : !blank;
+    case ID_FILE_PRINT_DIALOG: return m_activePane == Pane::View;
+    case ID_PREVIOUS_PAGE: return panel.CanPreviousPage();
+    case ID_NEXT_PAGE: return panel.CanNextPage();
+    case ID_PREVIOUS_VOLUME: return panel.CanPreviousVolume();
+    case ID_NEXT_VOLUME: return panel.CanNextVolume();
+    case ID_PREVIOUS_HIT: return panel.CanPreviousHit();
+    case ID_NEXT_HIT: return panel.CanNextHit();
+    default: return true;
     }
 }
 
@@ -259,7 +254,7 @@ void CMainFrame::RunCommand(int id)
     case ID_EDIT_COPY: m_pView->CopySelection(); break;
     case ID_EDIT_SELECT_ALL: m_pView->SelectAllText(); break;
     case ID_VIEW_TOOLBAR: m_wndToolBar->setVisible(m_wndToolBar->isHidden()); break;
-    case ID_VIEW_STATUS_BAR: break;   // there is no status bar
+    case ID_VIEW_STATUS_BAR: break;  // there is no status bar
     case ID_VIEW_SHOW_ALL: OnShowAll(); break;
     case ID_PREVIOUS_PAGE: panel.PreviousPage(); break;
     case ID_NEXT_PAGE: panel.NextPage(); break;

@@ -5,9 +5,9 @@
 // show. An update pass enables the commands by their rules when a menu opens and whenever the
 // event loop goes idle after something changed.
 
-#include "commandids.h"
-#include "leftformmodel.h"
-#include "scrolltoolbar.h"
+#include "panel/leftformmodel.h"
+#include "shell/commandids.h"
+#include "shell/scrolltoolbar.h"
 
 #include <QMainWindow>
 #include <QTimer>

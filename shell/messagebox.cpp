@@ -1,6 +1,6 @@
-#include "messagebox.h"
+#include "shell/messagebox.h"
 
-#include "settings.h"
+#include "shell/settings.h"
 
 #include <QMessageBox>
 

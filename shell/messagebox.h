@@ -2,7 +2,7 @@
 // Messages of the core shown as the system shows them: a modal box with the exclamation icon,
 // the OK button only, captioned with the application title.
 
-#include "messagesink.h"
+#include "engine/messagesink.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "scrolltoolbar.h"
+#include "shell/scrolltoolbar.h"
 
-#include "commandids.h"
-#include "leftform.h"
+#include "panel/leftformmodel.h"
+#include "shell/commandids.h"
 
 #include <QAction>
 
@@ -21,9 +21,9 @@ constexpr int kPageTextWidth = 120;
 
 // Left to right; the slider and the indicator end the row.
 const std::vector<int> kLayout = {
-    ID_EDIT_SELECT_ALL, ID_EDIT_COPY,  kSeparator,     ID_FILE_PRINT,    kSeparator,         ID_PREVIOUS_VOLUME,
-    ID_PREVIOUS_PAGE,   ID_NEXT_PAGE,  ID_NEXT_VOLUME, kSeparator,       ID_PREVIOUS_HIT,    ID_NEXT_HIT,
-    kSeparator,         ID_APP_ABOUT,  kSeparator,     ID_SLIDER_PLACE,  ID_PAGE_TEXT_PLACE,
+    ID_EDIT_SELECT_ALL, ID_EDIT_COPY, kSeparator,     ID_FILE_PRINT,   kSeparator,         ID_PREVIOUS_VOLUME,
+    ID_PREVIOUS_PAGE,   ID_NEXT_PAGE, ID_NEXT_VOLUME, kSeparator,      ID_PREVIOUS_HIT,    ID_NEXT_HIT,
+    kSeparator,         ID_APP_ABOUT, kSeparator,     ID_SLIDER_PLACE, ID_PAGE_TEXT_PLACE,
 };
 
 }  // namespace
@@ -82,9 +82,10 @@ void CSCrollToolBar::CreatePageText()
 // Without a current volume a move changes nothing but the thumb.
 void CSCrollToolBar::OnScrollEnded()
 {
-    if (m_pLeftForm == nullptr || m_pLeftForm->Model().m_curRecord == 0)
+    if (m_panel == nullptr || m_panel->m_curRecord == 0)
         return;
-    m_pLeftForm->ShowSliderPage(m_wndSlider->value());
+    m_panel->OnSliderReleased(m_wndSlider->value());
+    emit pageChosen();
 }
 
 void CSCrollToolBar::SetRange(int minimum, int maximum)

@@ -1,18 +1,22 @@
 #pragma once
 // The main window's toolbar: the ten command buttons and, at its right end, the page slider and
 // the page indicator, all over one tiled background picture. The slider picks a page of the
-// search panel's current volume; the page changes once, when a move of the slider ends. The
-// indicator shows "header word/page" for the last page shown from the volume.
+// search panel's current volume; the page changes once, when a move of the slider ends, and
+// the slider tells the panel's model itself. The indicator shows "header word/page" for the
+// last page shown from the volume.
 
-#include "panelports.h"
-#include "xedit.h"
-#include "xsliderctrl.h"
-#include "xtoolbar.h"
+#include "panel/panelports.h"
+#include "shell/xedit.h"
+#include "shell/xsliderctrl.h"
+#include "shell/xtoolbar.h"
 
 #include <functional>
 
-class CLeftForm;
 class QAction;
+
+namespace varo {
+class CLeftFormModel;
+}
 
 /// Where the slider and the page indicator go in the toolbar's layout.
 inline constexpr int ID_SLIDER_PLACE = 32787;
@@ -38,7 +42,7 @@ public:
     bool Create(const std::function<QAction*(int)>& actionOf);
 
     /// The search panel whose current volume the slider moves through; not owned.
-    void SetLeftForm(CLeftForm* form) { m_pLeftForm = form; }
+    void SetPanel(varo::CLeftFormModel* panel) { m_panel = panel; }
 
     CXSliderCtrl* Slider() const { return m_wndSlider; }
     CXEdit* PageText() const { return m_wndPageText; }
@@ -48,6 +52,10 @@ public:
     void SetPosition(int position) override;
     void SetPageText(const std::u16string& text) override;
 
+signals:
+    /// The slider came to rest and the panel was asked for the page it points at.
+    void pageChosen();
+
 private:
     void CreateSlider();
     void CreatePageText();
@@ -55,5 +63,5 @@ private:
 
     CXSliderCtrl* m_wndSlider = nullptr;
     CXEdit* m_wndPageText = nullptr;
-    CLeftForm* m_pLeftForm = nullptr;
+    varo::CLeftFormModel* m_panel = nullptr;
 };

@@ -1,6 +1,6 @@
-#include "shockwaveflash.h"
+#include "shell/shockwaveflash.h"
 
-#include "settings.h"
+#include "shell/settings.h"
 
 #include <QMovie>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "splash.h"
+#include "shell/splash.h"
 
-#include "shockwaveflash.h"
+#include "shell/shockwaveflash.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,8 +20,7 @@ constexpr int kFlashControlId = 104;
 bool IsClosingPress(const QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::KeyPress:
-        return true;
+    case QEvent::KeyPress: return true;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     case QEvent::NonClientAreaMouseButtonPress:
@@ -29,15 +28,13 @@ bool IsClosingPress(const QEvent* event)
         const Qt::MouseButton button = static_cast<const QMouseEvent*>(event)->button();
         return button == Qt::LeftButton || button == Qt::RightButton || button == Qt::MiddleButton;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
 }  // namespace
 
-CSplashWnd::CSplashWnd(QWidget* owner)
-    : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), m_owner(owner)
+CSplashWnd::CSplashWnd(QWidget* owner) : QWidget(owner, Qt::Window | Qt::FramelessWindowHint), m_owner(owner)
 {
     setObjectName(QStringLiteral("CSplashWnd"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -61,7 +58,7 @@ void CSplashWnd::OpenSplash(QWidget* owner, const QString& programFolder)
         return;
     s_splash = new CSplashWnd(owner);
     if (!s_splash->Create(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)) {
-        delete s_splash;   // its destructor forgets it
+        delete s_splash;  // its destructor forgets it
         return;
     }
     s_splash->showFullScreen();
@@ -71,8 +68,8 @@ void CSplashWnd::OpenSplash(QWidget* owner, const QString& programFolder)
 // The window covers the screen; the player covers the window.
 bool CSplashWnd::Create(const QString& programFolder)
 {
-    const QScreen* screen = m_owner != nullptr && m_owner->screen() != nullptr ? m_owner->screen()
-                                                                             : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        m_owner != nullptr && m_owner->screen() != nullptr ? m_owner->screen() : QGuiApplication::primaryScreen();
     m_rect = screen != nullptr ? QRect(QPoint(0, 0), screen->geometry().size()) : QRect(0, 0, 800, 600);
     setGeometry(screen != nullptr ? screen->geometry() : m_rect);
     m_timerId = startTimer(s_closeInterval);

@@ -1,6 +1,6 @@
-#include "st_splitterwnd.h"
+#include "shell/st_splitterwnd.h"
 
-#include "settings.h"
+#include "shell/settings.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -13,7 +13,8 @@ constexpr int kFirstPaneWidth = 260;
 class ReleasingHandle : public QSplitterHandle {
 public:
     ReleasingHandle(Qt::Orientation orientation, ST_SplitterWnd* parent)
-        : QSplitterHandle(orientation, parent), m_owner(parent) {}
+        : QSplitterHandle(orientation, parent), m_owner(parent)
+    {}
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override
@@ -122,7 +123,8 @@ void ST_SplitterWnd::SaveLayout()
         m_paneSize0 = 100;
     if (m_paneSize1 == -1)
         m_paneSize1 = 100;
-    const QString value = QStringLiteral("%1 %2 %3 %4").arg(m_hiddenCol).arg(m_paneSize0).arg(m_hiddenRow).arg(m_paneSize1);
+    const QString value =
+        QStringLiteral("%1 %2 %3 %4").arg(m_hiddenCol).arg(m_paneSize0).arg(m_hiddenRow).arg(m_paneSize1);
     auto settings = varo::shell::OpenSettings();
     settings->beginGroup(m_section);
     settings->setValue(entry, value);

@@ -1,4 +1,4 @@
-#include "tooltipbutton.h"
+#include "shell/tooltipbutton.h"
 
 #include <QHelpEvent>
 #include <QToolTip>

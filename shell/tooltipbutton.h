@@ -26,7 +26,7 @@ private:
     struct ToolTipTag {
         bool created = false;
         bool active = false;
-        bool hasTool = false;   // the one tool, id 1, over the whole button
+        bool hasTool = false;  // the one tool, id 1, over the whole button
         QString text;
     };
 

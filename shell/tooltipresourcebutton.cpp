@@ -1,4 +1,4 @@
-#include "tooltipresourcebutton.h"
+#include "shell/tooltipresourcebutton.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 // A button drawn from one picture holding four looks side by side, left to right: normal,
 // pressed, under the mouse, disabled. The button takes the size of one look.
 
-#include "tooltipbutton.h"
+#include "shell/tooltipbutton.h"
 
 #include <QPixmap>
 

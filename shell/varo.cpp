@@ -1,20 +1,15 @@
-#include "varo.h"
+#include "shell/varo.h"
 
-#include "settings.h"
-#include "splash.h"
+#include "shell/settings.h"
+#include "shell/splash.h"
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <cstdio>
-
-void InitShellResources()
-{
-    Q_INIT_RESOURCE(varo);
-    Q_INIT_RESOURCE(art);
-}
 
 QIcon ApplicationIcon()
 {
@@ -24,34 +19,52 @@ QIcon ApplicationIcon()
     return icon;
 }
 
+namespace {
+
+// /Embedding and /Automation, the switches of the Windows design: any letter case, after '/'
+// or '-'. QCommandLineParser knows neither the '/' nor a case-blind name, so they are taken
+// out before it parses the rest.
+bool IsSplashSwitch(const QString& argument)
+{
+    QString name = argument;
+    while (name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('-')))
+        name.remove(0, 1);
+    return name != argument && (name.compare(QLatin1String("embedding"), Qt::CaseInsensitive) == 0 ||
+                                name.compare(QLatin1String("automation"), Qt::CaseInsensitive) == 0);
+}
+
+}  // namespace
+
 CommandLineTag ParseCommandLine(const QStringList& arguments)
 {
     CommandLineTag result;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments[i];
-        if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            result.help = true;
-        } else if (argument == QLatin1String("--data")) {
-            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty()) {
-                result.error = QStringLiteral("--data needs a folder");
-                return result;
-            }
-            result.dataFolder = arguments[++i];
-        } else if (argument.startsWith(QLatin1String("--data="))) {
-            result.dataFolder = argument.mid(7);
-            if (result.dataFolder.isEmpty()) {
-                result.error = QStringLiteral("--data needs a folder");
-                return result;
-            }
-        } else {
-            // The switches of the Windows design, in any letter case, after '/' or '-'.
-            QString name = argument;
-            while (name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('-')))
-                name.remove(0, 1);
-            if (name != argument && (name.compare(QLatin1String("embedding"), Qt::CaseInsensitive) == 0 ||
-                                     name.compare(QLatin1String("automation"), Qt::CaseInsensitive) == 0))
-                result.showSplash = false;
+    QStringList rest{QStringLiteral("varo")};
+    for (const QString& argument : arguments) {
+        if (IsSplashSwitch(argument))
+            result.showSplash = false;
+        else
+            rest.append(argument);
+    }
+    QCommandLineParser parser;
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption data(QStringLiteral("data"), QString(), QStringLiteral("DIR"));
+    parser.addOption(help);
+    parser.addOption(data);
+    // Options the program does not know are ignored, as the framework of the Windows design
+    // ignores switches it does not know; with them taken aside, a failed parse is a --data
+    // without its folder.
+    if (!parser.parse(rest) && parser.unknownOptionNames().isEmpty()) {
+        result.error = QStringLiteral("--data needs a folder");
+        return result;
+    }
+    result.help = parser.isSet(help);
+    if (parser.isSet(data)) {
+        const QStringList folders = parser.values(data);
+        if (folders.isEmpty() || folders.last().isEmpty()) {
+            result.error = QStringLiteral("--data needs a folder");
+            return result;
         }
+        result.dataFolder = folders.last();
     }
     return result;
 }
@@ -94,10 +107,13 @@ void CAboutDlg::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
         accept();
     else
-        QDialog::keyPressEvent(event);   // Esc rejects
+        QDialog::keyPressEvent(event);  // Esc rejects
 }
 
-CVaroApp::CVaroApp(int& argc, char** argv) : QApplication(argc, argv) {}
+CVaroApp::CVaroApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    connect(&m_quitSignals, &CQuitSignals::quitRequested, this, &CVaroApp::OnQuitSignal);
+}
 
 CVaroApp::~CVaroApp()
 {
@@ -126,7 +142,6 @@ bool CVaroApp::InitInstance()
     CSplashWnd::SetSplashAllowed(m_commandLine.showSplash);
     setOrganizationName(varo::shell::kSettingsKey);
     setApplicationName(varo::shell::kApplicationTitle);
-    InitShellResources();
     setWindowIcon(ApplicationIcon());
     m_document = std::make_unique<CVaroDoc>();
 
@@ -138,6 +153,20 @@ bool CVaroApp::InitInstance()
     m_frame->showMaximized();
     m_frame->repaint();
     return true;
+}
+
+int CVaroApp::Run()
+{
+    if (QuitSignal() != 0)
+        return 0;
+    return exec();
+}
+
+// Every event loop ends, those of open dialogs and message boxes included, and no new one
+// starts; the shutdown after the loop then takes the window down as a close does.
+void CVaroApp::OnQuitSignal()
+{
+    exit(0);
 }
 
 void CVaroApp::ExitInstance()

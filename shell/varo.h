@@ -2,8 +2,9 @@
 // The application: start-up (command line, settings names, document, main window), the About
 // box and shutdown.
 
-#include "mainfrm.h"
-#include "varodoc.h"
+#include "shell/mainfrm.h"
+#include "shell/quitsignals.h"
+#include "shell/varodoc.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -12,10 +13,6 @@
 #include <QStringList>
 
 #include <memory>
-
-/// Makes the program's compiled-in resources (pictures, the input page) available; safe to
-/// call more than once.
-void InitShellResources();
 
 /// The application icon: 16, 32 and 48 pixels.
 QIcon ApplicationIcon();
@@ -31,8 +28,8 @@ struct CommandLineTag {
     QString error;
 };
 
-/// Reads the arguments after the program name. Other arguments (a document file, say) are
-/// accepted and ignored: the document holds nothing.
+/// Reads the arguments after the program name. Other arguments (a document file, say) and
+/// options the program does not know are accepted and ignored: the document holds nothing.
 CommandLineTag ParseCommandLine(const QStringList& arguments);
 
 /// The usage text of --help.
@@ -63,6 +60,10 @@ public:
     /// Start-up: reads the command line, names the settings store, creates the document and the
     /// main window and shows it maximised. False ends the program (exitCode says how).
     bool InitInstance();
+    /// The message loop, until the main window is closed or a signal asks the program to end;
+    /// returns the exit code. A signal may already have come during start-up: then it returns
+    /// at once.
+    int Run();
     /// Shutdown after the event loop: the main window goes (panel, end.exe, splitter layout).
     void ExitInstance();
 
@@ -72,8 +73,13 @@ public:
     CMainFrame* MainFrame() const { return m_frame.get(); }
     const CommandLineTag& CommandLine() const { return m_commandLine; }
     int ExitCode() const { return m_exitCode; }
+    /// The signal (SIGTERM, SIGHUP, SIGINT) that ended the program; 0 when none did.
+    int QuitSignal() const { return m_quitSignals.Received(); }
 
 private:
+    void OnQuitSignal();
+
+    CQuitSignals m_quitSignals;
     CommandLineTag m_commandLine;
     std::unique_ptr<CVaroDoc> m_document;
     std::unique_ptr<CMainFrame> m_frame;

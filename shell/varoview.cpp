@@ -1,13 +1,14 @@
-#include "varoview.h"
+#include "shell/varoview.h"
 
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
-#include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QPrintPreviewDialog>
 #include <QStringDecoder>
 #include <QTextFrame>
 #include <QUrl>
@@ -29,6 +30,33 @@ void LetTablesGrow(QTextFrame* frame)
     }
 }
 
+// The template names its first cell's background relative to the page file.
+const QString kTemplateBackground = QStringLiteral("../Back.gif");
+const QString kOwnBackground = QStringLiteral(":/Back.gif");
+
+// The program's own picture a page names, as a resource path; empty for anything else.
+QString OwnPicturePath(const QUrl& name)
+{
+    const QString text = name.toString();
+    if (text == kTemplateBackground)
+        return kOwnBackground;
+    if (name.scheme() == QLatin1String("qrc"))
+        return QLatin1Char(':') + name.path();
+    // A resource path (":/name") is no valid URL, but keeps its path.
+    if (name.scheme().isEmpty() && name.path().startsWith(QLatin1String(":/")))
+        return name.path();
+    return {};
+}
+
+// What stands in for a picture the page may not load: nothing to see. It must be a picture,
+// not an empty value: for a null resource the document would read the file itself.
+QVariant NoPicture()
+{
+    QImage image(1, 1, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    return image;
+}
+
 }  // namespace
 
 CVaroView::CVaroView(QWidget* parent) : QTextBrowser(parent)
@@ -36,6 +64,7 @@ CVaroView::CVaroView(QWidget* parent) : QTextBrowser(parent)
     setObjectName(QStringLiteral("CVaroView"));
     setOpenLinks(false);
     setOpenExternalLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, &CVaroView::FollowLink);
     QFont pageFont(QStringLiteral("Noto Serif CJK TC"), 14);
     pageFont.setFamilies({QStringLiteral("Noto Serif CJK TC"), QStringLiteral("Noto Sans CJK TC"),
                           QStringLiteral("HanaMinA"), QStringLiteral("HanaMinB")});
@@ -79,9 +108,30 @@ void CVaroView::Load(const QString& path)
     if (!decoder.isValid())
         decoder = QStringDecoder(QStringDecoder::Utf8);
     const QString html = decoder.decode(bytes);
-    document()->setBaseUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    // No base location: what the page names is not looked up beside the page file.
     setHtml(html);
     LetTablesGrow(document()->rootFrame());
+}
+
+QVariant CVaroView::loadResource(int type, const QUrl& name)
+{
+    if (type != QTextDocument::ImageResource)
+        return QString();  // an empty style sheet (or page): nothing is read
+    const QString path = OwnPicturePath(name);
+    if (path.isEmpty())
+        return NoPicture();
+    QFile file(path);
+    if (!QFileInfo(file).isFile() || file.size() > kMaxPictureBytes || !file.open(QIODevice::ReadOnly))
+        return NoPicture();
+    const QImage image = QImage::fromData(file.read(kMaxPictureBytes));
+    return image.isNull() ? NoPicture() : QVariant(image);
+}
+
+// A link moves to an anchor of the shown page; a link anywhere else is not followed.
+void CVaroView::FollowLink(const QUrl& link)
+{
+    if (!IsBlank() && link.hasFragment() && link.path().isEmpty() && link.scheme().isEmpty() && link.host().isEmpty())
+        scrollToAnchor(link.fragment());
 }
 
 void CVaroView::CopySelection()
@@ -121,7 +171,8 @@ void CVaroView::PageSetup()
 void CVaroView::PrintPreview()
 {
     QPrintPreviewDialog dialog(&Printer(), this);
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { document()->print(printer); });
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this,
+            [this](QPrinter* printer) { document()->print(printer); });
     dialog.exec();
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 // The text view: shows the page files the search panel writes, starting blank ("about:blank").
-// Navigation takes a file path with an optional "#anchor"; links never start other programs.
-// Pages render with a CJK serif font, with Hanazono for ideographs beyond the basic plane.
+// Navigation takes a file path with an optional "#anchor". A page is text from the collection:
+// the view loads nothing it names (pictures, style sheets, other files) but the program's own
+// pictures, and a link moves at most to an anchor of the page itself, never to another file or
+// program. Pages render with a CJK serif font, with Hanazono for ideographs beyond the basic
+// plane.
 
-#include "panelports.h"
+#include "panel/panelports.h"
 
 #include <QTextBrowser>
 
@@ -41,6 +44,15 @@ public:
     /// to the next print.
     static QPrinter& Printer();
 
+    /// The largest picture of the program's own that a page may show.
+    static constexpr qint64 kMaxPictureBytes = 4 << 20;
+
+    /// What a page may load: the program's own pictures (":/name" or "qrc:/name") and, for the
+    /// template's cell background "../Back.gif", the program's picture Back.gif when it has one.
+    /// Everything else a page names (files, other schemes, data: URLs, style sheets) loads as
+    /// nothing, without being read.
+    QVariant loadResource(int type, const QUrl& name) override;
+
 signals:
     /// A navigation has been carried out (the blank state included).
     void navigated(const QString& location);
@@ -52,6 +64,7 @@ protected:
 
 private:
     void ShowContextMenu(const QPoint& globalPosition);
+    void FollowLink(const QUrl& link);
     void Load(const QString& path);
 
     QString m_location = kBlank;

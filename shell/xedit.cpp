@@ -1,6 +1,6 @@
-#include "xedit.h"
+#include "shell/xedit.h"
 
-#include "xtoolbar.h"
+#include "shell/xtoolbar.h"
 
 #include <QPainter>
 
@@ -14,8 +14,10 @@ bool CXEdit::SetBkBitmap(const QString& resource)
         m_bkBitmapId.clear();
     // The box's own base colour would cover the picture.
     QPalette colours = palette();
-    colours.setBrush(QPalette::Base, m_bkBitmapId.isEmpty() ? QPalette().brush(QPalette::Base) : QBrush(Qt::transparent));
-    colours.setColor(QPalette::Text, m_bkBitmapId.isEmpty() ? QPalette().color(QPalette::Text) : QColor(0x2e, 0x26, 0x20));
+    colours.setBrush(QPalette::Base,
+                     m_bkBitmapId.isEmpty() ? QPalette().brush(QPalette::Base) : QBrush(Qt::transparent));
+    colours.setColor(QPalette::Text,
+                     m_bkBitmapId.isEmpty() ? QPalette().color(QPalette::Text) : QColor(0x2e, 0x26, 0x20));
     setPalette(colours);
     update();
     return !m_bkBitmapId.isEmpty() || resource.isEmpty();

@@ -1,6 +1,6 @@
-#include "xsliderctrl.h"
+#include "shell/xsliderctrl.h"
 
-#include "xtoolbar.h"
+#include "shell/xtoolbar.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -22,10 +22,8 @@ bool IsMovingKey(int key)
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_Home:
-    case Qt::Key_End:
-        return true;
-    default:
-        return false;
+    case Qt::Key_End: return true;
+    default: return false;
     }
 }
 

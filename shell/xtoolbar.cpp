@@ -1,4 +1,4 @@
-#include "xtoolbar.h"
+#include "shell/xtoolbar.h"
 
 #include <QActionEvent>
 #include <QPainter>
@@ -21,8 +21,7 @@ public:
         case PE_PanelButtonTool:
         case PE_FrameButtonTool:
         case PE_PanelToolBar:
-        case PE_FrameFocusRect:
-            return;
+        case PE_FrameFocusRect: return;
         case PE_IndicatorToolBarSeparator: {
             const int x = option->rect.center().x();
             const int top = option->rect.top() + 7;
@@ -44,8 +43,7 @@ public:
             painter->restore();
             return;
         }
-        default:
-            QProxyStyle::drawPrimitive(element, option, painter, widget);
+        default: QProxyStyle::drawPrimitive(element, option, painter, widget);
         }
     }
 

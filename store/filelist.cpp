@@ -1,6 +1,6 @@
-#include "filelist.h"
+#include "store/filelist.h"
 
-#include "nativepath.h"
+#include "platform/nativepath.h"
 
 #include <algorithm>
 #include <cstring>
@@ -34,6 +34,18 @@ int ParseDecimal(std::string_view text)
     return static_cast<int>(std::min<int64_t>(value, INT32_MAX));
 }
 
+// The name in a record's name field. A name needs its terminator inside the field: without one
+// the field holds no valid name (the writer always ends a name inside its field), so GetRecordName
+// and FindPage both refuse it.
+bool NameInField(const char* field, size_t fieldSize, std::string_view& name)
+{
+    const size_t length = strnlen(field, fieldSize);
+    if (length == fieldSize)
+        return false;
+    name = std::string_view(field, length);
+    return true;
+}
+
 }  // namespace
 
 CFileList::~CFileList()
@@ -56,8 +68,7 @@ bool CFileList::Open(const std::u16string& folder, const std::u16string& base)
         return false;
     }
     uint8_t header[8];
-    if (!m_listFile.ReadAt(0, header, sizeof header) ||
-        !m_listFile.ReadAt(8, m_headerBlock, sizeof m_headerBlock)) {
+    if (!m_listFile.ReadAt(0, header, sizeof header) || !m_listFile.ReadAt(8, m_headerBlock, sizeof m_headerBlock)) {
         m_lastError = StoreError::HeaderTruncated;
         Close();
         return false;
@@ -116,7 +127,8 @@ uint32_t CFileList::GetRecordCount() const
 }
 
 // Reads a record's end offset and text length and checks that the text lies inside the
-// content file, so that no later read leaves it.
+// content file, so that no later read leaves it, and that it is no longer than a page can be:
+// a damaged record may claim up to 4 GiB, which would cost as much memory and time to read.
 bool CFileList::ReadRecordTail(uint32_t record, uint32_t& endOffset, uint32_t& length) const
 {
     if (!CanRead())
@@ -126,7 +138,7 @@ bool CFileList::ReadRecordTail(uint32_t record, uint32_t& endOffset, uint32_t& l
         return false;
     endOffset = LoadLittleEndian32(tail);
     length = LoadLittleEndian32(tail + 4);
-    return length <= endOffset && endOffset <= m_textFile.Size();
+    return length <= kMaxPageBytes && length <= endOffset && endOffset <= m_textFile.Size();
 }
 
 bool CFileList::GetTextLength(uint32_t record, uint32_t& length) const
@@ -159,9 +171,10 @@ bool CFileList::GetRecordName(uint32_t record, std::string& name) const
     if (!CanRead())
         return false;
     char buffer[kMaxNameSize];
-    if (!m_listFile.ReadAt(RecordOffset(record), buffer, m_nameSize))
+    std::string_view field;
+    if (!m_listFile.ReadAt(RecordOffset(record), buffer, m_nameSize) || !NameInField(buffer, m_nameSize, field))
         return false;
-    name.assign(buffer, strnlen(buffer, m_nameSize));
+    name.assign(field);
     return true;
 }
 
@@ -177,7 +190,7 @@ bool CFileList::ParseLabel(std::string_view name, int& label)
     return true;
 }
 
-bool CFileList::FindPage(uint32_t first, int label, int64_t& record) const
+bool CFileList::FindPage(uint32_t first, int label, int64_t& record, uint64_t maxRecords) const
 {
     if (!CanRead())
         return false;
@@ -185,15 +198,14 @@ bool CFileList::FindPage(uint32_t first, int label, int64_t& record) const
     uint64_t position = RecordOffset(first);
     record = int64_t{first} - 1;
     char buffer[kMaxNameSize];
-    while (position < fileLength) {
+    for (uint64_t examined = 0; position < fileLength && examined < maxRecords; ++examined) {
         ++record;
         // A record cut short by the end of the file has no complete name: the scan ends.
         if (!m_listFile.ReadAt(position, buffer, m_nameSize))
             return false;
-        const size_t length = strnlen(buffer, m_nameSize);
+        std::string_view name;
         int found = 0;
-        // A name with no terminator inside its field is not a valid name and has no label.
-        if (length < m_nameSize && ParseLabel(std::string_view(buffer, length), found) && found == label)
+        if (NameInField(buffer, m_nameSize, name) && ParseLabel(name, found) && found == label)
             return true;
         position += uint64_t{m_nameSize} + 8;
     }

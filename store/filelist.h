@@ -4,7 +4,7 @@
 // one-byte store key. Also renders a page with the hits of a query highlighted, from the pieces of
 // the renderer (pagerender.h).
 
-#include "readonlyfile.h"
+#include "platform/readonlyfile.h"
 
 #include <cstdint>
 #include <string>
@@ -18,9 +18,9 @@ namespace varo {
 inline constexpr uint8_t STORE_KEY = 0x5A;
 
 /// List file layout.
-inline constexpr uint32_t kListHeaderSize = 268;    // header word, R, 260-byte header block
+inline constexpr uint32_t kListHeaderSize = 268;  // header word, R, 260-byte header block
 inline constexpr uint32_t kHeaderBlockSize = 260;
-inline constexpr uint32_t kMaxNameSize = 260;       // readers hold a record name in 260 bytes
+inline constexpr uint32_t kMaxNameSize = 260;  // readers hold a record name in 260 bytes
 inline constexpr uint32_t kDefaultNameSize = 100;
 
 /// The largest page record the store reads and varo-build writes. A page holds at most
@@ -35,7 +35,7 @@ enum class StoreError {
     ListFileMissing,
     ContentFileMissing,
     HeaderTruncated,
-    BadNameSize,          // R is 0 or above 260
+    BadNameSize,  // R is 0 or above 260
 };
 
 class CFileList {
@@ -49,22 +49,27 @@ public:
     bool Open(const std::u16string& folder, const std::u16string& base);
     void Close();
 
-    /// Text length of a record; false when the store is not open or the record does not exist.
+    /// Text length of a record; false when the store is not open, the record does not exist,
+    /// its text does not lie inside the content file or it claims more than kMaxPageBytes.
     bool GetTextLength(uint32_t record, uint32_t& length) const;
 
     /// Reads and unscrambles a record's text into text (replacing its contents). False, with
-    /// text untouched, when the store is not open, the record does not exist or its text does
-    /// not lie inside the content file.
+    /// text untouched, whenever GetTextLength is false for the record.
     bool ReadText(uint32_t record, std::string& text) const;
 
     /// Scans the records from first upwards for the first whose page label equals label. On
     /// false, record holds the last record examined (first - 1 when first is past the end).
-    bool FindPage(uint32_t first, int label, int64_t& record) const;
+    /// At most maxRecords records are examined: a caller that takes only a page of a catalogue
+    /// entry passes the entry's record count, so that a huge list file costs no more than the
+    /// entry.
+    bool FindPage(uint32_t first, int label, int64_t& record, uint64_t maxRecords = UINT64_MAX) const;
 
     /// Number of page records in the list file (0 when not open).
     uint32_t GetRecordCount() const;
 
-    /// A record's name up to its terminator; false when the record does not exist.
+    /// A record's name up to its terminator. False when the record does not exist or its name
+    /// has no terminator inside its field: such a name is not a valid name and has no label,
+    /// here as in FindPage.
     bool GetRecordName(uint32_t record, std::string& name) const;
 
     /// The page label of a record name: the number between the last backslash and the last dot
@@ -76,7 +81,8 @@ public:
     /// complete, when given, tells whether every term was highlighted in full).
     int RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target,
                    bool* complete = nullptr) const;
-    /// A record's text and the cell its page label selects for highlighting (1 for an odd label).
+    /// A record's text and the cell its page label selects for highlighting (1 for an odd label;
+    /// 0 for a record whose name has no label or is not a valid name).
     bool ReadPageToRender(uint32_t record, std::string& page, int& cell) const;
 
     StoreError LastError() const { return m_lastError; }

@@ -3,8 +3,9 @@
 // '?' stands for one three-byte character, and a '*' gap may not run past a paragraph or
 // heading start.
 
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
+#include "text/querysyntax.h"
 
 #include <climits>
 
@@ -208,8 +209,7 @@ private:
 
 // Markup goes in before and after every literal of a match (the gaps of '?' between literals
 // lie between those same places).
-bool MatchCutsTag(const std::vector<std::unique_ptr<Seg>>& pieces, const std::vector<size_t>& points,
-                  TagCursor& tags)
+bool MatchCutsTag(const std::vector<std::unique_ptr<Seg>>& pieces, const std::vector<size_t>& points, TagCursor& tags)
 {
     bool cut = false;
     for (size_t j = 0; j < points.size(); ++j)
@@ -251,8 +251,7 @@ void SplitTerm(std::string_view term, std::vector<std::unique_ptr<Seg>>& pieces)
     }
 }
 
-void HighlightItem(const FilterItem& item, std::string_view term, std::string& output, int& counter,
-                   PassWatch* watch)
+void HighlightItem(const FilterItem& item, std::string_view term, std::string& output, int& counter, PassWatch* watch)
 {
     std::vector<std::unique_ptr<Seg>> pieces;
     SplitTerm(term, pieces);

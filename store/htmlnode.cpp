@@ -2,8 +2,8 @@
 // annotation items. No general HTML parser: the stored pages have one fixed shape, and the tags
 // that matter are compared byte for byte, case-sensitively, at the start of a complete tag.
 
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
 
 namespace varo::render {
 

@@ -3,10 +3,11 @@
 // cell tags are exactly the ones the page parser recognises, so the next pass finds the same
 // three parts again, with the markup of earlier passes inside them as ordinary tags.
 
-#include "codeconverter.h"
-#include "filelist.h"
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/pagerender.h"
+#include "store/filelist.h"
+#include "store/pagemarkup.h"
+#include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <algorithm>
 #include <set>
@@ -29,11 +30,6 @@ constexpr int kTargetMainText = 1;
 constexpr int kTargetAnnotations = 2;
 
 constexpr size_t kCellReserve = 10000;
-
-bool IsTermSeparator(char16_t unit)
-{
-    return unit == u' ' || unit == u'\u3000';
-}
 
 // Appends one item of the highlighted cell. Annotation items get their font tags back, since
 // the item split removed them.
@@ -60,11 +56,13 @@ void AppendItem(const FilterItem& item, std::string_view term, int target, std::
 
 bool CFileList::ReadPageToRender(uint32_t record, std::string& page, int& cell) const
 {
-    std::string name;
-    if (!ReadText(record, page) || !GetRecordName(record, name))
+    if (!ReadText(record, page))
         return false;
+    // A name that is not valid has no label, as in FindPage, and counts as label 0.
+    std::string name;
     int label = 0;
-    ParseLabel(name, label);
+    if (GetRecordName(record, name))
+        ParseLabel(name, label);
     // Record names carry unsigned numbers; a minus sign would give a negative remainder, which
     // is taken as odd rather than as an index before the first cell.
     cell = label % 2 == 0 ? 0 : 1;
@@ -111,34 +109,28 @@ int render::RenderQuery(std::string page, int cell, int target, std::u16string_v
     bool stopped = false;
     uint64_t passBytes = 0;
     std::string pass;
-    size_t start = 0;
-    for (size_t i = 0; i <= query.size(); ++i) {
-        if (i < query.size() && !IsTermSeparator(query[i]))
-            continue;
-        if (i > start) {
-            std::string term = CCodeConverter::Utf16ToUtf8(query.substr(start, i - start));
-            if (rendered.insert(term).second) {
-                // The pass budget (render::kMaxPassBytes): the first term is always highlighted,
-                // and pages of a few kilobytes reach the limit only after thousands of terms.
-                if (anyRendered && passBytes + page.size() > kMaxPassBytes) {
-                    stopped = true;
-                    break;
-                }
-                passBytes += page.size();
-                pass.clear();
-                PassWatch watch;
-                RenderTerm(page, pass, term, cell, target, counter, &watch);
-                // The next term is highlighted in the page as already marked up.
-                page.swap(pass);
-                anyRendered = true;
-                if (watch.cutShort) {
-                    stopped = true;
-                    break;
-                }
-            }
+    ForEachTerm(query, [&](std::u16string_view wideTerm) {
+        std::string term = CCodeConverter::Utf16ToUtf8(wideTerm);
+        if (!rendered.insert(term).second)
+            return true;
+        // The pass budget (render::kMaxPassBytes): the first term is always highlighted, and
+        // pages of a few kilobytes reach the limit only after thousands of terms.
+        if (anyRendered && passBytes + page.size() > kMaxPassBytes) {
+            stopped = true;
+            return false;
         }
-        start = i + 1;
-    }
+        passBytes += page.size();
+        pass.clear();
+        PassWatch watch;
+        RenderTerm(page, pass, term, cell, target, counter, &watch);
+        // The next term is highlighted in the page as already marked up.
+        page.swap(pass);
+        anyRendered = true;
+        // A pass cut short by its markup budget ends the query: later terms would only match
+        // through the markup it already multiplied.
+        stopped = watch.cutShort;
+        return !stopped;
+    });
     if (anyRendered)
         output = std::move(page);
     if (complete != nullptr)

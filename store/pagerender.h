@@ -68,9 +68,6 @@ inline constexpr uint64_t kMaxPassBytes = uint64_t{16} << 20;
 /// a few dozen); the rest of the cell is copied unmarked.
 inline constexpr size_t kMaxPassGrowth = size_t{4} << 20;
 
-/// Bytes of the one character a '?' stands for on the page.
-inline constexpr size_t kWildcardCharBytes = 3;
-
 /// What one pass may write and what it did. Highlighting stops once the markup written (grown,
 /// summed over the items) exceeds maxGrowth, and the rest is copied unmarked (cutShort). cutTag
 /// tells whether a highlight was put inside a tag, which cuts the tag open: the page then parses
@@ -87,8 +84,8 @@ struct PassWatch {
 /// text, 1 main text, 2 annotations) allows, the anchors numbered on from counter. An empty
 /// term only re-emits the page. The cell grows by at most kMaxPassGrowth bytes (and a little
 /// more for the match that crosses it); watch, when given, receives what the pass did.
-void RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target,
-                int& counter, PassWatch* watch = nullptr);
+void RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target, int& counter,
+                PassWatch* watch = nullptr);
 
 /// Renders page (a stored page's text) for a query of terms separated by blanks (U+0020 or
 /// U+3000): every distinct term, in the order the query first names it, is highlighted in one

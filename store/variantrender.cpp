@@ -30,11 +30,12 @@
 // terms: every term before the stop is highlighted as the joined render highlights it, and no
 // term after it.
 
-#include "variantrender.h"
+#include "store/variantrender.h"
 
-#include "codeconverter.h"
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
+#include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <algorithm>
 #include <array>
@@ -74,11 +75,6 @@ constexpr size_t kMaxPlacements = size_t{1} << 16;
 // re-emission (see VariantPasses::Finish).
 constexpr uint64_t kLiteralUnits = uint64_t{1} << 16;
 constexpr size_t kLiteralPageBytes = size_t{1} << 20;
-
-bool IsTermSeparator(char16_t unit)
-{
-    return unit == u' ' || unit == u'\u3000';
-}
 
 // The bytes a pass can write into the highlighted cell: the highlight and anchor around a hit
 // with the anchor's number, and the annotation tags it puts back around every annotation.
@@ -224,7 +220,7 @@ private:
         for (size_t i = 0; i < run.size();) {
             if (!keeps(run[i])) {
                 if (!m_stretches.empty())
-                    distance += run[i] == '?' ? render::kWildcardCharBytes : 1;
+                    distance += run[i] == '?' ? kWildcardCharBytes : 1;
                 ++i;
                 continue;
             }
@@ -297,8 +293,7 @@ public:
     /// The document into output, and the anchors written; output is left alone when the
     /// expansion names no term. complete: the walk named every term, and stays so when every
     /// pass came through whole and the end of the document is known.
-    int Finish(bool& complete, const std::string& original, const QueryAlternatives& alternatives,
-               std::string& output)
+    int Finish(bool& complete, const std::string& original, const QueryAlternatives& alternatives, std::string& output)
     {
         if (!m_anyTerm)
             return 0;
@@ -633,7 +628,8 @@ private:
         spelt = found != ChildTable::kNone;
         if (spelt)
             return found;
-        const uint32_t runLength = unit == u'*' ? 0 : std::min<uint32_t>(m_nodes[parent].runLength + 1, kCheckedUnits + 1);
+        const uint32_t runLength =
+            unit == u'*' ? 0 : std::min<uint32_t>(m_nodes[parent].runLength + 1, kCheckedUnits + 1);
         const auto index = static_cast<uint32_t>(m_nodes.size());
         m_nodes.push_back({parent, unit, runLength, false});
         m_children.Add(parent, unit, index);
@@ -698,8 +694,8 @@ int RenderVariantPage(std::string page, int cell, int target, const QueryAlterna
     if (complete != nullptr)
         *complete = true;
     // A position without alternatives leaves the expansion without forms.
-    if (alternatives.empty() || std::any_of(alternatives.begin(), alternatives.end(),
-                                            [](const auto& units) { return units.empty(); }))
+    if (alternatives.empty() ||
+        std::any_of(alternatives.begin(), alternatives.end(), [](const auto& units) { return units.empty(); }))
         return 0;
     // A form that repeats an earlier choice at some position names no new term: each
     // position's alternatives are walked once each.

@@ -9,15 +9,16 @@
 // - from selecting a result row to the rendered page shown in the text view.
 //
 //   varo-desktop-bench --data DIR --out FILE
-// The program lies beside varo, where the splash finds its animation. Writes "desktop<TAB>measure<TAB>median us<TAB>runs<TAB>note" lines to FILE.
+// The program lies beside varo, where the splash finds its animation. Writes "desktop<TAB>measure<TAB>median
+// us<TAB>runs<TAB>note" lines to FILE.
 
-#include "leftform.h"
-#include "mainfrm.h"
-#include "measure.h"
-#include "settings.h"
-#include "splash.h"
-#include "varo.h"
-#include "varoview.h"
+#include "bench/peers/measure.h"
+#include "panel/leftform.h"
+#include "shell/mainfrm.h"
+#include "shell/settings.h"
+#include "shell/splash.h"
+#include "shell/varo.h"
+#include "shell/varoview.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -202,8 +203,8 @@ void MeasureSearch(const std::string& data, Results& results)
             policy, timing);
         const std::string option = variantsOn ? "variants on (the default)" : "variants off";
         results.Add(std::string("検索 to a filled result list, ") + option, timing,
-                    std::to_string(model.m_resultList.m_results.size()) + " result pages in scope " + scopeName +
-                        " (" + std::to_string(model.m_catalogue.m_NodeItem[scope].docNo) + " pages), " +
+                    std::to_string(model.m_resultList.m_results.size()) + " result pages in scope " + scopeName + " (" +
+                        std::to_string(model.m_catalogue.m_NodeItem[scope].docNo) + " pages), " +
                         std::to_string(panel->ResultList()->topLevelItemCount()) + " rows listed");
         Measure(
             [&] {
@@ -252,10 +253,11 @@ int main(int argc, char** argv)
     if (child)
         return StartupChild(argc, argv);
     if (data.empty() || out.empty()) {
-        std::fputs("usage: varo-desktop-bench --data DIR --out FILE\n"
-                   "Times the desktop program offscreen (QT_QPA_PLATFORM=offscreen when there is no display):\n"
-                   "start-up to a usable window, 検索 to a filled result list, result row to page shown.\n",
-                   stderr);
+        std::fputs(
+            "usage: varo-desktop-bench --data DIR --out FILE\n"
+            "Times the desktop program offscreen (QT_QPA_PLATFORM=offscreen when there is no display):\n"
+            "start-up to a usable window, 検索 to a filled result list, result row to page shown.\n",
+            stderr);
         return 64;
     }
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))

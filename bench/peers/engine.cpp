@@ -1,4 +1,4 @@
-#include "engines.h"
+#include "bench/peers/engines.h"
 
 namespace varo::peers {
 

@@ -3,7 +3,7 @@
 // it once, and answers the queries of the mix with the set of matching pages and, where it can,
 // the number of hits in each.
 
-#include "querymix.h"
+#include "bench/peers/querymix.h"
 
 #include <cstdint>
 #include <filesystem>

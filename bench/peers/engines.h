@@ -1,7 +1,7 @@
 #pragma once
 // The engines of the comparison, one source file each.
 
-#include "engine.h"
+#include "bench/peers/engine.h"
 
 namespace varo::peers {
 

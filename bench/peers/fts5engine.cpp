@@ -3,7 +3,7 @@
 // tokenizer answers phrases of three or more characters as substrings. Hits per page come from
 // the instances of the query's phrases (an auxiliary function around xInstCount).
 
-#include "engines.h"
+#include "bench/peers/engines.h"
 
 #include <sqlite3.h>
 
@@ -93,8 +93,9 @@ public:
         // Contentless: the index alone, as varo's index file holds no text either.
         const std::string tokenizer = m_trigram ? "trigram" : "varochar";
         if (std::string error = Execute("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF;"
-                                        "CREATE VIRTUAL TABLE " + std::string(kTable) +
-                                        " USING fts5(body, tokenize='" + tokenizer + "', content='', columnsize=0);"
+                                        "CREATE VIRTUAL TABLE " +
+                                        std::string(kTable) + " USING fts5(body, tokenize='" + tokenizer +
+                                        "', content='', columnsize=0);"
                                         "BEGIN;");
             !error.empty())
             return error;

@@ -4,7 +4,7 @@
 // `text @ "phrase"`; a term with '*' is an ordered near-phrase search `*ONP301 "A B"`; the
 // score of a page is its number of hits.
 
-#include "engines.h"
+#include "bench/peers/engines.h"
 
 #include <groonga.h>
 
@@ -38,8 +38,8 @@ public:
         m_db = grn_db_create(&m_ctx, DatabasePath().c_str(), nullptr);
         if (m_db == nullptr)
             return Error("cannot create the database");
-        grn_obj* table = grn_table_create(&m_ctx, "Pages", 5, nullptr, GRN_OBJ_TABLE_NO_KEY | GRN_OBJ_PERSISTENT,
-                                          nullptr, nullptr);
+        grn_obj* table =
+            grn_table_create(&m_ctx, "Pages", 5, nullptr, GRN_OBJ_TABLE_NO_KEY | GRN_OBJ_PERSISTENT, nullptr, nullptr);
         grn_obj* text = table == nullptr ? nullptr
                                          : grn_column_create(&m_ctx, table, "text", 4, nullptr,
                                                              GRN_OBJ_COLUMN_SCALAR | GRN_OBJ_PERSISTENT,

@@ -1,8 +1,8 @@
 // varo-peers: the steps of the comparison with other search engines (bench/compare.sh runs
 // them in order, each in a process of its own).
 
-#include "engine.h"
-#include "steps.h"
+#include "bench/peers/engine.h"
+#include "bench/peers/steps.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "measure.h"
+#include "bench/peers/measure.h"
 
 #include <sys/resource.h>
 

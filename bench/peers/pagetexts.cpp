@@ -1,9 +1,9 @@
-#include "pagetexts.h"
+#include "bench/peers/pagetexts.h"
 
-#include "codeconverter.h"
-#include "filelist.h"
-#include "index.h"
-#include "pagetext.h"
+#include "engine/index.h"
+#include "store/filelist.h"
+#include "text/codeconverter.h"
+#include "tools/varo-build/pagetext.h"
 
 #include <cstdio>
 #include <fstream>

@@ -2,10 +2,10 @@
 // for a few queries, the first page of the result and the page with the most hits, with the
 // variant option off and on.
 
-#include "steps.h"
+#include "bench/peers/steps.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
 #include <cstdio>

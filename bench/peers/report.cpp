@@ -2,7 +2,7 @@
 // every engine's answers with varo's, index build time, size and peak memory, rendering and
 // the desktop program's timings. Markdown, printed and written to a file.
 
-#include "steps.h"
+#include "bench/peers/steps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -145,7 +145,7 @@ std::string Agreement(const Answer& varo, const Answer& peer, bool counts)
         return "same";
     std::string text;
     if (extra > 0 || missing > 0)
-        text = "pages +" + std::to_string(extra) + " −" + std::to_string(missing);
+        text = "+" + std::to_string(extra) + " −" + std::to_string(missing);
     if (differing > 0)
         text += (text.empty() ? "" : ", ") + std::string("differ on ") + std::to_string(differing) + " pages";
     return text;

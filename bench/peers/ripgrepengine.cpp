@@ -3,7 +3,7 @@
 // expression: '?' is '.', '*' is '.{0,300}' (run with PCRE2). With -M 1 ripgrep prints only the number of each
 // matching line; for hit counts -o prints one line per (non-overlapping) match.
 
-#include "engines.h"
+#include "bench/peers/engines.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

@@ -1,4 +1,4 @@
-#include "runs.h"
+#include "bench/peers/runs.h"
 
 #include <algorithm>
 #include <fstream>

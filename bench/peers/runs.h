@@ -7,7 +7,7 @@
 //   answers/ENGINE-MODE.txt         every answer: query id, then page:count ... by page
 //   results/render.tsv, results/desktop.tsv, results/machine.tsv
 
-#include "engine.h"
+#include "bench/peers/engine.h"
 
 #include <filesystem>
 #include <map>

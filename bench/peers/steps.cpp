@@ -1,8 +1,8 @@
-#include "steps.h"
+#include "bench/peers/steps.h"
 
-#include "engines.h"
-#include "measure.h"
-#include "pagetexts.h"
+#include "bench/peers/engines.h"
+#include "bench/peers/measure.h"
+#include "bench/peers/pagetexts.h"
 
 #include <chrono>
 #include <cstdio>
@@ -58,8 +58,8 @@ int ExportStep(const StepOptions& options)
     }
     std::fprintf(stderr, "exported %u pages, %llu characters, %llu bytes\n", summary.pages,
                  static_cast<unsigned long long>(summary.characters), static_cast<unsigned long long>(summary.bytes));
-    std::ofstream(options.work.Results("export.tsv")) << "export\t" << summary.pages << '\t' << summary.characters
-                                                       << '\t' << summary.bytes << '\n';
+    std::ofstream(options.work.Results("export.tsv"))
+        << "export\t" << summary.pages << '\t' << summary.characters << '\t' << summary.bytes << '\n';
     return 0;
 }
 

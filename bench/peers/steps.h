@@ -2,8 +2,8 @@
 // The steps of a comparison run, each a subcommand of varo-peers run in a process of its own,
 // so that each engine's peak memory is its own. Each returns the process exit code.
 
-#include "measure.h"
-#include "runs.h"
+#include "bench/peers/measure.h"
+#include "bench/peers/runs.h"
 
 namespace varo::peers {
 

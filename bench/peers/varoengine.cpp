@@ -3,12 +3,12 @@
 // shows what the build costs and, by comparing the bytes with the collection's index files,
 // that the exported texts are exactly the text the index holds.
 
-#include "engines.h"
+#include "bench/peers/engines.h"
 
-#include "codeconverter.h"
-#include "index.h"
-#include "pagetexts.h"
-#include "textsetwriter.h"
+#include "bench/peers/pagetexts.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <fstream>
 #include <iterator>

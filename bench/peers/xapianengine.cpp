@@ -4,11 +4,11 @@
 // match is collected by a match spy, so no ranked list of results is built; with hit counts the
 // weight of a page is the sum of its terms' within-document frequencies.
 
-#include "engines.h"
-#include "pagetexts.h"
+#include "bench/peers/engines.h"
+#include "bench/peers/pagetexts.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <xapian.h>
 

@@ -1,5 +1,5 @@
-#include "fixture.h"
-#include "index.h"
+#include "engine/index.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -159,10 +159,10 @@ TEST(IndexSlots, getCharSlot_mapsRanges)
         int slot;
     };
     const Case cases[] = {
-        {0x3400, 0},      {0x9FFF, 27647},  {0xF900, 27904},  {0xFAFF, 28415},  {0x20000, 32512},
-        {0x2A6DF, 75231}, {0x2F800, 75232}, {0x2FA1F, 75775}, {0x3042, 75776},  {0x30F6, 75956},
-        {0xE000, 75957},  {0xFFFF, 84148},  {0x3000, -1},     {0x30FC, -1},     {'A', -1},
-        {0x2A6E0, -1},    {0x33FF, -1},     {0x3041, -1},     {0x2FA20, -1},    {0x110000, -1},
+        {0x3400, 0},      {0x9FFF, 27647},  {0xF900, 27904},  {0xFAFF, 28415}, {0x20000, 32512},
+        {0x2A6DF, 75231}, {0x2F800, 75232}, {0x2FA1F, 75775}, {0x3042, 75776}, {0x30F6, 75956},
+        {0xE000, 75957},  {0xFFFF, 84148},  {0x3000, -1},     {0x30FC, -1},    {'A', -1},
+        {0x2A6E0, -1},    {0x33FF, -1},     {0x3041, -1},     {0x2FA20, -1},   {0x110000, -1},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CIndex::GetCharSlot(c.codePoint), c.slot) << std::hex << c.codePoint;

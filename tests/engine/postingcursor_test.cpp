@@ -1,5 +1,5 @@
-#include "postingcursor.h"
-#include "searchcollection.h"
+#include "engine/postingcursor.h"
+#include "tests/engine/searchcollection.h"
 
 #include <gtest/gtest.h>
 
@@ -106,7 +106,11 @@ TEST(PostingCursor, damagedStreams_endCleanly)
     longList[longList.size() - 3] = '\xFF';  // the last entry claims 65,535 bytes of positions
     longList[longList.size() - 2] = '\xFF';
     // Page 2's list is the single byte 0x80, the first of a two-byte number.
-    const std::string cutNumber("\x01\x01\x00\x02" "\x01\x01\x00\x80" "\x01\x01\x00\x09", 12);
+    const std::string cutNumber(
+        "\x01\x01\x00\x02"
+        "\x01\x01\x00\x80"
+        "\x01\x01\x00\x09",
+        12);
     // Pages 4,000,000 apart: the 1,074th would pass 2^32.
     std::string overflowing;
     std::vector<Entry> belowOverflow;

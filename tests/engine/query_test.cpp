@@ -1,4 +1,4 @@
-#include "searchcollection.h"
+#include "tests/engine/searchcollection.h"
 
 #include <gtest/gtest.h>
 
@@ -12,18 +12,9 @@ TEST(CheckQuery, countsTermsOrRejects)
         int terms;
     };
     const Case cases[] = {
-        {u"詩", 1},
-        {u"詩 經", 2},
-        {u"詩　經", 2},
-        {u"  詩 \u3000 經  ", 2},
-        {u"詩*經 ?書", 2},
-        {u"", 0},
-        {u" \u3000 ", 0},
-        {u"詩 a", 0},
-        {u"詩 1", 0},
-        {u"詩.", 0},
-        {u"詩\u00E9", 0},
-        {u"詩\u0100", 1},
+        {u"詩", 1},        {u"詩 經", 2}, {u"詩　經", 2},   {u"  詩 \u3000 經  ", 2},
+        {u"詩*經 ?書", 2}, {u"", 0},      {u" \u3000 ", 0}, {u"詩 a", 0},
+        {u"詩 1", 0},      {u"詩.", 0},   {u"詩\u00E9", 0}, {u"詩\u0100", 1},
         {u"詩\t經", 0},
     };
     for (const Case& c : cases)

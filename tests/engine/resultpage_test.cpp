@@ -1,7 +1,7 @@
-#include "codeconverter.h"
-#include "fixture.h"
-#include "index.h"
-#include "pagemarkup.h"
+#include "engine/index.h"
+#include "store/pagemarkup.h"
+#include "tests/support/fixture.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,8 @@ void WriteCollection(const test::TempDir& dir, const std::vector<std::string>& f
 {
     std::vector<writer::PageInput> pages;
     for (size_t i = 0; i < firstCells.size(); ++i)
-        pages.push_back({"vol\\" + std::to_string(2 * i + 2) + ".htm", test::PageHtml("乾干", firstCells[i], "干"), {}});
+        pages.push_back(
+            {"vol\\" + std::to_string(2 * i + 2) + ".htm", test::PageHtml("乾干", firstCells[i], "干"), {}});
     writer::StoreImage image;
     ASSERT_EQ(writer::BuildStoreImage(pages, {}, image), "");
     ASSERT_TRUE(writer::WriteFileBytes(dir.Path() / "Index-fl.h", image.list));
@@ -123,8 +124,8 @@ TEST_F(ResultPageTest, nothingToRender_returnsZeroAndLeavesOutput)
 // expansion joined into one query does, for every search target.
 TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
 {
-    const VariantGroups plain = {{0x4E7E, 0x5E72},                  // 乾 干
-                                 {0x842C, 0x4E07, 0x534D},          // 萬 万 卍
+    const VariantGroups plain = {{0x4E7E, 0x5E72},                   // 乾 干
+                                 {0x842C, 0x4E07, 0x534D},           // 萬 万 卍
                                  {0x9F8D, 0x9F99, 0x7ADC, 0x9F92}};  // 龍 龙 竜 龒
     // Duplicate members, a group that turns a character into a term separator and back, and a
     // character whose variant is a wildcard.
@@ -149,10 +150,10 @@ TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
         const std::string& cell;
         const std::u16string& alphabet;
     };
-    for (const Table& table : {Table{"plain", plain, cell, alphabet}, Table{"odd", odd, cell, alphabet},
-                               Table{"hit inside a tag", plain, cutTag, alphabet},
-                               Table{"markup digits", digit, cell, alphabet},
-                               Table{"beyond the basic plane", supplementary, supplementaryCell, supplementaryAlphabet}}) {
+    for (const Table& table :
+         {Table{"plain", plain, cell, alphabet}, Table{"odd", odd, cell, alphabet},
+          Table{"hit inside a tag", plain, cutTag, alphabet}, Table{"markup digits", digit, cell, alphabet},
+          Table{"beyond the basic plane", supplementary, supplementaryCell, supplementaryAlphabet}}) {
         SCOPED_TRACE(table.name);
         test::TempDir dir;
         CIndex index;
@@ -234,8 +235,7 @@ TEST_F(ResultPageTest, longTwoTermQuery_keepsTermOrderThenDocumentOrder)
     Write({test::Utf8(a + U"。" + b + U"。" + c + U"。" + d)}, ThirtyGroups());
     const std::vector<int> middle(15, 1);
     EXPECT_EQ(Render(Utf16(Spelling(0, middle) + U"\u3000" + Spelling(15, middle)), true), 4);
-    EXPECT_EQ(HitsOf(m_output),
-              (Hits{{3, test::Utf8(a)}, {1, test::Utf8(b)}, {2, test::Utf8(c)}, {0, test::Utf8(d)}}));
+    EXPECT_EQ(HitsOf(m_output), (Hits{{3, test::Utf8(a)}, {1, test::Utf8(b)}, {2, test::Utf8(c)}, {0, test::Utf8(d)}}));
 }
 
 // Every form of every character, in group order, three times over.

@@ -1,14 +1,17 @@
 // Random collections and random queries, searched through the index files and by a reference
 // that applies the same rules to positions taken straight from the indexed texts. The reference
-// knows nothing of streams, blocks, slots tables or the merge walk.
+// knows nothing of streams, blocks, slots tables or the merge walk. Terms of '*' segments are
+// also checked against an exhaustive search of every arrangement of their segments.
 
-#include "codeconverter.h"
-#include "searchcollection.h"
+#include "tests/engine/searchcollection.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <random>
+#include <set>
 
 namespace varo {
 namespace {
@@ -21,14 +24,15 @@ constexpr char32_t kKana = U'あ', kSupplementary = U'\U00020000', kCompatibilit
 constexpr char32_t kComma = U'、', kLatin = U'a', kWideBlank = U'\u3000';
 
 // 丙 is in two groups and belongs to the first; 、 is a member without a slot of its own.
-const writer::VariantGroups kGroups = {{kQian, kGan}, {kBing, kKana, kComma}, {kSupplementary, kBing}, {kCompatibility}};
+const writer::VariantGroups kGroups = {
+    {kQian, kGan}, {kBing, kKana, kComma}, {kSupplementary, kBing}, {kCompatibility}};
 
 // Characters with weights: a small alphabet so that terms repeat, some characters without a slot.
 char32_t RandomChar(Random& random)
 {
     static const std::pair<char32_t, int> weighted[] = {
-        {kJia, 30}, {kYi, 18}, {kBing, 10}, {kKana, 6},  {kSupplementary, 6}, {kCompatibility, 5}, {kQian, 5},
-        {kGan, 5},  {kDing, 8}, {kComma, 3}, {kLatin, 2}, {kWideBlank, 2},
+        {kJia, 30}, {kYi, 18}, {kBing, 10}, {kKana, 6},  {kSupplementary, 6}, {kCompatibility, 5},
+        {kQian, 5}, {kGan, 5}, {kDing, 8},  {kComma, 3}, {kLatin, 2},         {kWideBlank, 2},
     };
     int total = 0;
     for (const auto& [c, weight] : weighted)
@@ -77,6 +81,51 @@ writer::PageInput RandomPage(Random& random, size_t number)
     return page;
 }
 
+// Filler with a few characters spread over up to 1,500 positions, some in short runs, so that
+// whether a page holds a term of '*' segments turns on gaps near 300 and on which occurrence of
+// each segment is taken.
+writer::PageInput SparsePage(Random& random, size_t number)
+{
+    Text text(static_cast<size_t>(Between(random, 1, 1500)), kDing);
+    for (int i = Between(random, 1, 14); i > 0; --i) {
+        size_t at = static_cast<size_t>(Between(random, 0, static_cast<int>(text.size()) - 1));
+        for (int run = Between(random, 1, 3); run > 0 && at < text.size(); --run)
+            text[at++] = RandomChar(random);
+    }
+    return test::SimplePage("c\\t\\v\\" + std::to_string(1000 + number) + ".htm", text);
+}
+
+// A character of a term: never the filler, which stands everywhere in a sparse page, nor a Latin
+// letter, which would have the query refused.
+char32_t RandomTermChar(Random& random)
+{
+    char32_t c = kDing;
+    while (c == kDing || c == kLatin)
+        c = RandomChar(random);
+    return c;
+}
+
+// One to five segments of one to three units, wildcards inside them; now and then a leading '*',
+// a run of '*' or a segment of wildcards only, which widen the gap around them.
+std::u16string RandomStarTerm(Random& random)
+{
+    std::u16string term = Between(random, 0, 5) == 0 ? u"*" : u"";
+    for (int segment = Between(random, 1, 5); segment > 0; --segment) {
+        for (int i = Between(random, 1, 3); i > 0; --i) {
+            const int kind = Between(random, 0, 9);
+            if (kind == 0)
+                term += u'?';
+            else if (kind == 1)
+                term += u'？';
+            else
+                CCodeConverter::AppendUtf16(term, RandomTermChar(random));
+        }
+        if (segment > 1)
+            term += Between(random, 0, 9) == 0 ? u"*??*" : Between(random, 0, 9) == 0 ? u"**" : u"*";
+    }
+    return term;
+}
+
 std::u16string RandomTerm(Random& random)
 {
     std::u16string term;
@@ -116,13 +165,22 @@ struct HitSet {
     CDWordArray counts;
 };
 
+// How a term of '*' segments is matched.
+enum class StarRule {
+    // The engine's rule: the passes for one and two segments, every arrangement from three on.
+    PassesUpToTwoSegments,
+    // Every arrangement, whatever the number of segments.
+    EveryArrangement,
+};
+
 class Reference {
 public:
-    Reference(const std::vector<writer::PageInput>& pages, int kind)
+    Reference(const std::vector<writer::PageInput>& pages, int kind, StarRule rule = StarRule::PassesUpToTwoSegments)
+        : m_rule(rule)
     {
         for (const auto& page : pages) {
             std::map<char32_t, std::vector<uint64_t>>& positions = m_positions.emplace_back();
-            const Text& text = page.indexed[static_cast<size_t>(kind)];
+            const Text& text = m_texts.emplace_back(page.indexed[static_cast<size_t>(kind)]);
             for (size_t p = 0; p < text.size(); ++p)
                 positions[text[p]].push_back(p);
         }
@@ -144,8 +202,12 @@ private:
     uint32_t Term(std::u16string_view term, int mode, bool countHits, bool useVariants, HitSet& hits) const;
     bool Parse(std::u16string_view term, bool useVariants, std::vector<Segment>& segments, uint32_t& total) const;
     uint32_t CountHits(uint32_t page, const std::vector<Segment>& segments, uint32_t total, bool countHits) const;
+    uint32_t CountPasses(uint32_t page, const std::vector<Segment>& segments, uint32_t total, bool countHits) const;
+    uint32_t CountArrangements(uint32_t page, const std::vector<Segment>& segments) const;
     std::vector<uint64_t> PositionsOf(uint32_t page, const std::vector<char32_t>& matches) const;
 
+    StarRule m_rule;
+    std::vector<Text> m_texts;
     // For each page, where each character stands in its indexed text.
     std::vector<std::map<char32_t, std::vector<uint64_t>>> m_positions;
 };
@@ -254,8 +316,9 @@ uint32_t Reference::Term(std::u16string_view term, int mode, bool countHits, boo
         }
     // The merges, by plain search of the earlier hit set.
     const auto indexOf = [&hits](uint32_t page, size_t limit) {
-        return static_cast<size_t>(std::find(hits.pages.begin(), hits.pages.begin() + static_cast<ptrdiff_t>(limit), page) -
-                                   hits.pages.begin());
+        return static_cast<size_t>(
+            std::find(hits.pages.begin(), hits.pages.begin() + static_cast<ptrdiff_t>(limit), page) -
+            hits.pages.begin());
     };
     if (mode == SEARCH_REPLACE) {
         hits = own;
@@ -297,9 +360,59 @@ std::vector<uint64_t> Reference::PositionsOf(uint32_t page, const std::vector<ch
     return positions;
 }
 
+uint32_t Reference::CountHits(uint32_t page, const std::vector<Segment>& segments, uint32_t total, bool countHits) const
+{
+    if (segments.size() <= 2 && m_rule == StarRule::PassesUpToTwoSegments)
+        return CountPasses(page, segments, total, countHits);
+    return CountArrangements(page, segments);
+}
+
+// Every arrangement tried: a first-segment occurrence counts one hit when a chain of
+// occurrences, one of each later segment, follows it, each 0 to its gap positions after the one
+// before. A segment occurs where each of its characters stands at its term position's distance
+// from the first; its place is that text position less the first character's term position, so
+// that places differ by exactly the number of characters beyond the term's own wildcards. An
+// occurrence from which no chain goes on is remembered as a dead end; nothing else is cut short.
+uint32_t Reference::CountArrangements(uint32_t page, const std::vector<Segment>& segments) const
+{
+    const Text& text = m_texts[page];
+    std::vector<std::vector<int64_t>> places(segments.size());
+    for (size_t s = 0; s < segments.size(); ++s) {
+        const std::vector<Char>& chars = segments[s].chars;
+        for (size_t t = 0; t < text.size(); ++t) {
+            bool occurs = true;
+            for (const Char& c : chars) {
+                const size_t at = t + c.termPosition - chars[0].termPosition;
+                occurs = occurs && at < text.size() &&
+                         std::find(c.matches.begin(), c.matches.end(), text[at]) != c.matches.end();
+            }
+            if (occurs)
+                places[s].push_back(static_cast<int64_t>(t) - chars[0].termPosition);
+        }
+    }
+    std::vector<std::set<size_t>> deadEnds(segments.size());
+    const std::function<bool(size_t, size_t)> chains = [&](size_t s, size_t i) {
+        if (s + 1 == segments.size())
+            return true;
+        if (deadEnds[s].count(i) > 0)
+            return false;
+        for (size_t k = 0; k < places[s + 1].size(); ++k) {
+            const int64_t gap = places[s + 1][k] - places[s][i];
+            if (gap >= 0 && static_cast<uint64_t>(gap) <= segments[s + 1].maxGap && chains(s + 1, k))
+                return true;
+        }
+        deadEnds[s].insert(i);
+        return false;
+    };
+    uint32_t hits = 0;
+    for (size_t i = 0; i < places[0].size(); ++i)
+        hits += chains(0, i) ? 1 : 0;
+    return hits;
+}
+
 // The passes over one page, on positions read from the text.
-uint32_t Reference::CountHits(uint32_t page, const std::vector<Segment>& segments, uint32_t total,
-                              bool countHits) const
+uint32_t Reference::CountPasses(uint32_t page, const std::vector<Segment>& segments, uint32_t total,
+                                bool countHits) const
 {
     struct Walk {
         std::vector<uint64_t> positions;  // adjusted
@@ -402,6 +515,38 @@ TEST(SearchCrossCheck, randomCollections_matchTheReference)
                 ASSERT_EQ(result, expectedResult);
                 ASSERT_EQ(query, referenceQuery);
             }
+        }
+    }
+}
+
+// The engine against every arrangement: terms of three to five segments are matched by it, and
+// terms of one and two segments by the passes, which must find the same pages and counts.
+TEST(SearchCrossCheck, starTerms_findEveryArrangement)
+{
+    Random random(20);
+    for (int round = 0; round < 10; ++round) {
+        std::vector<writer::PageInput> pages;
+        for (size_t i = 0; i < 40; ++i)
+            pages.push_back(Between(random, 0, 2) == 0 ? RandomPage(random, i) : SparsePage(random, i));
+        writer::WriterOptions options;
+        options.scrambleBlocks = round % 2 == 1;
+        options.scrambleSeed = static_cast<uint32_t>(round);
+        test::SearchCollection collection(pages, kGroups, options, INDEX_FULL_TEXT);
+        CIndex& index = collection.Index();
+        const Reference reference(pages, INDEX_FULL_TEXT, StarRule::EveryArrangement);
+        // A term of wide blanks only is refused and leaves both hit sets as they were.
+        HitSet expected;
+        for (int q = 0; q < 60; ++q) {
+            std::u16string term = RandomStarTerm(random);
+            const bool countHits = Between(random, 0, 3) != 0;
+            const bool useVariants = Between(random, 0, 1) == 0;
+            SCOPED_TRACE(testing::Message() << "round " << round << " term " << CCodeConverter::Utf16ToUtf8(term)
+                                            << (countHits ? " counted" : "") << (useVariants ? " variants" : ""));
+            std::u16string referenceTerm = term;
+            reference.Query(referenceTerm, true, countHits, useVariants, expected);
+            index.SearchAnd(term, countHits, useVariants);
+            ASSERT_EQ(index.GetHitPages(), expected.pages);
+            ASSERT_EQ(index.GetHitCounts(), expected.counts);
         }
     }
 }

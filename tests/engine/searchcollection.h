@@ -1,8 +1,8 @@
 #pragma once
 // A small collection written by the text-set writer and opened for searching.
 
-#include "fixture.h"
-#include "index.h"
+#include "engine/index.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -32,8 +32,7 @@ public:
     explicit SearchCollection(const std::vector<std::u32string>& texts, const writer::VariantGroups& groups = {},
                               const writer::WriterOptions& options = {})
         : SearchCollection(PagesOf(texts), groups, options, INDEX_FULL_TEXT)
-    {
-    }
+    {}
 
     CIndex& Index() { return m_index; }
     const TempDir& Dir() const { return m_dir; }

@@ -1,4 +1,4 @@
-#include "searchcollection.h"
+#include "tests/engine/searchcollection.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,15 @@ using test::SearchCollection;
 std::u32string Repeat(char32_t c, size_t count)
 {
     return std::u32string(count, c);
+}
+
+// A page of filler 丁 as long as length with the given characters at their positions.
+std::u32string Spread(size_t length, std::initializer_list<std::pair<size_t, char32_t>> placed)
+{
+    std::u32string text = Repeat(U'丁', length);
+    for (const auto& [position, c] : placed)
+        text[position] = c;
+    return text;
 }
 
 // 甲 乙 丙 are searched; 丁 fills; 'a' and 、 have no slot.
@@ -36,6 +45,17 @@ const TermCase kTermCases[] = {
      {0, 1},
      {1, 1}},
     {"* counts every pairing the passes reach", {U"甲甲乙乙"}, u"甲*乙", {0}, {2}},
+    {"three segments: a later first-segment occurrence starts the arrangement",
+     {Spread(800, {{83, U'甲'}, {359, U'甲'}, {490, U'乙'}, {775, U'丙'}})},
+     u"甲*乙*丙",
+     {0},
+     {1}},
+    {"three segments: a later middle occurrence than the nearest",
+     {Spread(600, {{0, U'甲'}, {10, U'乙'}, {300, U'乙'}, {550, U'丙'}}),
+      Spread(600, {{0, U'甲'}, {10, U'乙'}, {302, U'乙'}, {550, U'丙'}})},
+     u"甲*乙*丙",
+     {0},
+     {1}},
     {"leading and repeated * are dropped", {U"甲丁", U"丁"}, u"**甲", {0}, {1}},
     {"a run of * is one gap", {U"甲" + Repeat(U'丁', 301) + U"乙"}, u"甲***乙", {}, {}},
     {"characters without a slot are dropped", {U"甲乙", U"甲a乙", U"甲　乙"}, u"甲a　乙", {0}, {1}},
@@ -126,10 +146,8 @@ TEST(TermSearch, variants_searchTheGroupStream)
         CDWordArray counts;
     };
     const Case cases[] = {
-        {u"干", false, {1, 3}, {1, 1}},
-        {u"干", true, {0, 1, 3}, {1, 1, 2}},
-        {u"乾乾", true, {3}, {1}},
-        {u"乾乾", false, {}, {}},
+        {u"干", false, {1, 3}, {1, 1}}, {u"干", true, {0, 1, 3}, {1, 1, 2}},
+        {u"乾乾", true, {3}, {1}},      {u"乾乾", false, {}, {}},
         {u"丙", true, {2}, {1}},
     };
     for (const Case& c : cases) {

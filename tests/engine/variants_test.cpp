@@ -1,9 +1,11 @@
-#include "fixture.h"
-#include "index.h"
+#include "engine/index.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
+#include <set>
 
 namespace varo {
 namespace {
@@ -160,6 +162,44 @@ TEST(VariantTable, expandVariantForms_isOdometerWithFirstPositionSlowest)
         std::vector<std::u16string> forms;
         index.ExpandVariantForms(c.query, forms);
         EXPECT_EQ(forms, c.forms);
+    }
+}
+
+// The sample collection's table as committed: a Japanese form finds its classical form, and a form
+// that stands for two words (沪 for 濾 and 滬, 只 in Unihan's link to 子) does not chain them.
+TEST(SampleVariantTable, joinsJapaneseFormsAndKeepsUnrelatedWordsApart)
+{
+    test::TempDir dir;
+    std::filesystem::copy_file(VARO_SAMPLE_VARIANT_TABLE, dir.Path() / "yitizi.txt");
+    CIndex index;
+    index.LoadVariantTable(dir.Folder());
+    ASSERT_LE(index.m_variantGroups.size(), kMaxVariantGroups);
+
+    std::set<uint32_t> seen;
+    for (const auto& group : index.m_variantGroups)
+        for (uint32_t member : group)
+            EXPECT_TRUE(seen.insert(member).second) << std::hex << member << " is in two groups";
+
+    const auto slotOf = [&](char32_t c) {
+        uint32_t slot = 0;
+        return index.FindVariantSlot(c, slot) ? static_cast<int64_t>(slot) : -1;
+    };
+    const std::u32string together[] = {
+        U"楽樂", U"気氣", U"検檢", U"桜櫻", U"伝傳", U"戦戰", U"帰歸", U"辺邊",
+        U"仏佛", U"悪惡", U"学學", U"総總", U"弁辯", U"弁辨", U"歴歷", U"暦曆",
+    };
+    for (const auto& pair : together) {
+        SCOPED_TRACE(test::Utf8(pair));
+        EXPECT_NE(slotOf(pair[0]), -1);
+        EXPECT_EQ(slotOf(pair[0]), slotOf(pair[1]));
+    }
+    const std::u32string apart[] = {
+        U"濾滬", U"藝蕓", U"豫余", U"辯瓣", U"鏈煉", U"子只", U"關寡", U"燒簫", U"歷厲",
+    };
+    for (const auto& pair : apart) {
+        SCOPED_TRACE(test::Utf8(pair));
+        const int64_t first = slotOf(pair[0]);
+        EXPECT_TRUE(first == -1 || first != slotOf(pair[1]));
     }
 }
 

@@ -1,5 +1,5 @@
-#include "catalogue.h"
-#include "panelfixture.h"
+#include "panel/catalogue.h"
+#include "tests/panel/panelfixture.h"
 
 #include <gtest/gtest.h>
 
@@ -143,8 +143,8 @@ TEST(Catalogue, untrustedRecords_loadWhatIsValidAndSkipTheRest)
     // Levels the loader has no table entry for are skipped, so a later volume still finds its
     // title and the slots stay dense.
     {
-        LoadedCatalogue loaded(Records({{u"C", 1}, {u"T", 2}, {u"zero", 0}, {u"minus", -1}, {u"twenty", 20},
-                                        {u"V", 3}, {u"deep", 19}}));
+        LoadedCatalogue loaded(
+            Records({{u"C", 1}, {u"T", 2}, {u"zero", 0}, {u"minus", -1}, {u"twenty", 20}, {u"V", 3}, {u"deep", 19}}));
         EXPECT_EQ(loaded.catalogue.m_nodeCount, 5);
         EXPECT_EQ(loaded.catalogue.Skips().badLevel, 3);
         EXPECT_EQ(loaded.catalogue.m_NodeItem[3].Name(), u"V");
@@ -176,9 +176,27 @@ TEST(Catalogue, moreRecordsThanTheArrayHolds_keepsTheFirst9999)
         bytes += RawRecord(u"C", 1, static_cast<uint32_t>(i + 1), 1, 1);
     LoadedCatalogue loaded(bytes);
     EXPECT_EQ(loaded.catalogue.m_nodeCount, kCatalogueSlots);
-    EXPECT_EQ(loaded.catalogue.Skips().overflow, 6);
+    EXPECT_EQ(loaded.catalogue.Skips().overflow, 6u);
     EXPECT_EQ(loaded.catalogue.m_NodeItem[9999].docID, 9999u);
     EXPECT_EQ(loaded.catalogue.m_root->children.size(), 9999u);
+}
+
+// A sparse file of 20 GiB (no disk used) reads as its first 9,999 records and no further: the
+// records after the two real ones are all zeros (level 0, skipped), and none past the array's
+// room is looked at.
+TEST(Catalogue, hugeSparseFile_readsNoMoreThanTheArrayHolds)
+{
+    LoadedCatalogue loaded;
+    test::WriteCatalogueBytes(loaded.dir.Path(), Records({{u"C", 1}, {u"T", 2}}));
+    const uint64_t size = uint64_t{20} << 30;
+    std::filesystem::resize_file(loaded.dir.Path() / "zlq.dir", size);
+    CCatalogue catalogue;
+    catalogue.SetListingFolder(loaded.dir.Folder());
+    ASSERT_TRUE(catalogue.LoadCatalogue(loaded.dir.Folder(), &loaded.messages));
+    EXPECT_EQ(catalogue.m_nodeCount, 3);
+    EXPECT_EQ(catalogue.Skips().badLevel, kCatalogueSlots - 3);
+    EXPECT_EQ(catalogue.Skips().overflow, size / kCatalogueRecordBytes - (kCatalogueSlots - 1));
+    EXPECT_EQ(catalogue.Skips().tailBytes, size % kCatalogueRecordBytes);
 }
 
 TEST(Catalogue, findNodeForRecord_takesTheFirstOfEqualEntries)
@@ -202,9 +220,15 @@ TEST(Catalogue, pageRange_isInclusiveAndEmptyRangesHoldNothing)
         uint32_t docID, docNo, page;
         bool holds;
     } const cases[] = {
-        {5, 3, 3, false}, {5, 3, 4, true},  {5, 3, 6, true},  {5, 3, 7, false},
-        {5, 0, 4, false}, {0, 0, 0, false}, {0, 0, 0xFFFFFFFF, false},
-        {0xFFFFFFFF, 2, 0xFFFFFFFE, true},  {1, 0xFFFFFFFF, 0xFFFFFFFE, true},
+        {5, 3, 3, false},
+        {5, 3, 4, true},
+        {5, 3, 6, true},
+        {5, 3, 7, false},
+        {5, 0, 4, false},
+        {0, 0, 0, false},
+        {0, 0, 0xFFFFFFFF, false},
+        {0xFFFFFFFF, 2, 0xFFFFFFFE, true},
+        {1, 0xFFFFFFFF, 0xFFFFFFFE, true},
     };
     for (const Case& c : cases)
         EXPECT_EQ(EntryHoldsPage(c.docID, c.docNo, c.page), c.holds) << c.docID << " " << c.docNo << " " << c.page;

@@ -1,6 +1,6 @@
 // Selecting entries of the contents tree, the page and volume commands, the page slider and
 // the page file they write.
-#include "panelfixture_model.h"
+#include "tests/panel/panelfixture_model.h"
 
 #include <gtest/gtest.h>
 
@@ -51,8 +51,8 @@ TEST(Contents, pageCommands_followTheVolumesLabels)
 {
     PanelRig rig;
     CLeftFormModel& panel = rig.Start();
-    EXPECT_FALSE(panel.CanPreviousPage() || panel.CanNextPage() || panel.CanPreviousVolume() ||
-                 panel.CanNextVolume() || panel.CanPreviousHit() || panel.CanNextHit());
+    EXPECT_FALSE(panel.CanPreviousPage() || panel.CanNextPage() || panel.CanPreviousVolume() || panel.CanNextVolume() ||
+                 panel.CanPreviousHit() || panel.CanNextHit());
 
     panel.OnContentsSelect(kXueEr);
     EXPECT_FALSE(panel.CanPreviousPage());

@@ -1,8 +1,6 @@
-#include "panelfixture.h"
+#include "tests/panel/panelfixture.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdio>
 
 namespace varo::test {
 
@@ -15,32 +13,6 @@ void AppendLittleEndian(std::string& out, uint32_t value, int bytes)
 }
 
 }  // namespace
-
-std::vector<writer::CatalogueEntry> CatalogueOf(const std::vector<VolumeSpec>& volumes)
-{
-    std::vector<writer::CatalogueEntry> entries;
-    size_t categoryEntry = 0;
-    size_t titleEntry = 0;
-    uint32_t nextPage = 1;
-    for (size_t i = 0; i < volumes.size(); ++i) {
-        const VolumeSpec& volume = volumes[i];
-        const auto pages = static_cast<uint32_t>(volume.pages.size());
-        const bool newCategory = i == 0 || volume.category != volumes[i - 1].category;
-        if (newCategory) {
-            categoryEntry = entries.size();
-            entries.push_back({volume.category, 1, nextPage, 0, volume.firstLabel});
-        }
-        if (newCategory || volume.title != volumes[i - 1].title) {
-            titleEntry = entries.size();
-            entries.push_back({volume.title, 2, nextPage, 0, volume.firstLabel});
-        }
-        entries.push_back({volume.volume, 3, nextPage, pages, volume.firstLabel});
-        entries[categoryEntry].docNo += pages;
-        entries[titleEntry].docNo += pages;
-        nextPage += pages;
-    }
-    return entries;
-}
 
 std::vector<VolumeSpec> StandardVolumes()
 {
@@ -56,18 +28,7 @@ std::vector<VolumeSpec> StandardVolumes()
 
 void WriteCollection(const std::filesystem::path& folder, const std::vector<VolumeSpec>& volumes)
 {
-    std::vector<writer::PageInput> pages;
-    for (size_t v = 0; v < volumes.size(); ++v) {
-        for (size_t k = 0; k < volumes[v].pages.size(); ++k) {
-            char name[64];
-            std::snprintf(name, sizeof name, "c\\v%zu\\%04zu.htm", v, volumes[v].firstLabel + k);
-            pages.push_back(SimplePage(name, volumes[v].pages[k]));
-        }
-    }
-    ASSERT_EQ(writer::WriteTextSet(folder, "Index", pages, {}), "");
-    std::string catalogue;
-    ASSERT_EQ(writer::BuildCatalogueImage(CatalogueOf(volumes), catalogue), "");
-    WriteCatalogueBytes(folder, catalogue);
+    ASSERT_EQ(WriteVolumes(folder, volumes), "");
 }
 
 void WriteCatalogueBytes(const std::filesystem::path& folder, const std::string& bytes)

@@ -2,9 +2,9 @@
 // A small collection for the panel: a text set "Index" with a zlq.dir that groups its pages into
 // categories, titles and volumes, and fake ports that record what the panel tells the windows.
 
-#include "cataloguewriter.h"
-#include "fixture.h"
-#include "panelports.h"
+#include "panel/panelports.h"
+#include "tests/support/fixture.h"
+#include "tests/support/volumes.h"
 
 #include <filesystem>
 #include <optional>
@@ -14,20 +14,8 @@
 
 namespace varo::test {
 
-/// One volume: where it sits and the texts of its pages, labelled from firstLabel on.
-struct VolumeSpec {
-    std::u16string category;
-    std::u16string title;
-    std::u16string volume;
-    uint16_t firstLabel = 1;
-    std::vector<std::u32string> pages;
-};
-
-/// The catalogue entries of volumes laid out in order: a category or title entry opens where
-/// its name changes and spans the pages of its volumes.
-std::vector<writer::CatalogueEntry> CatalogueOf(const std::vector<VolumeSpec>& volumes);
-
-/// Writes the text set "Index" (all three index kinds index the page text) and zlq.dir.
+/// Writes the volumes' text set "Index" and zlq.dir (WriteVolumes), failing the test on a
+/// complaint.
 void WriteCollection(const std::filesystem::path& folder, const std::vector<VolumeSpec>& volumes);
 
 /// The panel tests' collection (page records in brackets, labels after them):

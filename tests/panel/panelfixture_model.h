@@ -1,9 +1,9 @@
 #pragma once
 // A panel model on a collection in a temporary folder, with recording ports.
 
-#include "codeconverter.h"
-#include "leftformmodel.h"
-#include "panelfixture.h"
+#include "panel/leftformmodel.h"
+#include "tests/panel/panelfixture.h"
+#include "text/codeconverter.h"
 
 #include <memory>
 
@@ -23,8 +23,8 @@ struct PanelRig {
     /// first display.
     CLeftFormModel& Start()
     {
-        model = std::make_unique<CLeftFormModel>(PanelFoldersTag{dir.Folder(), dir.Folder(), dir.Folder()},
-                                                 ports.Ports());
+        model =
+            std::make_unique<CLeftFormModel>(PanelFoldersTag{dir.Folder(), dir.Folder(), dir.Folder()}, ports.Ports());
         model->OnInitialUpdate();
         return *model;
     }

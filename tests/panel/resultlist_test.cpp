@@ -1,5 +1,5 @@
-#include "panelfixture.h"
-#include "resultlist.h"
+#include "panel/resultlist.h"
+#include "tests/panel/panelfixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The search run from the typed keywords to the filled result list, the search target, the
 // Enter key and the display of a selected result with its hit commands.
-#include "panelfixture_model.h"
+#include "tests/panel/panelfixture_model.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 // search target) runs on each, and must end with the system's own messages and nothing else:
 // no crash, no false result, no page shown other than as stored, nothing written into the data
 // folder and no page file left behind.
-#include "panelfixture_model.h"
+#include "tests/panel/panelfixture_model.h"
 
 #include <gtest/gtest.h>
 
@@ -35,19 +35,9 @@ const writer::VariantGroups kGroups = {{0x8A69, 0x8BD7}};  // 詩 诗
 // search. Returns the stored page texts in record order.
 std::vector<std::string> WriteVariantCollection(const fs::path& folder, const std::vector<VolumeSpec>& volumes)
 {
-    std::vector<writer::PageInput> pages;
-    for (size_t v = 0; v < volumes.size(); ++v) {
-        for (size_t k = 0; k < volumes[v].pages.size(); ++k) {
-            const std::string name = "c\\v" + std::to_string(v) + "\\" + std::to_string(volumes[v].firstLabel + k) + ".htm";
-            pages.push_back(test::SimplePage(name, volumes[v].pages[k]));
-        }
-    }
-    EXPECT_EQ(writer::WriteTextSet(folder, "Index", pages, kGroups), "");
-    std::string catalogue;
-    EXPECT_EQ(writer::BuildCatalogueImage(test::CatalogueOf(volumes), catalogue), "");
-    test::WriteCatalogueBytes(folder, catalogue);
+    EXPECT_EQ(test::WriteVolumes(folder, volumes, kGroups), "");
     std::vector<std::string> stored;
-    for (const writer::PageInput& page : pages)
+    for (const writer::PageInput& page : test::VolumePages(volumes))
         stored.push_back(page.html);
     return stored;
 }
@@ -72,15 +62,34 @@ bool ReadableDespiteMode(const fs::path& path)
     return true;
 }
 
-enum class Fault { Missing, Empty, CutAt, Unreadable };
+uint32_t WordAt(const std::string& bytes, size_t offset)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | static_cast<uint8_t>(bytes[offset + static_cast<size_t>(i)]);
+    return value;
+}
+
+void PutWord(std::string& bytes, size_t offset, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[offset + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+// GrowTo makes the file a sparse one of the given size (no disk used), its own bytes first.
+// LyingLength makes the first page record claim the last 4 GiB - 1 bytes of a content file grown
+// as large.
+enum class Fault { Missing, Empty, CutAt, Unreadable, GrowTo, LyingLength };
 
 struct Case {
     const char* name;
     const char* file;
     Fault fault;
-    uint64_t cut;  // for CutAt: the bytes kept
+    uint64_t cut;  // for CutAt: the bytes kept; for GrowTo: the size
     std::vector<std::u16string> messages;
 };
+
+constexpr uint64_t k20GiB = uint64_t{20} << 30;
 
 void PrintTo(const Case& c, std::ostream* out)
 {
@@ -101,22 +110,27 @@ std::vector<std::u16string> NoCatalogue()
 
 // Record i of the list file starts at 268 + i * 108; a catalogue record is 216 bytes. The
 // catalogue without its first record has no scope; without its later records it still holds
-// the volumes the session walks.
+// the volumes the session walks. Every display of a page record that the text store cannot read
+// (cut off, outside the content file, longer than a page can be) says so once; the session
+// tries the first page of 學而 twice and the results that hold it once or more.
 const Case kCases[] = {
     {"catalogueMissing", "zlq.dir", Fault::Missing, 0, NoCatalogue()},
     {"catalogueEmpty", "zlq.dir", Fault::Empty, 0, Repeat(kNoScope, kSearches)},
     {"catalogueCutInItsFirstRecord", "zlq.dir", Fault::CutAt, 100, Repeat(kNoScope, kSearches)},
     {"catalogueCutInALaterRecord", "zlq.dir", Fault::CutAt, 216 * 4 + 50, {}},
     {"catalogueUnreadable", "zlq.dir", Fault::Unreadable, 0, NoCatalogue()},
+    {"catalogueSparse20GiB", "zlq.dir", Fault::GrowTo, k20GiB, {}},
     // The text store serves every index kind: each of the four opens fails.
     {"listFileMissing", "Index-fl.h", Fault::Missing, 0, Repeat(kOpenFailed, 4)},
     {"listFileEmpty", "Index-fl.h", Fault::Empty, 0, Repeat(kOpenFailed, 4)},
     {"listFileCutInItsHeader", "Index-fl.h", Fault::CutAt, 100, Repeat(kOpenFailed, 4)},
-    {"listFileCutInARecord", "Index-fl.h", Fault::CutAt, 268 + 108 * 2 + 50, {}},
+    {"listFileCutInARecord", "Index-fl.h", Fault::CutAt, 268 + 108 * 2 + 50, Repeat(kOpenFailed, 8)},
     {"listFileUnreadable", "Index-fl.h", Fault::Unreadable, 0, Repeat(kOpenFailed, 4)},
+    {"listFileSparse20GiB", "Index-fl.h", Fault::GrowTo, k20GiB, {}},
+    {"firstPageClaims4GiB", "Index-fl.h", Fault::LyingLength, 0, Repeat(kOpenFailed, 4)},
     {"contentFileMissing", "Index-fl.cnt", Fault::Missing, 0, Repeat(kOpenFailed, 4)},
-    {"contentFileEmpty", "Index-fl.cnt", Fault::Empty, 0, {}},
-    {"contentFileCutInAPage", "Index-fl.cnt", Fault::CutAt, 1000, {}},
+    {"contentFileEmpty", "Index-fl.cnt", Fault::Empty, 0, Repeat(kOpenFailed, 16)},
+    {"contentFileCutInAPage", "Index-fl.cnt", Fault::CutAt, 1000, Repeat(kOpenFailed, 10)},
     {"contentFileUnreadable", "Index-fl.cnt", Fault::Unreadable, 0, Repeat(kOpenFailed, 4)},
     // The full-text kind opens at the start and again at the end of the session.
     {"fullTextHeaderMissing", "Index-idx.h", Fault::Missing, 0, Repeat(kOpenFailed, 2)},
@@ -231,7 +245,8 @@ private:
         std::vector<std::u32string> terms;
         for (size_t start = 0; start < query.size();) {
             const size_t end = std::min(query.find(u' ', start), query.size());
-            terms.emplace_back(query.begin() + static_cast<ptrdiff_t>(start), query.begin() + static_cast<ptrdiff_t>(end));
+            terms.emplace_back(query.begin() + static_cast<ptrdiff_t>(start),
+                               query.begin() + static_cast<ptrdiff_t>(end));
             start = end + 1;
         }
         for (const SearchNodeTag& result : panel.m_resultList.m_results) {
@@ -300,6 +315,15 @@ TEST_P(DamagedFile, sessionShowsTheSystemsMessagesOnly)
         if (ReadableDespiteMode(file))
             GTEST_SKIP() << "permissions do not stop reads here (running as root)";
         break;
+    case Fault::GrowTo: fs::resize_file(file, c.cut); break;
+    case Fault::LyingLength: {
+        std::string list = test::ReadFileBytes(file);
+        PutWord(list, kListHeaderSize + kDefaultNameSize, 0xFFFFFFFF);
+        PutWord(list, kListHeaderSize + kDefaultNameSize + 4, 0xFFFFFFFF);
+        ASSERT_TRUE(writer::WriteFileBytes(file, list));
+        fs::resize_file(session.Data() / "Index-fl.cnt", 0xFFFFFFFF);
+        break;
+    }
     }
     const auto before = Listing(session.Data());
     session.Run();
@@ -315,20 +339,6 @@ INSTANTIATE_TEST_SUITE_P(EveryDataFile, DamagedFile, ::testing::ValuesIn(kCases)
 
 namespace varo {
 namespace {
-
-uint32_t WordAt(const std::string& bytes, size_t offset)
-{
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = value << 8 | static_cast<uint8_t>(bytes[offset + static_cast<size_t>(i)]);
-    return value;
-}
-
-void PutWord(std::string& bytes, size_t offset, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
 
 TEST(FaultInjection, postingChainThatCycles_endsEverySearch)
 {
@@ -407,6 +417,44 @@ TEST(FaultInjection, temporaryFolderFull_showsNoPageCutShort)
     std::signal(SIGXFSZ, previous);
     EXPECT_TRUE(session.Ports().messages.empty());
     EXPECT_TRUE(session.Ports().navigations.empty());
+}
+
+// A full disk part-way through a page file, as a file size limit just above the page shown:
+// the next, longer page cannot be written, and the page file still holds the shown page whole
+// (the view reads it again for every navigation, printing and the hit commands).
+TEST(FaultInjection, temporaryFolderFillsUpMidPage_keepsTheShownPageWhole)
+{
+    test::PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(kXueEr);
+    panel.NextPage();  // 學而之, shorter than the first page 詩云詩云詩
+    ASSERT_EQ(panel.m_curPage, 6);
+    const std::string shown = rig.ShownFile();
+    const size_t navigations = rig.ports.navigations.size();
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit limit = saved;
+    limit.rlim_cur = shown.size() + 1;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    panel.PreviousPage();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(panel.m_curPage, 6);
+    EXPECT_EQ(rig.ports.navigations.size(), navigations);
+    EXPECT_EQ(rig.ShownFile(), shown);
+}
+
+// A list file grown to 20 GiB of empty records: a label the volume lacks is looked for inside
+// the volume only, not through the whole file.
+TEST(FaultInjection, hugeListFile_missingLabelIsLookedForInsideTheVolume)
+{
+    test::PanelRig rig;
+    fs::resize_file(rig.dir.Path() / "Index-fl.h", k20GiB);
+    CLeftFormModel& panel = rig.Start();
+    EXPECT_FALSE(panel.ShowPage(kXueEr, false, 999));
+    EXPECT_TRUE(panel.ShowPage(kXueEr, false, 24));
+    EXPECT_TRUE(rig.ports.messages.empty());
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 // The main window on a small collection: start-up state, a whole search, volumes and pages,
 // the panel's column, shutdown and the messages.
-#include "commandids.h"
-#include "leftform.h"
-#include "messagebox.h"
-#include "settings.h"
-#include "shellfixture.h"
-#include "st_splitterwnd.h"
-#include "varoview.h"
+#include "panel/leftform.h"
+#include "shell/commandids.h"
+#include "shell/messagebox.h"
+#include "shell/settings.h"
+#include "shell/st_splitterwnd.h"
+#include "shell/varoview.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -146,27 +146,30 @@ private slots:
         for (QAction* menu : frame->menuBar()->actions()) {
             QStringList items;
             for (QAction* item : menu->menu()->actions())
-                items << (item->isSeparator() ? QStringLiteral("-") : item->text() + QLatin1Char('=') + item->objectName());
+                items << (item->isSeparator() ? QStringLiteral("-")
+                                              : item->text() + QLatin1Char('=') + item->objectName());
             menus << menu->text() + QStringLiteral(": ") + items.join(QLatin1Char(' '));
         }
-        QCOMPARE(menus, QStringList({
-                            QStringLiteral("ファイル(&F): 印刷設定(&S)=32776 印刷(&P)=32777 終了(&X)=57665"),
-                            QStringLiteral("編集(&E): コピー(&C)=57634 すべて選択(&Q)=32778"),
-                            QStringLiteral("表示(&V): ツールバー(&T)=59392 状態バー(&S)=59393 全表示(&p)=32774"),
-                            QStringLiteral("一覧: 上の頁へ(&P)=32780 次の頁へ(&N)=32781 - 上の巻へ=32791 次の巻へ=32790 - "
-                                           "上の検索結果=32805 次の検索結果=32806"),
-                            QStringLiteral("ヘルプ(&H): バージョン(&A)...=57664 ヘルプ=32798"),
-                        }));
+        QCOMPARE(menus,
+                 QStringList({
+                     QStringLiteral("ファイル(&F): 印刷設定(&S)=32776 印刷(&P)=32777 終了(&X)=57665"),
+                     QStringLiteral("編集(&E): コピー(&C)=57634 すべて選択(&Q)=32778"),
+                     QStringLiteral("表示(&V): ツールバー(&T)=59392 状態バー(&S)=59393 全表示(&p)=32774"),
+                     QStringLiteral("一覧: 上の頁へ(&P)=32780 次の頁へ(&N)=32781 - 上の巻へ=32791 次の巻へ=32790 - "
+                                    "上の検索結果=32805 次の検索結果=32806"),
+                     QStringLiteral("ヘルプ(&H): バージョン(&A)...=57664 ヘルプ=32798"),
+                 }));
         // Buttons by their tooltips, the slider and the page indicator by their ids.
         QStringList buttons;
         for (QAction* button : frame->ToolBar()->actions()) {
             QWidget* control = frame->ToolBar()->widgetForAction(button);
-            buttons << (button->isSeparator()                    ? QStringLiteral("-")
+            buttons << (button->isSeparator()                            ? QStringLiteral("-")
                         : qobject_cast<QToolButton*>(control) != nullptr ? button->toolTip()
-                                                                 : control->objectName());
+                                                                         : control->objectName());
         }
-        QCOMPARE(buttons.join(QLatin1Char(' ')), QStringLiteral("すべて選択 コピー - 印刷 - 上の巻へ 上の頁 次の頁 次の巻へ - "
-                                                                 "上の検索結果 次の検索結果 - 情報 - 101 102"));
+        QCOMPARE(buttons.join(QLatin1Char(' ')),
+                 QStringLiteral("すべて選択 コピー - 印刷 - 上の巻へ 上の頁 次の頁 次の巻へ - "
+                                "上の検索結果 次の検索結果 - 情報 - 101 102"));
         QCOMPARE(frame->Action(ID_EDIT_COPY)->shortcuts(),
                  QList<QKeySequence>({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}));
     }
@@ -178,7 +181,8 @@ private slots:
         CVaroView* view = frame->GetRightPane();
         // With the ideographic space kept, 詩　云 would be the one term 詩云, which no page holds.
         Search(*frame, QStringLiteral("詩　云"));
-        QCOMPARE(PanelControl<QLabel>(*frame, IDC_SUMMARY)->text(), QStringLiteral("全部で 105 頁で、214 箇所でした。"));
+        QCOMPARE(PanelControl<QLabel>(*frame, IDC_SUMMARY)->text(),
+                 QStringLiteral("全部で 105 頁で、214 箇所でした。"));
         QCOMPARE(results->topLevelItemCount(), 100);
         QCOMPARE(RowTexts(*results, 0), QStringList({"詩部", "詩經", "國風", "1"}));
         auto* previous = PanelControl<QPushButton>(*frame, IDC_PREVIOUS_LIST_PAGE);
@@ -202,7 +206,8 @@ private slots:
         // With two list pages Enter in the keyword field applies the page box instead of searching.
         frame->LeftForm()->QueryInput()->Field()->setText(QStringLiteral("詩"));
         QTest::keyClick(frame->LeftForm()->QueryInput()->Field(), Qt::Key_Return);
-        QCOMPARE(PanelControl<QLabel>(*frame, IDC_SUMMARY)->text(), QStringLiteral("全部で 105 頁で、214 箇所でした。"));
+        QCOMPARE(PanelControl<QLabel>(*frame, IDC_SUMMARY)->text(),
+                 QStringLiteral("全部で 105 頁で、214 箇所でした。"));
 
         results->setCurrentItem(results->topLevelItem(0));
         const QString file = LocationFile(*view);
@@ -257,14 +262,14 @@ private slots:
     {
         auto frame = OpenFrame(m_dir.Path());
         CContentsTree* tree = frame->LeftForm()->ContentsTree();
-        frame->LeftForm()->SelectContentsSlot(4);   // 小雅, the last volume of 詩經
+        frame->LeftForm()->SelectContentsSlot(4);  // 小雅, the last volume of 詩經
         QVERIFY(Enabled(*frame, ID_NEXT_VOLUME));
         frame->Action(ID_NEXT_VOLUME)->trigger();
         QCOMPARE(tree->SelectedSlot(), 6);
         QVERIFY(frame->GetRightPane()->toPlainText().contains(QStringLiteral("離騷一")));
         QCOMPARE(PanelControl<QLabel>(*frame, IDC_SCOPE)->text(), QStringLiteral("詩部\\楚辭\\離騷"));
         QVERIFY(Enabled(*frame, ID_NEXT_VOLUME));
-        frame->Action(ID_NEXT_VOLUME)->trigger();   // into the next category
+        frame->Action(ID_NEXT_VOLUME)->trigger();  // into the next category
         QCOMPARE(tree->SelectedSlot(), 9);
         QVERIFY(!Enabled(*frame, ID_NEXT_VOLUME));
         for (int slot : {6, 4, 3}) {
@@ -346,9 +351,9 @@ private slots:
     {
         auto frame = OpenFrame(m_dir.Path());
         Search(*frame, QString());
-        frame->LeftForm()->SelectContentsSlot(9);   // the last volume
+        frame->LeftForm()->SelectContentsSlot(9);  // the last volume
         frame->LeftForm()->Model().NextVolume();
-        frame->LeftForm()->SelectContentsSlot(3);   // the first volume
+        frame->LeftForm()->SelectContentsSlot(3);  // the first volume
         frame->LeftForm()->Model().PreviousVolume();
         QCOMPARE(m_messages, QStringList({"何かキーワードを入力して検索をして下さい。", "もう最後の巻まで至りました。",
                                           "これ以上戻れません。もう巻一に至っています。"}));
@@ -399,7 +404,7 @@ private slots:
 
         frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(frame.get()));
-        QTest::keyClick(frame.get(), Qt::Key_F6);   // to the other pane
+        QTest::keyClick(frame.get(), Qt::Key_F6);  // to the other pane
         QCOMPARE(frame->ActivePane(), CMainFrame::Pane::View);
         QVERIFY(frame->GetRightPane()->hasFocus());
         bool pageSetup = false;

@@ -1,9 +1,9 @@
 // Start-up on a system that cannot play animations: the main window comes without a splash.
-#include "leftform.h"
-#include "shellfixture.h"
-#include "shockwaveflash.h"
-#include "splash.h"
-#include "varo.h"
+#include "panel/leftform.h"
+#include "shell/shockwaveflash.h"
+#include "shell/splash.h"
+#include "shell/varo.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QFile>
 #include <QTest>

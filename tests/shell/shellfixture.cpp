@@ -1,24 +1,14 @@
-#include "shellfixture.h"
+#include "tests/shell/shellfixture.h"
 
-#include "cataloguewriter.h"
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <QTest>
 
-#include <cstdio>
 #include <stdexcept>
 
 namespace varo::test {
 
 namespace {
-
-struct VolumeSpec {
-    std::u16string category;
-    std::u16string title;
-    std::u16string volume;
-    uint16_t firstLabel = 1;
-    std::vector<std::u32string> pages;
-};
 
 std::vector<VolumeSpec> Volumes()
 {
@@ -32,33 +22,6 @@ std::vector<VolumeSpec> Volumes()
     };
 }
 
-// A category or title entry opens where its name changes and spans its volumes' pages.
-std::vector<writer::CatalogueEntry> CatalogueOf(const std::vector<VolumeSpec>& volumes)
-{
-    std::vector<writer::CatalogueEntry> entries;
-    size_t category = 0;
-    size_t title = 0;
-    uint32_t nextPage = 1;
-    for (size_t i = 0; i < volumes.size(); ++i) {
-        const VolumeSpec& volume = volumes[i];
-        const auto pages = static_cast<uint32_t>(volume.pages.size());
-        const bool newCategory = i == 0 || volume.category != volumes[i - 1].category;
-        if (newCategory) {
-            category = entries.size();
-            entries.push_back({volume.category, 1, nextPage, 0, volume.firstLabel});
-        }
-        if (newCategory || volume.title != volumes[i - 1].title) {
-            title = entries.size();
-            entries.push_back({volume.title, 2, nextPage, 0, volume.firstLabel});
-        }
-        entries.push_back({volume.volume, 3, nextPage, pages, volume.firstLabel});
-        entries[category].docNo += pages;
-        entries[title].docNo += pages;
-        nextPage += pages;
-    }
-    return entries;
-}
-
 void Require(const std::string& complaint)
 {
     if (!complaint.empty())
@@ -69,20 +32,7 @@ void Require(const std::string& complaint)
 
 void WriteShellCollection(const std::filesystem::path& folder)
 {
-    const std::vector<VolumeSpec> volumes = Volumes();
-    std::vector<writer::PageInput> pages;
-    for (size_t v = 0; v < volumes.size(); ++v) {
-        for (size_t k = 0; k < volumes[v].pages.size(); ++k) {
-            char name[64];
-            std::snprintf(name, sizeof name, "c\\v%zu\\%04zu.htm", v, volumes[v].firstLabel + k);
-            pages.push_back(SimplePage(name, volumes[v].pages[k]));
-        }
-    }
-    Require(writer::WriteTextSet(folder, "Index", pages, {}));
-    std::string catalogue;
-    Require(writer::BuildCatalogueImage(CatalogueOf(volumes), catalogue));
-    if (!writer::WriteFileBytes(folder / "zlq.dir", catalogue))
-        throw std::runtime_error("cannot write zlq.dir");
+    Require(WriteVolumes(folder, Volumes()));
 }
 
 QString ToQString(const std::filesystem::path& path)

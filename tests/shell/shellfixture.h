@@ -7,8 +7,9 @@
 // Every page of 國風 holds 詩 and 云 once each, apart from its first page, which holds each
 // three times: 詩 云 finds 105 pages with 214 hits, and the first page has six anchors.
 
-#include "fixture.h"
-#include "mainfrm.h"
+#include "shell/mainfrm.h"
+#include "tests/support/fixture.h"
+#include "tests/support/volumes.h"
 
 #include <QString>
 

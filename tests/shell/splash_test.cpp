@@ -1,10 +1,10 @@
 // The splash screen over the main window. The program's own application object runs these
 // tests, since its event filter is what closes the splash.
-#include "leftform.h"
-#include "shellfixture.h"
-#include "shockwaveflash.h"
-#include "splash.h"
-#include "varo.h"
+#include "panel/leftform.h"
+#include "shell/shockwaveflash.h"
+#include "shell/splash.h"
+#include "shell/varo.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QFile>
 #include <QScreen>
@@ -152,7 +152,7 @@ private slots:
 
     void missingOrUnreadableMovie_showsTheTitleUntilAPress_data()
     {
-        QTest::addColumn<QByteArray>("content");   // empty: no file at all
+        QTest::addColumn<QByteArray>("content");  // empty: no file at all
         QTest::newRow("no main.swf") << QByteArray();
         QTest::newRow("main.swf not a movie") << QByteArray("FWS\x09 this is no animation");
     }

@@ -1,13 +1,13 @@
 // The pictures on the screen: the toolbar's buttons over its background, the page slider and
 // the page indicator, and the bitmap buttons of the result list.
-#include "commandids.h"
-#include "leftform.h"
-#include "messagebox.h"
-#include "scrolltoolbar.h"
-#include "shellfixture.h"
-#include "tooltipresourcebutton.h"
-#include "varo.h"
-#include "varoview.h"
+#include "panel/leftform.h"
+#include "shell/commandids.h"
+#include "shell/messagebox.h"
+#include "shell/scrolltoolbar.h"
+#include "shell/tooltipresourcebutton.h"
+#include "shell/varo.h"
+#include "shell/varoview.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QAction>
 #include <QHelpEvent>
@@ -47,8 +47,8 @@ int CountMismatches(const QImage& toolBar, const QToolButton& button, const QIma
         for (int x = 0; x < 40; ++x) {
             const QPoint at = origin + QPoint(x, y);
             const QRgb own = strip.pixel(index * 40 + x, y) & RGB_MASK;
-            const QRgb expected = own == kKey ? background.pixel(at.x() % background.width(), at.y() % background.height())
-                                              : own;
+            const QRgb expected =
+                own == kKey ? background.pixel(at.x() % background.width(), at.y() % background.height()) : own;
             if ((toolBar.pixel(at) & RGB_MASK) != (expected & RGB_MASK))
                 ++mismatches;
         }
@@ -120,7 +120,6 @@ class ToolBarTest : public QObject {
 private slots:
     void initTestCase()
     {
-        InitShellResources();
         varo::test::WriteShellCollection(m_dir.Path());
         SetMessageBoxInterceptor([this](const QString& text) { m_messages << text; });
     }
@@ -190,7 +189,7 @@ private slots:
         CVaroView* view = frame->GetRightPane();
         const varo::CLeftFormModel& panel = frame->LeftForm()->Model();
         const QString header = QString::number(panel.m_index.GetHeaderWord());
-        frame->LeftForm()->SelectContentsSlot(4);   // 小雅, labels 5 .. 7
+        frame->LeftForm()->SelectContentsSlot(4);  // 小雅, labels 5 .. 7
         QCOMPARE(std::make_pair(slider->minimum(), slider->maximum()), std::make_pair(5, 7));
         QCOMPARE(slider->value(), 5);
         QCOMPARE(indicator->text(), header + QStringLiteral("/5"));

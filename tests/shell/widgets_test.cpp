@@ -1,9 +1,9 @@
 // The shell's pieces on their own: the text view, the query input, the About box and the
 // command line.
-#include "shellfixture.h"
-#include "htmlctrl.h"
-#include "varo.h"
-#include "varoview.h"
+#include "shell/htmlctrl.h"
+#include "shell/varo.h"
+#include "shell/varoview.h"
+#include "tests/shell/shellfixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -38,8 +38,9 @@ QString LongPage()
         for (int line = 0; line < 60; ++line)
             body += QStringLiteral("<p>學而時習之</p>");
     }
-    return QStringLiteral("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">"
-                          "<title>T</title></head><body>%1</body></html>")
+    return QStringLiteral(
+               "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">"
+               "<title>T</title></head><body>%1</body></html>")
         .arg(body);
 }
 
@@ -94,7 +95,7 @@ private slots:
     void textView_navigatesToAnAnchorOrTheTop_data()
     {
         QTest::addColumn<QString>("suffix");
-        QTest::addColumn<bool>("scrolled");   // far down; otherwise within a line of the top
+        QTest::addColumn<bool>("scrolled");  // far down; otherwise within a line of the top
         QTest::newRow("third anchor") << "#0003" << true;
         QTest::newRow("first anchor") << "#0000" << false;
         QTest::newRow("missing anchor") << "#0099" << false;
@@ -110,7 +111,7 @@ private slots:
         view.resize(400, 300);
         view.show();
         const QString page = WritePage(dir, QStringLiteral("page.html"), LongPage());
-        view.Navigate(page + QStringLiteral("#0002"));   // somewhere else first
+        view.Navigate(page + QStringLiteral("#0002"));  // somewhere else first
         view.Navigate(page + suffix);
         QCOMPARE(view.GetLocationURL(), page + suffix);
         const int position = view.verticalScrollBar()->value();
@@ -167,7 +168,6 @@ private slots:
 
     void queryInput_theProgramsPageHasTheOneTextField()
     {
-        InitShellResources();
         CHtmlCtrl control;
         QVERIFY(!control.HasDocument());
         QVERIFY(control.ReadInputValues().empty());
@@ -195,7 +195,6 @@ private slots:
     {
         QFETCH(QString, input);
         QFETCH(bool, closes);
-        InitShellResources();
         CAboutDlg dialog;
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -226,6 +225,11 @@ private slots:
         QTest::newRow("-EMBEDDING") << QStringList({"-EMBEDDING"}) << "" << false << false << false;
         QTest::newRow("embedding as a file name") << QStringList({"embedding"}) << "" << true << false << false;
         QTest::newRow("help") << QStringList({"--help"}) << "" << true << true << false;
+        // Options the program does not know are ignored, whatever else the line holds.
+        QTest::newRow("unknown options") << QStringList({"--bogus", "-x", "--data", "/c", "/Embedding"}) << "/c"
+                                         << false << false << false;
+        QTest::newRow("unknown option, data without folder")
+            << QStringList({"--bogus", "--data"}) << "" << true << false << true;
     }
 
     void commandLine_isParsed()

@@ -1,5 +1,5 @@
-#include "filelist.h"
-#include "fixture.h"
+#include "store/filelist.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -113,14 +113,10 @@ TEST(FileList, parseLabel_readsNumberAfterLastBackslash)
         int label;
     };
     const Case cases[] = {
-        {"cat\\0007.htm", true, 7},
-        {"a\\b.c\\12.htm", true, 12},
-        {"0007.htm", false, 0},
-        {"a\\0007", false, 0},
-        {"a.b\\0007", false, 0},
-        {"a\\x12.htm", true, 0},
-        {"a\\ -3.htm", true, -3},
-        {"a\\99999999999999.htm", true, 2147483647},  // read over 11 characters, saturating
+        {"cat\\0007.htm", true, 7}, {"a\\b.c\\12.htm", true, 12},
+        {"0007.htm", false, 0},     {"a\\0007", false, 0},
+        {"a.b\\0007", false, 0},    {"a\\x12.htm", true, 0},
+        {"a\\ -3.htm", true, -3},   {"a\\99999999999999.htm", true, 2147483647},  // read over 11 characters, saturating
         {"a\\.htm", true, 0},
     };
     for (const Case& c : cases) {
@@ -145,15 +141,25 @@ TEST(FileList, findPage_scansFromFirstRecord)
         int label;
         bool found;
         int64_t record;
+        uint64_t maxRecords = UINT64_MAX;
     };
     const Case cases[] = {
-        {0, 1, true, 0}, {0, 2, true, 1}, {2, 2, true, 3},  // record 2 has no backslash: no label
-        {0, 5, false, 3}, {4, 1, false, 3}, {9, 1, false, 8},
+        {0, 1, true, 0},
+        {0, 2, true, 1},
+        {2, 2, true, 3},  // record 2 has no backslash: no label
+        {0, 5, false, 3},
+        {4, 1, false, 3},
+        {9, 1, false, 8},
+        // A bounded scan ends after its last record.
+        {0, 2, true, 1, 2},
+        {0, 2, false, 0, 1},
+        {1, 2, false, 0, 0},
+        {2, 2, true, 3, 2},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "first " << c.first << " label " << c.label);
+        SCOPED_TRACE(testing::Message() << "first " << c.first << " label " << c.label << " max " << c.maxRecords);
         int64_t record = -7;
-        EXPECT_EQ(store.FindPage(c.first, c.label, record), c.found);
+        EXPECT_EQ(store.FindPage(c.first, c.label, record, c.maxRecords), c.found);
         EXPECT_EQ(record, c.record);
     }
 }
@@ -243,13 +249,16 @@ TEST(FileList, recordsOutsideFiles_readNothing)
     EXPECT_FALSE(store.FindPage(0, 99, record));
 }
 
-TEST(FileList, nameWithoutTerminator_hasNoLabel)
+// A name that fills its field without a terminator is no valid name: the page search never
+// finds it, its name is not handed out, and the render takes it as label-less (first cell),
+// although the bytes read in full would give the odd label 5 (second cell).
+TEST(FileList, nameWithoutTerminator_hasNoLabelAnywhere)
 {
     TempDir dir;
     WriterOptions options;
     options.nameSize = 12;
-    StoreImage image = BuildStore({Page("a\\5.htm", "<x>")}, options);
-    // Fill the name field up to its last byte: "a\5.htmXXXXX" with no terminator.
+    StoreImage image = BuildStore({Page("a\\5.htm", "<x>"), Page("a\\7.htm", "<y>")}, options);
+    // Fill the first name field up to its last byte: "a\5.htmXXXXX" with no terminator.
     for (size_t i = 7; i < 12; ++i)
         image.list[kListHeaderSize + i] = 'X';
     WriteStore(dir, image);
@@ -257,7 +266,55 @@ TEST(FileList, nameWithoutTerminator_hasNoLabel)
     ASSERT_TRUE(store.Open(dir.Folder(), u"Index"));
     int64_t record = 0;
     EXPECT_FALSE(store.FindPage(0, 5, record));
-    EXPECT_EQ(record, 0);
+    EXPECT_EQ(record, 1);
+    std::string name = "untouched";
+    EXPECT_FALSE(store.GetRecordName(0, name));
+    EXPECT_EQ(name, "untouched");
+    std::string page;
+    int cell = -1;
+    ASSERT_TRUE(store.ReadPageToRender(0, page, cell));
+    EXPECT_EQ(page, "<x>");
+    EXPECT_EQ(cell, 0);
+    // The terminated name beside it reads as before.
+    ASSERT_TRUE(store.GetRecordName(1, name));
+    EXPECT_EQ(name, "a\\7.htm");
+    ASSERT_TRUE(store.ReadPageToRender(1, page, cell));
+    EXPECT_EQ(cell, 1);
+}
+
+// A record may claim a text of up to 4 GiB inside a content file that is as large (a sparse
+// file costs no disk). Nothing above the largest page is read; the largest page itself is.
+TEST(FileList, pageLongerThanAPageCanBe_isRefused)
+{
+    struct Case {
+        uint32_t length;
+        bool readable;
+    };
+    const Case cases[] = {{kMaxPageBytes, true}, {kMaxPageBytes + 1, false}, {0xFFFFFFFF, false}};
+    TempDir dir;
+    StoreImage image = BuildStore({Page("v\\1.htm", "<a>")});
+    WriteStore(dir, image);
+    std::filesystem::resize_file(dir.Path() / "Index-fl.cnt", uint64_t{0xFFFFFFFF});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        // Record 0's text ends at the end of the content file.
+        const size_t tail = kListHeaderSize + kDefaultNameSize;
+        for (int i = 0; i < 4; ++i) {
+            image.list[tail + static_cast<size_t>(i)] = '\xFF';
+            image.list[tail + 4 + static_cast<size_t>(i)] = static_cast<char>((c.length >> (8 * i)) & 0xFF);
+        }
+        ASSERT_TRUE(writer::WriteFileBytes(dir.Path() / "Index-fl.h", image.list));
+        CFileList store;
+        ASSERT_TRUE(store.Open(dir.Folder(), u"Index"));
+        uint32_t length = 0;
+        std::string text = "untouched";
+        EXPECT_EQ(store.GetTextLength(0, length), c.readable);
+        EXPECT_EQ(store.ReadText(0, text), c.readable);
+        EXPECT_EQ(text.size(), c.readable ? size_t{c.length} : 9u);
+        std::string html;
+        EXPECT_EQ(store.RenderPage(0, html, u"a", 0), 0);
+        EXPECT_EQ(html.empty(), !c.readable);
+    }
 }
 
 TEST(FileList, close_stopsReads)

@@ -1,5 +1,5 @@
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
 
 #include <gtest/gtest.h>
 
@@ -96,7 +96,8 @@ TEST(HighlightItem, marksAndNumbersEveryMatch)
         {"* gap stopped by <h4>", "甲*乙", "甲<h4>乙", "甲<h4>乙", 0},
         {"<p> after the literal does not stop it", "甲*乙", "甲乙<p>", Hit(0, "甲") + Hit(1, "乙") + "<p>", 2},
         {"term starting with *", "*甲", "乙<p>甲", "乙<p>" + Hit(0, "甲"), 1},
-        {"mixed wildcards", "甲*乙?丙", "甲x乙丁丙", Hit(0, "甲") + "x" + Hit(1, "乙") + Gap(2, "丁") + Hit(3, "丙"), 4},
+        {"mixed wildcards", "甲*乙?丙", "甲x乙丁丙", Hit(0, "甲") + "x" + Hit(1, "乙") + Gap(2, "丁") + Hit(3, "丙"),
+         4},
         {"?甲? behaves like 甲", "?甲?", "乙甲", "乙" + Hit(0, "甲"), 1},
         {"literal inside a tag", "br", "a<br>b", "a<" + Hit(0, "br") + ">b", 1},
         {"no match", "丁", "甲乙", "甲乙", 0},

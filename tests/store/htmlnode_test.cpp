@@ -1,5 +1,5 @@
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +24,9 @@ TEST(ParseNodes, cutsTitleAndTwoCells)
         std::vector<std::string> texts;
     };
     const Case cases[] = {
-        {"plain page", "<html><title>T</title><tr><TD width=80 vAlign=top>x<br>y</TD><TD>z</TD></tr>", {"T", "x<br>y", "z"}},
+        {"plain page",
+         "<html><title>T</title><tr><TD width=80 vAlign=top>x<br>y</TD><TD>z</TD></tr>",
+         {"T", "x<br>y", "z"}},
         {"capital TITLE tags", "<TITLE>T</TITLE><TD>x</TD><TD>z</TD>", {"", "", ""}},
         {"capital start, lower end", "<TITLE>T</title><TD>x</TD><TD>z</TD>", {"", "x", "z"}},
         {"no second cell", "<title>T</title><TD>x</TD>", {"T", "x", ""}},
@@ -35,7 +37,8 @@ TEST(ParseNodes, cutsTitleAndTwoCells)
         {"text outside parts dropped", "pre<title>T</title>mid<TD>a</TD>between<TD>b</TD>post", {"T", "a", "b"}},
         {"unfinished tag dropped", "<title>T</title><TD>a<b", {"T", "a", ""}},
         {"> in text is text", "<title>a>b</title>", {"a>b", "", ""}},
-        {"markup of earlier pass kept", "<title>T</title><TD><a name=\"0000\"></a><b>x</b></TD>",
+        {"markup of earlier pass kept",
+         "<title>T</title><TD><a name=\"0000\"></a><b>x</b></TD>",
          {"T", "<a name=\"0000\"></a><b>x</b>", ""}},
         {"empty page", "", {"", "", ""}},
     };
@@ -59,7 +62,8 @@ TEST(SplitFilterItems, separatesAnnotations)
         {"starts with annotation", open + "b</font>", {{0, ""}, {1, "b"}, {0, ""}}},
         {"other font tag is text", "a<font color=red>b</font>c", {{0, "a<font color=red>b</font>c"}}},
         {"</font> in main text stays", "a</font>b", {{0, "a</font>b"}}},
-        {"annotation inside annotation", open + "a" + open + "b</font>c</font>",
+        {"annotation inside annotation",
+         open + "a" + open + "b</font>c</font>",
          {{0, ""}, {1, "a"}, {1, "b"}, {0, "c</font>"}}},
         {"unfinished tag dropped", "a<br", {{0, "a"}}},
         {"empty cell", "", {{0, ""}}},

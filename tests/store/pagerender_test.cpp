@@ -1,7 +1,7 @@
-#include "filelist.h"
-#include "fixture.h"
-#include "pagemarkup.h"
-#include "pagerender.h"
+#include "store/filelist.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
+#include "tests/support/fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +44,8 @@ std::string Render(const std::string& page, const std::string& term, int cell, i
 TEST(RenderTerm, emitsTheFixedTemplate)
 {
     int counter = 0;
-    const std::string output = Render("junk<html><title>題</title><TD x>甲乙</TD>mid<TD>丙</TD>tail", "乙", 0, 0, counter);
+    const std::string output =
+        Render("junk<html><title>題</title><TD x>甲乙</TD>mid<TD>丙</TD>tail", "乙", 0, 0, counter);
     EXPECT_EQ(output,
               "<html><head>\t\t<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"><title>題"
               "</title></head><div align=\"center\"><center><BODY>\t\t<TABLE border=1 cellPadding=0 cellSpacing=1 "
@@ -73,7 +74,8 @@ TEST(RenderTerm, searchTargetChoosesItems)
         SCOPED_TRACE(c.target);
         int counter = 0;
         const std::string output = Render(PageHtml("甲", cell, "甲"), "甲", 0, c.target, counter);
-        const std::string expectedStart = "vAlign=top align=\"center\" background=\"../Back.gif\">" + c.expected + "</TD>";
+        const std::string expectedStart =
+            "vAlign=top align=\"center\" background=\"../Back.gif\">" + c.expected + "</TD>";
         EXPECT_NE(output.find(expectedStart), std::string::npos) << output;
     }
 }

@@ -1,8 +1,8 @@
-#include "codeconverter.h"
-#include "fixture.h"
-#include "pagemarkup.h"
-#include "pagerender.h"
-#include "variantrender.h"
+#include "store/pagemarkup.h"
+#include "store/pagerender.h"
+#include "store/variantrender.h"
+#include "tests/support/fixture.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 
@@ -62,8 +62,8 @@ Rendered RenderVariants(const std::string& page, int cell, int target, const Que
 Rendered RenderJoined(const std::string& page, int cell, int target, const QueryAlternatives& alternatives)
 {
     Rendered rendered;
-    rendered.anchors = render::RenderQuery(page, cell, target, JoinedForms(alternatives), rendered.document,
-                                           &rendered.complete);
+    rendered.anchors =
+        render::RenderQuery(page, cell, target, JoinedForms(alternatives), rendered.document, &rendered.complete);
     return rendered;
 }
 
@@ -88,10 +88,21 @@ TEST(VariantRender, markupOfEarlierPasses_decidesAsInTheJoinedRender)
          "甲xy乙",
          "",
          0,
-         {{u'甲'}, {u'?'}, {u'?'}, {u'丁', u'乙', u'\u3000'}, {u' '}, {u'甲'}, {u'?'}, {u'?'}, {u'丁', u'乙', u'\u3000'}}},
+         {{u'甲'},
+          {u'?'},
+          {u'?'},
+          {u'丁', u'乙', u'\u3000'},
+          {u' '},
+          {u'甲'},
+          {u'?'},
+          {u'?'},
+          {u'丁', u'乙', u'\u3000'}}},
         // Highlighting 乾 cuts "<乾</title>" open: the parser leaves the first cell there and
         // takes the second cell's text into it, so 甲丁 can match afterwards.
-        {"a hidden title end brings the other cell in", "<乾</title>", "甲丁", 0,
+        {"a hidden title end brings the other cell in",
+         "<乾</title>",
+         "甲丁",
+         0,
          {{u'甲'}, {u'丙', u'丁'}, {u'\u3000'}, {u'乾'}}},
         // Highlighting x cuts "<x<TD>" open: the next pass drops the cell tag it exposes. The
         // joined render names 丙 (no match) before x and not again after it, so it ends without
@@ -119,11 +130,27 @@ TEST(VariantRender, markupOfEarlierPasses_decidesAsInTheJoinedRender)
 // characters, duplicates and surrogates; every cell and target.
 TEST(VariantRender, randomPagesAndAlternatives_equalTheJoinedForms)
 {
-    const std::vector<char16_t> units = {u'甲', u'乙', u'丙', u'丁', u'x',      u'a',      u'0', u'?',
-                                         u'*',  u' ',  u'\u3000', u'<', u'\xD840', u'\xDC00', u'\0'};
-    const std::vector<std::string> pieces = {"甲", "乙", "丙", "丁", "x", "a", "0", "<p>", "<h4>",
-                                             std::string(kAnnotationStart), std::string(kAnnotationEnd), "<q甲>",
-                                             "<乙</title>", "<x<TD>", "<y</TD>", "<br>", "?", "><", "\xF0\xA0\x80\x80"};
+    const std::vector<char16_t> units = {u'甲', u'乙', u'丙',     u'丁', u'x',      u'a',      u'0', u'?',
+                                         u'*',  u' ',  u'\u3000', u'<',  u'\xD840', u'\xDC00', u'\0'};
+    const std::vector<std::string> pieces = {"甲",
+                                             "乙",
+                                             "丙",
+                                             "丁",
+                                             "x",
+                                             "a",
+                                             "0",
+                                             "<p>",
+                                             "<h4>",
+                                             std::string(kAnnotationStart),
+                                             std::string(kAnnotationEnd),
+                                             "<q甲>",
+                                             "<乙</title>",
+                                             "<x<TD>",
+                                             "<y</TD>",
+                                             "<br>",
+                                             "?",
+                                             "><",
+                                             "\xF0\xA0\x80\x80"};
     std::mt19937 random(7);
     auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
     int compared = 0;

@@ -1,6 +1,6 @@
-#include "fixture.h"
+#include "tests/support/fixture.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -20,7 +20,8 @@ TempDir::TempDir()
 TempDir::~TempDir()
 {
     std::error_code ignored;
-    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ignored);
+    std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ignored);
     std::filesystem::remove_all(m_path, ignored);
 }
 

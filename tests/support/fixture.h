@@ -1,7 +1,7 @@
 #pragma once
 // Small collections built inside the tests with the text-set writer.
 
-#include "textsetwriter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <filesystem>
 #include <string>

@@ -1,9 +1,11 @@
 // varo-cli run as a program on a small collection: what each command prints, and its exit codes.
 
-#include "clirunner.h"
+#include "tests/tools/clirunner.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "store/filelist.h"
+#include "text/codeconverter.h"
+#include "tools/writer/cataloguewriter.h"
 
 #include <gtest/gtest.h>
 
@@ -106,12 +108,14 @@ TEST_F(CliTest, hits_giveHitSetAfterAndOrOr)
     const CliRun both = Run({"hits", "--json", "詩 經"});
     EXPECT_EQ(both.exitCode, 0) << both.err;
     EXPECT_EQ(both.out, R"({"query":"詩　經","return":)" + std::to_string(andReturn) +
-                            R"(,"pages":[2,6],"counts":[2,2]})" "\n");
+                            R"(,"pages":[2,6],"counts":[2,2]})"
+                            "\n");
 
     // Terms as separate arguments are one query; or lists the first term's pages first.
     const CliRun either = Run({"hits", "--or", "--json", "詩", "經"});
     EXPECT_EQ(either.out, R"({"query":"詩　經","return":)" + std::to_string(orReturn) +
-                              R"(,"pages":[0,2,4,5,6,3],"counts":[3,2,1,1,2,1]})" "\n");
+                              R"(,"pages":[0,2,4,5,6,3],"counts":[3,2,1,1,2,1]})"
+                              "\n");
 
     const CliRun text = Run({"hits", "詩 經"});
     EXPECT_EQ(text.out, "query: 詩　經\nreturn: " + std::to_string(andReturn) + "\npages: 2\npage\thits\n2\t2\n6\t2\n");
@@ -119,9 +123,10 @@ TEST_F(CliTest, hits_giveHitSetAfterAndOrOr)
 
 TEST_F(CliTest, hits_followVariantAndCountSwitches)
 {
-    EXPECT_EQ(Run({"hits", "--json", "干"}).out, R"({"query":"干","return":1,"pages":[7],"counts":[1]})" "\n");
-    EXPECT_EQ(Run({"hits", "--json", "--no-variants", "干"}).out,
-              R"({"query":"干","return":0,"pages":[],"counts":[]})" "\n");
+    EXPECT_EQ(Run({"hits", "--json", "干"}).out, R"({"query":"干","return":1,"pages":[7],"counts":[1]})"
+                                                 "\n");
+    EXPECT_EQ(Run({"hits", "--json", "--no-variants", "干"}).out, R"({"query":"干","return":0,"pages":[],"counts":[]})"
+                                                                  "\n");
     const CliRun uncounted = Run({"hits", "--json", "--no-count", "經"});
     EXPECT_NE(uncounted.out.find(R"("pages":[2,3,6],"counts":[]})"), std::string::npos) << uncounted.out;
 }
@@ -140,12 +145,12 @@ TEST_F(CliTest, kindAndTarget_openTheirIndexFiles)
 
 TEST_F(CliTest, search_listsScopeResultsInLabelOrder)
 {
-    const std::string scopeOne =
-        R"({"summary":"全部で 4 頁で、6 箇所でした。","pages":4,"hits":6,"results":[)"
-        R"({"category":"經部","title":"論語","volume":"爲政","label":1,"page":2,"hits":1},)"
-        R"({"category":"經部","title":"孟子","volume":"梁惠王","label":1,"page":5,"hits":1},)"
-        R"({"category":"經部","title":"論語","volume":"爲政","label":3,"page":4,"hits":1},)"
-        R"({"category":"經部","title":"論語","volume":"學而","label":5,"page":0,"hits":3}]})" "\n";
+    const std::string scopeOne = R"({"summary":"全部で 4 頁で、6 箇所でした。","pages":4,"hits":6,"results":[)"
+                                 R"({"category":"經部","title":"論語","volume":"爲政","label":1,"page":2,"hits":1},)"
+                                 R"({"category":"經部","title":"孟子","volume":"梁惠王","label":1,"page":5,"hits":1},)"
+                                 R"({"category":"經部","title":"論語","volume":"爲政","label":3,"page":4,"hits":1},)"
+                                 R"({"category":"經部","title":"論語","volume":"學而","label":5,"page":0,"hits":3}]})"
+                                 "\n";
     EXPECT_EQ(Run({"search", "--json", "詩"}).out, scopeOne);
     EXPECT_EQ(Run({"search", "--json", "--scope", "1", "詩"}).out, scopeOne);
 
@@ -154,7 +159,8 @@ TEST_F(CliTest, search_listsScopeResultsInLabelOrder)
               R"({"summary":"全部で 1 頁で、1 箇所でした。","pages":1,"hits":1,"results":[)" + history + "]}\n");
 
     const CliRun all = Run({"search", "--json", "--scope", "all", "詩"});
-    EXPECT_EQ(all.out.substr(0, all.out.find('[')), R"({"summary":"全部で 5 頁で、7 箇所でした。","pages":5,"hits":7,"results":)");
+    EXPECT_EQ(all.out.substr(0, all.out.find('[')),
+              R"({"summary":"全部で 5 頁で、7 箇所でした。","pages":5,"hits":7,"results":)");
     EXPECT_NE(all.out.find(R"("page":0,"hits":3},)" + history + "]}"), std::string::npos) << all.out;
 
     EXPECT_EQ(Run({"search", "--scope", "9", "詩"}).out,
@@ -170,8 +176,8 @@ TEST_F(CliTest, batch_answersEachLineAsASingleRunWould)
     std::string input;
     for (const std::string& query : queries)
         input += query + "\n";
-    for (const std::vector<std::string>& command : {std::vector<std::string>{"hits"}, {"hits", "--or"},
-                                                    {"search", "--scope", "all"}, {"search", "--or"}}) {
+    for (const std::vector<std::string>& command :
+         {std::vector<std::string>{"hits"}, {"hits", "--or"}, {"search", "--scope", "all"}, {"search", "--or"}}) {
         std::vector<std::string> batchArgs = command;
         batchArgs.push_back("--batch");
         const CliRun batch = Run(batchArgs, Feeding(input));
@@ -247,11 +253,8 @@ TEST_F(CliTest, badArguments_exit64)
 
     // Well-formed arguments that name what the collection lacks.
     const std::vector<std::vector<std::string>> missing = {
-        {"page", "--page", "8"},
-        {"render", "--page", "8", "詩"},
-        {"page", "--slot", "4", "--label", "9"},
-        {"page", "--slot", "10"},
-        {"search", "--scope", "10", "詩"},
+        {"page", "--page", "8"},  {"render", "--page", "8", "詩"},   {"page", "--slot", "4", "--label", "9"},
+        {"page", "--slot", "10"}, {"search", "--scope", "10", "詩"},
     };
     for (const auto& args : missing) {
         const CliRun run = Run(args);
@@ -276,7 +279,7 @@ TEST_F(CliTest, helpAndVersion_printToStandardOutput)
 TEST_F(CliTest, unopenableData_exits1WithTheSystemMessage)
 {
     const std::vector<std::vector<std::string>> commands = {
-        {"hits", "詩"},           {"search", "詩"},       {"render", "--page", "0", "詩"},
+        {"hits", "詩"},          {"search", "詩"},        {"render", "--page", "0", "詩"},
         {"page", "--page", "0"}, {"page", "--slot", "1"},
     };
     for (const auto& args : commands) {
@@ -293,6 +296,44 @@ TEST_F(CliTest, unopenableData_exits1WithTheSystemMessage)
         const CliRun run = Run(args);
         EXPECT_EQ(run.exitCode, 1);
         EXPECT_EQ(run.err, "varo-cli: you delete data file!\n");
+    }
+}
+
+// Page 0's record claims the last 4 GiB - 1 bytes of a content file grown as large (sparse):
+// every command that reads the page refuses it with the system's message instead of reading
+// 4 GiB and printing garbage.
+TEST_F(CliTest, pageClaiming4GiB_exits1WithTheSystemMessage)
+{
+    const fs::path list = m_data.Path() / "Index-fl.h";
+    std::string bytes = ReadFileBytes(list);
+    for (size_t i = 0; i < 8; ++i)
+        bytes[kListHeaderSize + kDefaultNameSize + i] = '\xFF';
+    ASSERT_TRUE(writer::WriteFileBytes(list, bytes));
+    fs::resize_file(m_data.Path() / "Index-fl.cnt", 0xFFFFFFFF);
+    const std::vector<std::vector<std::string>> commands = {
+        {"render", "--page", "0", "詩"}, {"page", "--page", "0"}, {"page", "--slot", "3"}};
+    for (const auto& args : commands) {
+        const CliRun run = Run(args);
+        EXPECT_EQ(run.exitCode, 1) << args[0];
+        EXPECT_EQ(run.err, "varo-cli: page 0 cannot be read from the text store: データを開けませんでした。\n");
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_EQ(Run({"page", "--page", "1"}).out, StoredPage(1));
+}
+
+// zlq.dir grown to 20 GiB (sparse, its records first): the commands answer as before, at once.
+TEST_F(CliTest, hugeSparseCatalogue_answersAsTheRecordsItHolds)
+{
+    const std::vector<std::vector<std::string>> commands = {{"catalogue"}, {"search", "--json", "詩"}};
+    std::vector<std::string> before;
+    TempDir current;
+    for (const auto& args : commands)
+        before.push_back(Run(args, InFolder(current.Path())).out);
+    fs::resize_file(m_data.Path() / "zlq.dir", uint64_t{20} << 30);
+    for (size_t i = 0; i < commands.size(); ++i) {
+        const CliRun run = Run(commands[i], InFolder(current.Path()));
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, before[i]);
     }
 }
 
@@ -356,6 +397,36 @@ TEST_F(CliTest, catalogue_drawsTreeAndWritesListingToCurrentFolder)
               std::string::npos);
 }
 
+// A catalogue made elsewhere may hold names with tabs, line breaks, backslashes and unpaired
+// surrogates: the text output escapes them, so that a result stays one line of six fields and a
+// record one line of the tree, and JSON stays well-formed UTF-8.
+TEST_F(CliTest, namesWithControlCharacters_areEscapedInTextAndValidInJson)
+{
+    const std::u16string lone(1, char16_t(0xD800));
+    const std::vector<writer::CatalogueEntry> entries = {
+        {u"經部", 1, 1, 6, 5},   {u"論語", 2, 1, 5, 5},     {u"學而", 3, 1, 2, 5},
+        {u"爲政", 3, 3, 3, 1},   {u"孟子", 2, 6, 1, 1},     {u"梁惠王", 3, 6, 1, 1},
+        {u"史\t部", 1, 7, 2, 7}, {u"史\n記\\", 2, 7, 2, 7}, {u"本" + lone + u"\r", 3, 7, 2, 7},
+    };
+    std::string catalogue;
+    ASSERT_EQ(writer::BuildCatalogueImage(entries, catalogue), "");
+    ASSERT_TRUE(writer::WriteFileBytes(m_data.Path() / "zlq.dir", catalogue));
+
+    EXPECT_EQ(Run({"search", "--scope", "9", "詩"}).out,
+              "全部で 1 頁で、1 箇所でした。\n類別\t書名\t巻\t頁\tpage\thits\n"
+              "史\\t部\t史\\n記\\\\\t本\uFFFD\\r\t7\t6\t1\n");
+    EXPECT_NE(Run({"search", "--json", "--scope", "9", "詩"})
+                  .out.find(R"({"category":"史\t部","title":"史\n記\\","volume":"本)"
+                            "\uFFFD"
+                            R"(\r","label":7)"),
+              std::string::npos);
+    TempDir current;
+    const std::vector<std::string> tree = Lines(Run({"catalogue"}, InFolder(current.Path())).out);
+    ASSERT_EQ(tree.size(), 9u);
+    EXPECT_EQ(tree[6], "史\\t部  [slot 7, level 1, docID 7, docNo 2, curFileName 7]");
+    EXPECT_EQ(tree[8], "   └─ 本\uFFFD\\r  [slot 9, level 3, docID 7, docNo 2, curFileName 7]");
+}
+
 // No command writes into the data folder, not even the catalogue run from inside it, and the
 // page files and listings of the panel do not outlive the process.
 TEST_F(CliTest, commands_leaveDataAndTemporaryFoldersAsTheyWere)
@@ -369,8 +440,12 @@ TEST_F(CliTest, commands_leaveDataAndTemporaryFoldersAsTheyWere)
     const auto before = snapshot(m_data.Path());
     TempDir temporary;
     const std::vector<std::vector<std::string>> commands = {
-        {"hits", "詩"}, {"search", "--scope", "all", "詩"}, {"render", "--page", "0", "詩"},
-        {"page", "--slot", "3"}, {"page", "--page", "1"}, {"catalogue"},
+        {"hits", "詩"},
+        {"search", "--scope", "all", "詩"},
+        {"render", "--page", "0", "詩"},
+        {"page", "--slot", "3"},
+        {"page", "--page", "1"},
+        {"catalogue"},
     };
     for (const auto& args : commands) {
         CliEnvironment environment = InFolder(m_data.Path());

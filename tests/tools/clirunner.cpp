@@ -1,6 +1,6 @@
-#include "clirunner.h"
+#include "tests/tools/clirunner.h"
 
-#include "cataloguewriter.h"
+#include "tools/writer/cataloguewriter.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,8 @@ struct PageSpec {
 };
 
 const std::vector<PageSpec> kPages = {
-    {0, 5, U"詩云詩云詩"}, {0, 6, U"學而"}, {1, 1, U"詩經"}, {1, 2, U"經"}, {1, 3, U"詩"},
-    {2, 1, U"詩"},        {3, 7, U"詩經"}, {3, 8, U"乾史"},
+    {0, 5, U"詩云詩云詩"}, {0, 6, U"學而"}, {1, 1, U"詩經"}, {1, 2, U"經"},
+    {1, 3, U"詩"},         {2, 1, U"詩"},   {3, 7, U"詩經"}, {3, 8, U"乾史"},
 };
 
 writer::PageInput PageInput(size_t page)
@@ -86,9 +86,9 @@ void WriteCliCollection(const std::filesystem::path& folder)
         pages.push_back(PageInput(page));
     ASSERT_EQ(writer::WriteTextSet(folder, "Index", pages, {{0x4E7E, 0x5E72}}), "");
     const std::vector<writer::CatalogueEntry> entries = {
-        {u"經部", 1, 1, 6, 5}, {u"論語", 2, 1, 5, 5}, {u"學而", 3, 1, 2, 5}, {u"爲政", 3, 3, 3, 1},
-        {u"孟子", 2, 6, 1, 1}, {u"梁惠王", 3, 6, 1, 1}, {u"史部", 1, 7, 2, 7}, {u"史記", 2, 7, 2, 7},
-        {u"本紀", 3, 7, 2, 7},
+        {u"經部", 1, 1, 6, 5}, {u"論語", 2, 1, 5, 5}, {u"學而", 3, 1, 2, 5},
+        {u"爲政", 3, 3, 3, 1}, {u"孟子", 2, 6, 1, 1}, {u"梁惠王", 3, 6, 1, 1},
+        {u"史部", 1, 7, 2, 7}, {u"史記", 2, 7, 2, 7}, {u"本紀", 3, 7, 2, 7},
     };
     std::string catalogue;
     ASSERT_EQ(writer::BuildCatalogueImage(entries, catalogue), "");

@@ -2,7 +2,7 @@
 // Runs the built varo-cli program as a child process and keeps what it said, and the small
 // collection its tests run on.
 
-#include "fixture.h"
+#include "tests/support/fixture.h"
 
 #include <filesystem>
 #include <string>
@@ -17,7 +17,7 @@ struct CliRun {
 };
 
 struct CliEnvironment {
-    std::string input;                  // standard input
+    std::string input;                    // standard input
     std::filesystem::path workingFolder;  // empty: the test's own
     std::filesystem::path temporary;      // TMPDIR; empty: inherited
 };

@@ -1,10 +1,10 @@
 // End to end: a random corpus goes through the varo-build program, and the engine's answers to
 // random queries are compared with a brute-force scan of the corpus's own texts.
 
-#include "fixture.h"
+#include "tests/support/fixture.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "engine/index.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 
@@ -140,7 +140,8 @@ public:
                         fs::create_directories(folder);
                         char file[32];
                         snprintf(file, sizeof file, "%04u.%s", page.label, page.html ? "htm" : "txt");
-                        std::ofstream(folder / file, std::ios::binary) << (page.html ? HtmlSource(page) : PlainSource(page));
+                        std::ofstream(folder / file, std::ios::binary)
+                            << (page.html ? HtmlSource(page) : PlainSource(page));
                     }
     }
 
@@ -232,8 +233,7 @@ std::vector<Segment> Segments(const std::u32string& term)
         } else if (CIndex::GetCharSlot(c) >= 0) {
             if (segment.characters.empty())
                 segment.leadingWildcards = wildcards;
-            const int offset = segment.characters.empty() ? 0
-                                                           : segment.characters.back().first + wildcards + 1;
+            const int offset = segment.characters.empty() ? 0 : segment.characters.back().first + wildcards + 1;
             segment.characters.push_back({offset, c});
             wildcards = 0;
         }
@@ -399,7 +399,8 @@ TEST_F(CollectionEndToEnd, searchesAgreeWithBruteForceForEveryKind)
                 countsKnown = countsKnown && segments.size() == 1;
                 std::map<uint32_t, uint32_t> hits;
                 for (uint32_t p = 0; p < pages.size(); ++p)
-                    if (const uint32_t count = BruteForceHits(pages[p]->expected[static_cast<size_t>(kind)], segments, useVariants))
+                    if (const uint32_t count =
+                            BruteForceHits(pages[p]->expected[static_cast<size_t>(kind)], segments, useVariants))
                         hits[p] = count;
                 perTerm.push_back(std::move(hits));
             }
@@ -438,7 +439,8 @@ TEST_F(CollectionEndToEnd, searchesAgreeWithBruteForceForEveryKind)
             if (countsKnown) {
                 ASSERT_EQ(index.GetHitCounts().size(), expectedPages.size()) << what;
                 for (size_t i = 0; i < expectedPages.size(); ++i)
-                    EXPECT_EQ(index.GetHitCounts()[i], expectedCounts[expectedPages[i]]) << what << " page " << expectedPages[i];
+                    EXPECT_EQ(index.GetHitCounts()[i], expectedCounts[expectedPages[i]])
+                        << what << " page " << expectedPages[i];
             }
             compared += expectedPages.empty() ? 0 : 1;
         }
@@ -524,6 +526,37 @@ TEST_F(CollectionEndToEnd, refusedBuildExitsNonZeroAndNamesTheLimit)
         const std::string log = test::ReadFileBytes(dir.Path() / "log");
         EXPECT_NE(log.find(c.complaint), std::string::npos) << log;
         EXPECT_FALSE(fs::exists(dir.Path() / "out"));
+    }
+}
+
+// The builder's command line: a usage error ends with 2 and writes nothing; --variants FILE, also
+// written --variants=FILE, names the variant table the collection takes.
+TEST(BuilderCommandLine, usageErrorsExitTwo_variantsNamesTheTable)
+{
+    test::TempDir dir;
+    fs::create_directories(dir.Path() / "source" / "c" / "t" / "v");
+    std::ofstream(dir.Path() / "source" / "c" / "t" / "v" / "0001.txt") << "乾干";
+    const std::string table = writer::FormatVariantTable({{0x4E7E, 0x5E72}});
+    ASSERT_TRUE(writer::WriteFileBytes(dir.Path() / "table.txt", table));
+    const auto run = [&](const std::string& arguments) {
+        const std::string command = std::string("'") + VARO_BUILD_PROGRAM + "' " + arguments + " >/dev/null 2>&1";
+        const int status = std::system(command.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const std::string source = "'" + (dir.Path() / "source").string() + "' ";
+    const std::string output = "'" + (dir.Path() / "out").string() + "'";
+    for (const std::string& bad :
+         {"--bogus " + source + output, source + output + " --variants", source, "--quiet=yes " + source + output}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(run(bad), 2);
+        EXPECT_FALSE(fs::exists(dir.Path() / "out"));
+    }
+    const std::string tableFile = "'" + (dir.Path() / "table.txt").string() + "' ";
+    for (const std::string& variants : {"--variants " + tableFile, "--variants=" + tableFile}) {
+        SCOPED_TRACE(variants);
+        fs::remove_all(dir.Path() / "out");
+        ASSERT_EQ(run("--quiet " + variants + source + output), 0);
+        EXPECT_EQ(test::ReadFileBytes(dir.Path() / "out" / "yitizi.txt"), table);
     }
 }
 

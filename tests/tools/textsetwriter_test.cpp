@@ -1,5 +1,5 @@
-#include "fixture.h"
-#include "textsetwriter.h"
+#include "tests/support/fixture.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <gtest/gtest.h>
 
@@ -83,8 +83,8 @@ TEST(Writer, encodePacked_usesLengthMark)
         std::string bytes;
     };
     const Case cases[] = {
-        {0, std::string(1, '\0')}, {127, "\x7F"},       {128, "\x80\x80"},       {16383, "\xBF\xFF"},
-        {16384, "\xC0\x40\x00"s},  {4194303, "\xFF\xFF\xFF"},
+        {0, std::string(1, '\0')}, {127, "\x7F"}, {128, "\x80\x80"}, {16383, "\xBF\xFF"}, {16384, "\xC0\x40\x00"s},
+        {4194303, "\xFF\xFF\xFF"},
     };
     for (const Case& c : cases) {
         std::string out;

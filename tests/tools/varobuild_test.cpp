@@ -1,16 +1,27 @@
-#include "buildlimits.h"
-#include "collection.h"
-#include "fixture.h"
-#include "pagetext.h"
-#include "sourcetree.h"
-#include "varianttable.h"
+#include "tests/support/fixture.h"
+#include "tools/varo-build/buildlimits.h"
+#include "tools/varo-build/collection.h"
+#include "tools/varo-build/interruption.h"
+#include "tools/varo-build/pagetext.h"
+#include "tools/varo-build/sourcetree.h"
+#include "tools/varo-build/staging.h"
+#include "tools/varo-build/validtext.h"
+#include "tools/varo-build/varianttable.h"
 
-#include "filelist.h"
-#include "index.h"
+#include "engine/index.h"
+#include "store/filelist.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <fstream>
+#include <map>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace varo::build {
 namespace {
@@ -49,9 +60,14 @@ TEST(SourceNames, pageFileNames)
         uint64_t label;
         bool html;
     } cases[] = {
-        {"0012.txt", true, 12, false}, {"7.HTM", true, 7, true},   {"0001.html", true, 1, true},
-        {"12.md", false, 0, false},    {"a12.txt", false, 0, false}, {".txt", false, 0, false},
-        {"12", false, 0, false},       {"1.2.txt", false, 0, false},
+        {"0012.txt", true, 12, false},
+        {"7.HTM", true, 7, true},
+        {"0001.html", true, 1, true},
+        {"12.md", false, 0, false},
+        {"a12.txt", false, 0, false},
+        {".txt", false, 0, false},
+        {"12", false, 0, false},
+        {"1.2.txt", false, 0, false},
         {"000000000001.txt", true, UINT64_MAX, false},  // more digits than the reader takes
     };
     for (const Case& c : cases) {
@@ -132,7 +148,7 @@ TEST(PageText, plainTextMarkupBecomesItemsOfTheTextCell)
         std::string full, main, annotations;
     } cases[] = {
         {"# 學而\n子曰{孔子}：學", 1, "學而子曰孔子：學", "學而子曰：學", "孔子"},
-        {"甲{乙\n丙", 2, "甲乙丙", "甲丙", "乙"},                // an open annotation ends with its line
+        {"甲{乙\n丙", 2, "甲乙丙", "甲丙", "乙"},                   // an open annotation ends with its line
         {"甲}乙{丙{丁}戊", 1, "甲}乙丙{丁戊", "甲}乙戊", "丙{丁"},  // stray braces are text
         {"\\{甲\\}\\\\\n\\# 乙\n#\t丙 \r\n\n  ", 2, "{甲}\\# 乙丙", "{甲}\\# 乙丙", ""},
         {"甲&乙<b>丙", 1, "甲&amp;乙&lt;b&gt;丙", "甲&amp;乙&lt;b&gt;丙", ""},  // entities take positions
@@ -151,8 +167,8 @@ TEST(PageText, plainTextMarkupBecomesItemsOfTheTextCell)
 
 TEST(PageText, htmlPagesAreIndexedFromTheirTextCellWithTagsRemoved)
 {
-    const std::string html = test::PageHtml(
-        "題", "<p>甲<b>乙</b></p><font size=-1 color=\"#993366\">注<br>文</font>丙 a>b", "邊");
+    const std::string html =
+        test::PageHtml("題", "<p>甲<b>乙</b></p><font size=-1 color=\"#993366\">注<br>文</font>丙 a>b", "邊");
     const auto texts = IndexedTexts(html, 4);
     EXPECT_EQ(texts[INDEX_FULL_TEXT], Utf32("甲乙注文丙 a>b"));
     EXPECT_EQ(texts[INDEX_MAIN_TEXT], Utf32("甲乙丙 a>b"));
@@ -171,6 +187,37 @@ TEST(VariantTable, parsesStrictly)
     EXPECT_NE(ParseVariantTable("4E7E\n\nx\n", groups).find("line 3"), std::string::npos);
 }
 
+TEST(ValidText, refusesWhatIsNotUtf8TextAndSaysWhere)
+{
+    const struct {
+        std::string text;
+        bool page;  // a page text, where tabs and line breaks are allowed
+        std::string fault;
+    } cases[] = {
+        {"學而\t第一\r\n", true, ""},
+        {"\xEF\xBF\xBD\xF0\xA0\x80\x80\u3000", false, ""},  // U+FFFD itself, U+20000, U+3000
+        {"學\t", false, "the control character U+0009 at byte 3"},
+        {"a\nb", false, "U+000A at byte 1"},
+        {std::string("a\0b", 3), true, "the control character U+0000 at byte 1"},
+        {"\x1B[2J", true, "U+001B at byte 0"},
+        {"x\x7F", true, "U+007F at byte 1"},
+        {"\xC2\x85", true, "U+0085 at byte 0"},  // a C1 control character
+        {"ab\xFF", true, "bytes that are not UTF-8 (FF) at byte 2"},
+        {"\xC0\xAF", true, "(C0 AF) at byte 0"},                // overlong '/'
+        {"v\xED\xA0\x80", false, "(ED A0 80) at byte 1"},       // an encoded surrogate
+        {"\xF4\x90\x80\x80", true, "(F4 90 80 80) at byte 0"},  // above U+10FFFF
+        {"學\xE8\xA9", true, "(E8 A9) at byte 3"},              // cut short
+    };
+    for (const auto& c : cases) {
+        const std::string fault = TextFault(c.text, c.page);
+        if (c.fault.empty())
+            EXPECT_EQ(fault, "") << Printable(c.text);
+        else
+            EXPECT_NE(fault.find(c.fault), std::string::npos) << Printable(c.text) << ": " << fault;
+    }
+    EXPECT_EQ(Printable("v\n1\xFF\xED\xA0\x80\xC2\x85學"), "v\\x0a1\\xff\\xed\\xa0\\x80\\u0085學");
+}
+
 SourcePage Page(const std::string& recordName, uint64_t label, bool html = false, uint64_t size = 1)
 {
     return {recordName, recordName, label, html, size};
@@ -184,9 +231,10 @@ SourceTree OneVolumeTree(std::vector<SourcePage> pages)
 TEST(Catalogue, recordsInPreOrderWithRangesAndFirstLabels)
 {
     SourceTree tree{{
-        {"c1", "C1", {{"t1", "T1", {{"v1", "V1", {Page("a\\1.txt", 1), Page("a\\2.txt", 2)}},
-                                    {"v2", "V2", {Page("b\\7.txt", 7)}}}},
-                      {"t2", "T2", {{"v3", "V3", {Page("c\\3.txt", 3)}}}}}},
+        {"c1",
+         "C1",
+         {{"t1", "T1", {{"v1", "V1", {Page("a\\1.txt", 1), Page("a\\2.txt", 2)}}, {"v2", "V2", {Page("b\\7.txt", 7)}}}},
+          {"t2", "T2", {{"v3", "V3", {Page("c\\3.txt", 3)}}}}}},
         {"c2", "C2", {{"t3", "T3", {{"v4", "V4", {Page("d\\1.txt", 1), Page("d\\2.txt", 2)}}}}}},
     }};
     struct Expected {
@@ -195,9 +243,8 @@ TEST(Catalogue, recordsInPreOrderWithRangesAndFirstLabels)
         uint32_t docID, docNo;
         uint16_t curFileName;
     } expected[] = {
-        {u"C1", 1, 1, 4, 1}, {u"T1", 2, 1, 3, 1}, {u"V1", 3, 1, 2, 1}, {u"V2", 3, 3, 1, 7},
-        {u"T2", 2, 4, 1, 3}, {u"V3", 3, 4, 1, 3}, {u"C2", 1, 5, 2, 1}, {u"T3", 2, 5, 2, 1},
-        {u"V4", 3, 5, 2, 1},
+        {u"C1", 1, 1, 4, 1}, {u"T1", 2, 1, 3, 1}, {u"V1", 3, 1, 2, 1}, {u"V2", 3, 3, 1, 7}, {u"T2", 2, 4, 1, 3},
+        {u"V3", 3, 4, 1, 3}, {u"C2", 1, 5, 2, 1}, {u"T3", 2, 5, 2, 1}, {u"V4", 3, 5, 2, 1},
     };
     const auto entries = MakeCatalogue(tree);
     ASSERT_EQ(entries.size(), std::size(expected));
@@ -218,7 +265,11 @@ TEST(Limits, eachLimitIsRefusedWithItsOffendingItem)
     manyVolumes.categories[0].titles[0].volumes.resize(9998, manyVolumes.categories[0].titles[0].volumes[0]);
     SourceTree longVolumeName = OneVolumeTree({Page("v\\1.txt", 1)});
     longVolumeName.categories[0].titles[0].volumes[0].name = longName;
-    SourceTree hugeHtml = OneVolumeTree({Page("v\\1.htm", 1, true, UINT32_MAX), Page("v\\2.htm", 2, true, 1)});
+    // 128 HTML pages of the largest size make 4 GiB, one byte more than the content file holds.
+    std::vector<SourcePage> largestPages;
+    for (uint64_t label = 1; label <= 128; ++label)
+        largestPages.push_back(Page("v\\" + std::to_string(label) + ".htm", label, true, kMaxPageBytes));
+    const SourceTree hugeHtml = OneVolumeTree(largestPages);
     struct Case {
         const char* what;
         SourceTree tree;
@@ -229,7 +280,8 @@ TEST(Limits, eachLimitIsRefusedWithItsOffendingItem)
         {"label digits", OneVolumeTree({Page("v\\000000000001.txt", UINT64_MAX)}), "label above 65,535"},
         {"name", longVolumeName, "has 100 UTF-16 units"},
         {"record name", OneVolumeTree({Page(longRecord, 1)}), "has 261 bytes"},
-        {"content", hugeHtml, "exceed 4 GiB at the page v\\2.htm"},
+        {"content", hugeHtml, "exceed 4 GiB at the page v\\128.htm"},
+        {"page", OneVolumeTree({Page("v\\1.txt", 1, false, kMaxPageBytes + 1)}), "v\\1.txt has 33554433 bytes"},
     };
     for (const Case& c : cases) {
         uint32_t nameSize = 0;
@@ -307,13 +359,35 @@ TEST_F(BuildTarget, oversizedPositionListLeavesTargetUntouched)
 
 TEST_F(BuildTarget, contentAbove4GiBIsRefusedBeforeAnyPageIsRead)
 {
-    // A sparse HTML page of 4 GiB: refused from its size alone, without reading or allocating it.
-    const fs::path huge = Source() / "c" / "t" / "v" / "0002.htm";
-    std::ofstream(huge).close();
-    fs::resize_file(huge, uint64_t{UINT32_MAX} + 1);
+    // 128 sparse HTML pages of the largest page size, 4 GiB in all: refused from their sizes
+    // alone, without reading or allocating them.
+    for (int label = 2; label <= 129; ++label) {
+        const fs::path page = Source() / "c" / "t" / "v" / (std::to_string(label) + ".htm");
+        std::ofstream(page).close();
+        fs::resize_file(page, kMaxPageBytes);
+    }
     BuildSummary summary;
     const std::string error = Build(summary);
-    EXPECT_NE(error.find("4 GiB"), std::string::npos) << error;
+    EXPECT_NE(error.find("4 GiB at the page c\\t\\v\\129.htm"), std::string::npos) << error;
+    EXPECT_EQ(Listing(Output()), (std::vector<std::string>{"keep.me", "zlq.dir"}));
+}
+
+// A page file larger than a stored page can be is refused from its size, before it is read (a
+// sparse file costs no disk space); a plain-text page is measured again once wrapped, since its
+// entities and template make it larger.
+TEST_F(BuildTarget, oversizedPageIsRefusedNamingIt)
+{
+    const fs::path huge = Source() / "c" / "t" / "v" / "0002.txt";
+    std::ofstream(huge).close();
+    fs::resize_file(huge, 200u << 20);
+    BuildSummary summary;
+    std::string error = Build(summary);
+    EXPECT_NE(error.find("the page c\\t\\v\\0002.txt has 209715200 bytes"), std::string::npos) << error;
+
+    WriteFile(huge, std::string(7u << 20, '&'));  // 7 MiB of text, 35 MiB of "&amp;"
+    error = Build(summary);
+    EXPECT_NE(error.find("0002.txt has 36700"), std::string::npos) << error;
+    EXPECT_NE(error.find("once wrapped in the page template"), std::string::npos) << error;
     EXPECT_EQ(Listing(Output()), (std::vector<std::string>{"keep.me", "zlq.dir"}));
 }
 
@@ -340,6 +414,229 @@ TEST_F(BuildTarget, successReplacesCollectionFilesAndKeepsOthers)
     ASSERT_EQ(BuildCollection(options, nullptr, summary), "");
     EXPECT_EQ(Listing(m_dir.Path() / "fresh").size(), 10u);
     EXPECT_EQ(fs::status(m_dir.Path() / "fresh").permissions() & fs::perms::others_read, fs::perms::others_read);
+}
+
+// A byte-order mark is how a file says it is UTF-8, not text: a first-line heading stays a
+// heading, and the mark is neither stored nor indexed.
+TEST_F(BuildTarget, byteOrderMarkIsDropped)
+{
+    WriteFile(Source() / "c" / "t" / "v" / "0001.txt", "\xEF\xBB\xBF# 學而\n子曰");
+    WriteFile(Source() / "c" / "t" / "v" / "0002.htm", "\xEF\xBB\xBF" + test::PageHtml("T", "邊", "甲"));
+    BuildSummary summary;
+    ASSERT_EQ(Build(summary), "");
+    EXPECT_EQ(summary.characters, 5u);  // 學而子曰 and 甲
+    CFileList store;
+    ASSERT_TRUE(store.Open(CCodeConverter::Utf8ToUtf16(Output().string()), u"Index"));
+    std::string page;
+    ASSERT_TRUE(store.ReadText(0, page));
+    EXPECT_NE(page.find("<h4>學而</h4><p>子曰</p>"), std::string::npos) << page;
+    ASSERT_TRUE(store.ReadText(1, page));
+    EXPECT_EQ(page, test::PageHtml("T", "邊", "甲"));
+}
+
+// A folder where the collection has a file cannot be replaced by a file: the build is refused
+// before anything moves, and the files already built are not half switched in.
+TEST_F(BuildTarget, folderInPlaceOfACollectionFileLeavesTargetAsItWas)
+{
+    WriteFile(Output() / "yitizi.txt" / "mine.txt", "a file of the user");
+    BuildSummary summary;
+    const std::string error = Build(summary);
+    EXPECT_NE(error.find("yitizi.txt is a folder"), std::string::npos) << error;
+    EXPECT_FALSE(summary.targetMixed);
+    EXPECT_EQ(test::ReadFileBytes(Output() / "zlq.dir"), "old catalogue");
+    EXPECT_EQ(test::ReadFileBytes(Output() / "yitizi.txt" / "mine.txt"), "a file of the user");
+    EXPECT_EQ(Listing(Output()), (std::vector<std::string>{"keep.me", "yitizi.txt", "zlq.dir"}));
+    EXPECT_EQ(Listing(m_dir.Path()), (std::vector<std::string>{"out", "source"}));
+}
+
+// What a folder holds: file names with their bytes, folders marked as such.
+std::map<std::string, std::string> Contents(const fs::path& folder)
+{
+    std::map<std::string, std::string> contents;
+    for (const auto& entry : fs::directory_iterator(folder))
+        contents[entry.path().filename().string()] =
+            entry.is_directory() ? "(folder)" : test::ReadFileBytes(entry.path());
+    return contents;
+}
+
+// The switch with each of its renames failing in turn: the target ends exactly as it was,
+// whether the failure comes while the old files move aside or while the new ones move in.
+TEST(Switch, failureAtAnyStepPutsTheTargetBack)
+{
+    const std::vector<std::string> names = CollectionFileNames();
+    const size_t previousFiles = 6;  // the target has the first six files, the rest are new
+    const size_t renames = previousFiles + names.size();
+    for (size_t failAt = 0; failAt <= renames; ++failAt) {
+        TempDir dir;
+        const fs::path target = dir.Path() / "out";
+        const fs::path staging = dir.Path() / "stage";
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (i < previousFiles)
+                WriteFile(target / names[i], "old " + names[i]);
+            WriteFile(staging / names[i], "new " + names[i]);
+        }
+        WriteFile(target / "keep.me", "other");
+        const auto before = Contents(target);
+
+        size_t calls = 0;
+        const SwitchResult result = SwitchIntoTarget(
+            staging, target, names, [&](const fs::path& from, const fs::path& to, std::error_code& error) {
+                if (calls++ == failAt)
+                    error = std::make_error_code(std::errc::io_error);
+                else
+                    RenameInPlace(from, to, error);
+            });
+        EXPECT_FALSE(result.targetMixed) << failAt;
+        if (failAt < renames) {
+            EXPECT_NE(result.error.find("Input/output error"), std::string::npos) << failAt << result.error;
+            EXPECT_EQ(Contents(target), before) << "failure at rename " << failAt;
+        } else {
+            EXPECT_EQ(result.error, "");
+            const auto after = Contents(target);
+            EXPECT_EQ(after.size(), names.size() + 1);
+            for (const std::string& name : names)
+                EXPECT_EQ(after.at(name), "new " + name);
+        }
+    }
+}
+
+// When putting the previous files back fails as well, the switch says so, and where they are.
+TEST(Switch, failedUndoIsToldWithThePlaceOfThePreviousFiles)
+{
+    TempDir dir;
+    const std::vector<std::string> names = {"zlq.dir", "yitizi.txt"};
+    for (const std::string& name : names) {
+        WriteFile(dir.Path() / "out" / name, "old");
+        WriteFile(dir.Path() / "stage" / name, "new");
+    }
+    size_t calls = 0;
+    const SwitchResult result =
+        SwitchIntoTarget(dir.Path() / "stage", dir.Path() / "out", names,
+                         [&](const fs::path& from, const fs::path& to, std::error_code& error) {
+                             if (++calls > 3)  // both moved aside, zlq.dir moved in, then nothing moves any more
+                                 error = std::make_error_code(std::errc::io_error);
+                             else
+                                 RenameInPlace(from, to, error);
+                         });
+    EXPECT_TRUE(result.targetMixed);
+    EXPECT_NE(result.error.find("previous files are in " + (dir.Path() / "stage" / "previous").string()),
+              std::string::npos)
+        << result.error;
+    EXPECT_EQ(test::ReadFileBytes(dir.Path() / "stage" / "previous" / "yitizi.txt"), "old");
+}
+
+// Staging folders of killed builds are removed by the next build for the same target; one that
+// a running build holds, one that holds previous files, and folders of other names stay.
+TEST_F(BuildTarget, staleStagingFoldersOfThisTargetAreRemoved)
+{
+    const fs::path stale = m_dir.Path() / ".out.varo-build-Ab12Cd";
+    const fs::path held = m_dir.Path() / ".out.varo-build-Held01";
+    const fs::path previous = m_dir.Path() / ".out.varo-build-Prev01";
+    WriteFile(stale / "Index-fl.cnt", "left over");
+    WriteFile(held / "Index-fl.cnt", "being written");
+    WriteFile(previous / "previous" / "zlq.dir", "old catalogue");
+    for (const char* other : {".out.varo-build-short", ".other.varo-build-Ab12Cd", ".out.varo-build-Ab12C!"})
+        fs::create_directories(m_dir.Path() / other);
+    const int lock = ::open(held.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+
+    BuildSummary summary;
+    ASSERT_EQ(Build(summary), "");
+    ::close(lock);
+    EXPECT_EQ(Listing(m_dir.Path()),
+              (std::vector<std::string>{".other.varo-build-Ab12Cd", ".out.varo-build-Ab12C!", ".out.varo-build-Held01",
+                                        ".out.varo-build-Prev01", ".out.varo-build-short", "out", "source"}));
+    std::string warnings;
+    for (const std::string& warning : summary.warnings)
+        warnings += warning + "\n";
+    EXPECT_NE(warnings.find("removed " + stale.string() + ", left by an interrupted build"), std::string::npos)
+        << warnings;
+    EXPECT_NE(warnings.find("kept " + previous.string()), std::string::npos) << warnings;
+}
+
+// Tells the test process through a pipe that the build has begun writing its staging folder,
+// then waits there for a signal.
+class StopWhileWriting : public IBuildProgress {
+public:
+    explicit StopWhileWriting(int pipe) : m_pipe(pipe) {}
+    void Report(std::string_view phase, double) override
+    {
+        if (phase != "writing the text store")
+            return;
+        if (::write(m_pipe, "w", 1) != 1)
+            ::_exit(4);
+        for (;;)
+            ::pause();
+    }
+
+private:
+    int m_pipe;
+};
+
+// Waits for a child to end (killing it after a minute, so that a broken handler fails the test
+// rather than hanging it) and returns its status.
+int WaitForChild(pid_t child)
+{
+    int status = 0;
+    for (int tries = 0; tries < 6000; ++tries) {
+        if (::waitpid(child, &status, WNOHANG) == child)
+            return status;
+        ::usleep(10000);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+// A build stopped by SIGTERM, SIGHUP or Ctrl-C while it writes removes its staging folder and
+// ends by that signal; the target stays as it was.
+TEST_F(BuildTarget, stopSignalRemovesTheStagingFolder)
+{
+    for (int signal : {SIGTERM, SIGHUP, SIGINT}) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ready[0]);
+            for (int stop : {SIGTERM, SIGHUP, SIGINT})
+                std::signal(stop, SIG_DFL);  // as a terminal leaves them, whatever ran the tests
+            BuildInterruption::InstallHandlers();
+            StopWhileWriting progress(ready[1]);
+            BuildSummary summary;
+            BuildCollection({Source(), Output(), std::nullopt, {}}, &progress, summary);
+            ::_exit(3);
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        const bool writing = ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+        EXPECT_TRUE(writing) << signal;
+        EXPECT_EQ(Listing(m_dir.Path()).size(), 3u) << "a staging folder beside out and source";
+        ::kill(child, signal);
+        const int status = WaitForChild(child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal << " status " << status;
+        EXPECT_EQ(Listing(m_dir.Path()), (std::vector<std::string>{"out", "source"})) << signal;
+        EXPECT_EQ(Contents(Output()).at("zlq.dir"), "old catalogue");
+    }
+}
+
+// Once the switch has begun, a signal waits: the process goes on and can tell it came.
+TEST(Interruption, signalDuringTheSwitchIsDeferred)
+{
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGTERM, SIG_DFL);
+        BuildInterruption::InstallHandlers();
+        BuildInterruption::Commit();
+        std::raise(SIGTERM);
+        const bool deferred = BuildInterruption::SignalDeferred();
+        BuildInterruption::Disarm();
+        ::_exit(deferred ? 0 : 5);
+    }
+    const int status = WaitForChild(child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-#include "buildlimits.h"
+#include "tools/varo-build/buildlimits.h"
 
-#include "cataloguewriter.h"
-#include "codeconverter.h"
-#include "filelist.h"
+#include "store/filelist.h"
+#include "text/codeconverter.h"
+#include "tools/writer/cataloguewriter.h"
 
 namespace varo::build {
 
@@ -24,6 +24,8 @@ std::string CheckVolume(const SourceVolume& volume, const std::string& path, siz
     for (const SourcePage& page : volume.pages) {
         if (page.label > kMaxLabel)
             return "the page " + page.recordName + " has a label above 65,535 (at most 11 digits, values 0 to 65,535)";
+        if (std::string error = CheckPageSize(page.size, page.recordName); !error.empty())
+            return error;
         longestRecordName = std::max(longestRecordName, page.recordName.size());
         if (page.recordName.size() + 1 > kMaxNameSize)
             return "the record name " + page.recordName + " has " + std::to_string(page.recordName.size()) +
@@ -88,6 +90,16 @@ std::string CheckPositions(const std::array<std::u32string, 3>& texts, const std
         if (text.size() > kMaxPositions)
             return "the page " + recordName + " has " + std::to_string(text.size()) +
                    " indexed characters; at most 4,194,304 fit";
+    return {};
+}
+
+std::string CheckPageSize(uint64_t bytes, const std::string& recordName, bool wrapped)
+{
+    static_assert(kMaxPageBytes == 33554432, "the message below names the limit");
+    if (bytes > kMaxPageBytes)
+        return "the page " + recordName + " has " + std::to_string(bytes) + " bytes" +
+               (wrapped ? " once wrapped in the page template" : "") +
+               "; a stored page holds at most 33,554,432 bytes (32 MiB)";
     return {};
 }
 

@@ -1,12 +1,14 @@
-#include "collection.h"
+#include "tools/varo-build/collection.h"
 
-#include "codeconverter.h"
-#include "buildlimits.h"
-#include "pagetext.h"
-#include "textsetwriter.h"
-#include "varianttable.h"
+#include "text/codeconverter.h"
+#include "tools/varo-build/buildlimits.h"
+#include "tools/varo-build/interruption.h"
+#include "tools/varo-build/pagefile.h"
+#include "tools/varo-build/pagetext.h"
+#include "tools/varo-build/staging.h"
+#include "tools/varo-build/varianttable.h"
+#include "tools/writer/textsetwriter.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -83,12 +85,16 @@ std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, std::vec
         for (const auto& title : category.titles)
             for (const auto& volume : title.volumes)
                 for (const SourcePage& page : volume.pages) {
-                    if (!ReadWholeFile(page.file, source))
-                        return "cannot read " + page.file.string();
+                    if (std::string error = ReadPageFile(tree, page, source); !error.empty())
+                        return error;
                     writer::PageInput input;
                     input.recordName = page.recordName;
-                    input.html = page.isHtml ? std::move(source)
-                                             : WrapPlainText(source, {title.name + " " + volume.name, volume.name, page.label});
+                    input.html = page.isHtml
+                                     ? std::move(source)
+                                     : WrapPlainText(source, {title.name + " " + volume.name, volume.name, page.label});
+                    if (std::string error = CheckPageSize(input.html.size(), page.recordName, !page.isHtml);
+                        !error.empty())
+                        return error;
                     if (std::string error = CheckContentSize(contentBytes += input.html.size(), page.recordName);
                         !error.empty())
                         return error;
@@ -102,40 +108,27 @@ std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, std::vec
                     summary.characters += input.indexed[INDEX_FULL_TEXT].size();
                     pages.push_back(std::move(input));
                     if (pages.size() % 256 == 0 || pages.size() == total)
-                        Report(progress, "reading pages", kReadShare * static_cast<double>(pages.size()) / static_cast<double>(total));
+                        Report(progress, "reading pages",
+                               kReadShare * static_cast<double>(pages.size()) / static_cast<double>(total));
                 }
     return {};
 }
 
-// A private folder beside the target, so that the finished files can be renamed into it.
-std::string MakeStagingFolder(const fs::path& output, fs::path& staging)
-{
-    std::string pattern = (output.parent_path() / ("." + output.filename().string() + ".varo-build-XXXXXX")).string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        return "cannot create a temporary folder beside " + output.string();
-    staging = pattern;
-    return {};
-}
-
 // Moves the finished files into the target: the whole staging folder when the target does not
-// exist yet, otherwise file by file, replacing the target's files of the same names.
-std::string MoveIntoPlace(const fs::path& staging, const fs::path& output, const std::vector<std::string>& names)
+// exist yet, otherwise file by file, all or none.
+SwitchResult MoveIntoPlace(const fs::path& staging, const fs::path& output, const std::vector<std::string>& names)
 {
     std::error_code error;
     if (!fs::exists(output, error)) {
         // The temporary folder was made private; the collection is for everyone to read.
-        fs::permissions(staging, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                     fs::perms::others_read | fs::perms::others_exec, error);
+        fs::permissions(staging,
+                        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read |
+                            fs::perms::others_exec,
+                        error);
         fs::rename(staging, output, error);
-        return error ? "cannot move the collection into " + output.string() + ": " + error.message() : "";
+        return {error ? "cannot move the collection into " + output.string() + ": " + error.message() : ""};
     }
-    for (const std::string& name : names) {
-        fs::rename(staging / name, output / name, error);
-        if (error)
-            return "cannot move " + name + " into " + output.string() + ": " + error.message();
-    }
-    fs::remove_all(staging, error);
-    return {};
+    return SwitchIntoTarget(staging, output, names, RenameInPlace);
 }
 
 class StagingWriter {
@@ -210,13 +203,25 @@ fs::path TargetPath(const fs::path& output)
 
 }  // namespace
 
+std::vector<std::string> CollectionFileNames()
+{
+    std::vector<std::string> names{kCatalogueFileName, std::string(kTextSetName) + "-fl.h",
+                                   std::string(kTextSetName) + "-fl.cnt"};
+    for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS}) {
+        names.push_back(writer::IndexHeaderName(kTextSetName, kind));
+        names.push_back(writer::PostingFileName(kTextSetName, kind));
+    }
+    names.push_back(kVariantFileName);
+    return names;
+}
+
 std::vector<writer::CatalogueEntry> MakeCatalogue(const SourceTree& tree)
 {
     std::vector<writer::CatalogueEntry> entries;
     auto add = [&entries](const std::string& name, int32_t level, uint32_t firstPage, uint32_t pageCount,
                           uint64_t firstLabel) {
-        entries.push_back({CCodeConverter::Utf8ToUtf16(name), level, firstPage + 1, pageCount,
-                           static_cast<uint16_t>(firstLabel)});
+        entries.push_back(
+            {CCodeConverter::Utf8ToUtf16(name), level, firstPage + 1, pageCount, static_cast<uint16_t>(firstLabel)});
         return entries.size() - 1;
     };
     uint32_t page = 0;
@@ -245,6 +250,8 @@ std::string BuildCollection(const BuildOptions& options, IBuildProgress* progres
         return output.string() + " exists and is not a folder";
     if (!fs::is_directory(output.parent_path(), error))
         return "the folder " + output.parent_path().string() + " does not exist";
+    if (std::string failure = CheckTargetFiles(output, CollectionFileNames()); !failure.empty())
+        return failure;
 
     Report(progress, "reading the source folder", 0);
     SourceTree tree;
@@ -260,17 +267,21 @@ std::string BuildCollection(const BuildOptions& options, IBuildProgress* progres
     if (std::string failure = ReadPages(tree, progress, pages, summary); !failure.empty())
         return failure;
 
-    fs::path staging;
-    if (std::string failure = MakeStagingFolder(output, staging); !failure.empty())
+    RemoveStaleStagingFolders(output, summary.warnings);
+    std::unique_ptr<StagingFolder> staging;
+    if (std::string failure = StagingFolder::Create(output, staging); !failure.empty())
         return failure;
-    StagingWriter files(staging);
-    std::string failure = WriteCollection(tree, pages, groups, nameSize, progress, files);
-    if (failure.empty())
-        failure = MoveIntoPlace(staging, output, files.Names());
-    if (!failure.empty()) {
-        fs::remove_all(staging, error);
+    StagingWriter files(staging->Path());
+    if (std::string failure = WriteCollection(tree, pages, groups, nameSize, progress, files); !failure.empty())
         return failure;
+    BuildInterruption::Commit();
+    const SwitchResult switched = MoveIntoPlace(staging->Path(), output, files.Names());
+    if (switched.targetMixed) {
+        staging->Keep();
+        summary.targetMixed = true;
     }
+    if (!switched.error.empty())
+        return switched.error;
     Report(progress, "done", 1);
 
     summary.pages = pages.size();

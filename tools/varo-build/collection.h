@@ -1,11 +1,11 @@
 #pragma once
 // Builds a complete data folder (catalogue, text store, the three index kinds and the variant
 // table) from a source corpus. Everything is written into a temporary folder beside the target
-// and moved into the target only when all of it is written, so a refused or failed build leaves
-// the target as it was.
+// and moved into the target only when all of it is written, all files or none, so a refused or
+// failed build leaves the target as it was.
 
-#include "cataloguewriter.h"
-#include "sourcetree.h"
+#include "tools/varo-build/sourcetree.h"
+#include "tools/writer/cataloguewriter.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -43,6 +43,10 @@ struct BuildSummary {
     std::string variantSource;  // the table used, or empty
     std::vector<OutputFile> files;
     std::vector<std::string> warnings;
+    /// A failed build whose switch could not be undone: the target holds a part of the new
+    /// collection, and the message says where its previous files are. False for every other
+    /// failure, which leaves the target as it was.
+    bool targetMixed = false;
 };
 
 /// Told how far the build has come: a phase name and the share of the whole build done.
@@ -54,6 +58,9 @@ public:
 
 /// Returns an empty string on success, otherwise a message naming what was refused or failed.
 std::string BuildCollection(const BuildOptions& options, IBuildProgress* progress, BuildSummary& summary);
+
+/// The names of the files a collection consists of, in the order they are written.
+std::vector<std::string> CollectionFileNames();
 
 /// The catalogue records of a corpus in pre-order: a category, then each of its titles
 /// followed by its volumes; docID counts page records from 1.

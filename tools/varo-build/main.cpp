@@ -1,8 +1,10 @@
 // varo-build: writes a collection's data folder from a source corpus.
 
-#include "collection.h"
+#include "tools/varo-build/collection.h"
+#include "tools/varo-build/interruption.h"
 
-#include "nativepath.h"
+#include "platform/nativepath.h"
+#include "tools/common/arguments.h"
 
 #include <chrono>
 #include <cstdio>
@@ -22,7 +24,8 @@ constexpr char kUsage[] =
     "Writes a collection (zlq.dir, the Index text store, the three indexes and yitizi.txt)\n"
     "into the folder OUTPUT from the corpus in the folder SOURCE, laid out as\n"
     "category/title/volume/NNNN.txt (or NNNN.htm); see docs/source-format.md.\n"
-    "Files of OUTPUT with other names are left alone; nothing is changed when the build fails.\n"
+    "Files of OUTPUT with other names are left alone; nothing is changed when the build fails\n"
+    "or is stopped (SIGTERM, SIGHUP, Ctrl-C).\n"
     "\n"
     "options:\n"
     "  --variants FILE  the variant-character table (default: SOURCE/yitizi.txt, else the\n"
@@ -31,6 +34,13 @@ constexpr char kUsage[] =
     "  --help           this text\n"
     "\n"
     "exit codes: 0 built, 1 refused or failed (the message names the cause), 2 usage error\n";
+
+constexpr varo::cli::OptionSpec kOptionSpec[] = {
+    {"--variants", true},
+    {"--quiet"},
+    {"--help"},
+    {"-h"},
+};
 
 // Progress as a percentage on one line, only when standard error is a terminal.
 class TerminalProgress : public varo::build::IBuildProgress {
@@ -83,38 +93,32 @@ void PrintSummary(const BuildSummary& summary, const std::filesystem::path& outp
 
 int main(int argc, char** argv)
 {
-    BuildOptions options;
-    bool quiet = false;
-    std::vector<std::string> operands;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--help" || argument == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (argument == "--quiet") {
-            quiet = true;
-        } else if (argument == "--variants") {
-            if (i + 1 == argc) {
-                std::fprintf(stderr, "varo-build: --variants needs a file\n");
-                return kExitUsage;
-            }
-            options.variants = argv[++i];
-        } else if (argument.starts_with("-") && argument != "-") {
-            std::fprintf(stderr, "varo-build: unknown option %s\n\n%s", argument.c_str(), kUsage);
-            return kExitUsage;
-        } else {
-            operands.push_back(argument);
-        }
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    varo::cli::Arguments arguments;
+    try {
+        arguments = varo::cli::Arguments::Parse(args, kOptionSpec);
+    } catch (const varo::cli::UsageError& error) {
+        std::fprintf(stderr, "varo-build: %s\n\n%s", error.what(), kUsage);
+        return kExitUsage;
     }
+    if (arguments.Has("--help") || arguments.Has("-h")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const std::vector<std::string>& operands = arguments.Operands();
     if (operands.size() != 2) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
     }
+    BuildOptions options;
     options.source = operands[0];
     options.output = operands[1];
+    if (const std::optional<std::string> variants = arguments.Value("--variants"))
+        options.variants = *variants;
+    const bool quiet = arguments.Has("--quiet");
     options.fallbackFolder = varo::ToNativePath(varo::ExecutableFolder());
 
+    varo::build::BuildInterruption::InstallHandlers();
     TerminalProgress progress;
     const bool showProgress = !quiet && isatty(STDERR_FILENO);
     const auto start = std::chrono::steady_clock::now();
@@ -123,8 +127,15 @@ int main(int argc, char** argv)
     progress.Finish();
     for (const std::string& warning : summary.warnings)
         std::fprintf(stderr, "varo-build: warning: %s\n", warning.c_str());
+    if (varo::build::BuildInterruption::SignalDeferred())
+        std::fprintf(stderr,
+                     "varo-build: a stop signal came while the files were moved into %s; "
+                     "the move was finished first\n",
+                     options.output.c_str());
     if (!error.empty()) {
-        std::fprintf(stderr, "varo-build: %s\nnothing was written to %s\n", error.c_str(), options.output.c_str());
+        std::fprintf(stderr, "varo-build: %s\n", error.c_str());
+        if (!summary.targetMixed)
+            std::fprintf(stderr, "nothing was written to %s\n", options.output.c_str());
         return kExitFailed;
     }
     if (!quiet)

@@ -1,8 +1,8 @@
-#include "pagetext.h"
+#include "tools/varo-build/pagetext.h"
 
-#include "codeconverter.h"
-#include "index.h"
-#include "pagerender.h"
+#include "engine/index.h"
+#include "store/pagerender.h"
+#include "text/codeconverter.h"
 
 #include <memory>
 #include <vector>
@@ -117,9 +117,9 @@ std::string WrapPlainText(std::string_view text, const PageFrame& frame)
     // The text cell is the wide one, whichever side the label puts it on.
     const std::string textCell = "<TD width=450 vAlign=top>" + MarkUpBody(text) + "</TD>";
     const std::string marginCell = "<TD width=80 vAlign=top align=\"center\">" + EscapeHtml(frame.margin) + "</TD>";
-    std::string html =
-        "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"><title>" +
-        EscapeHtml(frame.title) + "</title></head><body><table border=1 cellPadding=4 cellSpacing=1><tr>";
+    std::string html = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\"><title>" +
+                       EscapeHtml(frame.title) +
+                       "</title></head><body><table border=1 cellPadding=4 cellSpacing=1><tr>";
     html += frame.label % 2 == 0 ? textCell + marginCell : marginCell + textCell;
     html += "</tr></table></body></html>\n";
     return html;

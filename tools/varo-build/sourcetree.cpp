@@ -1,7 +1,12 @@
-#include "sourcetree.h"
+#include "tools/varo-build/sourcetree.h"
+
+#include "tools/varo-build/validtext.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
+
+#include <sys/stat.h>
 
 namespace varo::build {
 
@@ -21,6 +26,14 @@ struct Entry {
     std::string name;
     fs::path path;
     bool isFolder = false;
+    bool isLink = false;
+};
+
+// What every level of the tree needs: the source folder with its links resolved, against which
+// links are checked, and the warnings collected so far.
+struct Reading {
+    fs::path root;
+    std::vector<std::string>& warnings;
 };
 
 // The entries of a folder in natural order, hidden ones (".name") left out.
@@ -33,16 +46,41 @@ std::string ListFolder(const fs::path& folder, std::vector<Entry>& entries)
         if (name.empty() || name[0] == '.')
             continue;
         std::error_code typeError;
-        entries.push_back({name, it->path(), it->is_directory(typeError)});
+        entries.push_back({name, it->path(), it->is_directory(typeError), it->is_symlink(typeError)});
     }
     if (error)
-        return "cannot read the folder " + folder.string() + ": " + error.message();
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return NaturalLess(a.name, b.name); });
+        return "cannot read the folder " + Printable(folder.string()) + ": " + error.message();
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry& a, const Entry& b) { return NaturalLess(a.name, b.name); });
     return {};
 }
 
-std::string ReadVolume(const Entry& folder, const std::string& prefix, SourceVolume& volume,
-                       std::vector<std::string>& warnings)
+// A link the tree uses must lead to a place inside the source folder: a link to /etc/passwd
+// would otherwise become a page anyone with the collection can read.
+std::string CheckLink(const Entry& entry, const std::string& shownPath, const Reading& reading)
+{
+    if (!entry.isLink)
+        return {};
+    std::error_code error;
+    const fs::path target = fs::canonical(entry.path, error);
+    if (error)
+        return "cannot follow the link " + Printable(shownPath) + ": " + error.message();
+    if (!IsInsideFolder(target, reading.root))
+        return Printable(shownPath) + " is a link to " + Printable(target.string()) +
+               ", outside the source folder; links must stay inside it";
+    return {};
+}
+
+// A category, title or volume folder that the tree takes in: its name goes into the catalogue
+// and into every record name below it.
+std::string CheckFolder(const Entry& entry, const std::string& shownPath, const Reading& reading)
+{
+    if (std::string fault = TextFault(entry.name, false); !fault.empty())
+        return "the folder name " + Printable(shownPath) + " holds " + fault + "; names must be UTF-8 text";
+    return CheckLink(entry, shownPath, reading);
+}
+
+std::string ReadVolume(const Entry& folder, const std::string& prefix, SourceVolume& volume, const Reading& reading)
 {
     std::vector<Entry> entries;
     if (std::string error = ListFolder(folder.path, entries); !error.empty())
@@ -50,13 +88,18 @@ std::string ReadVolume(const Entry& folder, const std::string& prefix, SourceVol
     for (const Entry& entry : entries) {
         SourcePage page;
         if (entry.isFolder || !ParsePageFileName(entry.name, page.label, page.isHtml)) {
-            warnings.push_back("ignored " + prefix + entry.name + ": not a page file (NNNN.txt or NNNN.htm)");
+            reading.warnings.push_back("ignored " + Printable(prefix + entry.name) +
+                                       ": not a page file (NNNN.txt or NNNN.htm)");
             continue;
         }
-        std::error_code error;
-        page.size = fs::file_size(entry.path, error);
-        if (error)
-            return "cannot read " + entry.path.string() + ": " + error.message();
+        if (std::string error = CheckLink(entry, prefix + entry.name, reading); !error.empty())
+            return error;
+        struct stat status {};
+        if (::stat(entry.path.c_str(), &status) != 0)
+            return "cannot read " + entry.path.string() + ": " + std::generic_category().message(errno);
+        if (!S_ISREG(status.st_mode))
+            return "the page " + prefix + entry.name + " is not a regular file";
+        page.size = static_cast<uint64_t>(status.st_size);
         page.file = entry.path;
         page.recordName = prefix + entry.name;
         volume.pages.push_back(std::move(page));
@@ -71,14 +114,12 @@ std::string ReadVolume(const Entry& folder, const std::string& prefix, SourceVol
         if (page.label == previous.label)
             return "the pages " + previous.recordName + " and " + page.recordName + " have the same label";
         if (page.label != previous.label + 1)
-            return "the labels of a volume must run on by one: " + page.recordName + " follows " +
-                   previous.recordName;
+            return "the labels of a volume must run on by one: " + page.recordName + " follows " + previous.recordName;
     }
     return {};
 }
 
-std::string ReadTitle(const Entry& folder, const std::string& prefix, SourceTitle& title,
-                      std::vector<std::string>& warnings)
+std::string ReadTitle(const Entry& folder, const std::string& prefix, SourceTitle& title, const Reading& reading)
 {
     std::vector<Entry> entries;
     if (std::string error = ListFolder(folder.path, entries); !error.empty())
@@ -86,21 +127,23 @@ std::string ReadTitle(const Entry& folder, const std::string& prefix, SourceTitl
     for (const Entry& entry : entries) {
         const std::string path = prefix + entry.name;
         if (!entry.isFolder) {
-            warnings.push_back("ignored " + path + ": pages belong in a volume folder");
+            reading.warnings.push_back("ignored " + Printable(path) + ": pages belong in a volume folder");
             continue;
         }
+        if (std::string error = CheckFolder(entry, path, reading); !error.empty())
+            return error;
         SourceVolume volume{entry.name, DisplayName(entry.name), {}};
-        if (std::string error = ReadVolume(entry, path + "\\", volume, warnings); !error.empty())
+        if (std::string error = ReadVolume(entry, path + "\\", volume, reading); !error.empty())
             return error;
         if (volume.pages.empty())
-            warnings.push_back("left out the empty volume " + path);
+            reading.warnings.push_back("left out the empty volume " + path);
         else
             title.volumes.push_back(std::move(volume));
     }
     return {};
 }
 
-std::string ReadCategory(const Entry& folder, SourceCategory& category, std::vector<std::string>& warnings)
+std::string ReadCategory(const Entry& folder, SourceCategory& category, const Reading& reading)
 {
     std::vector<Entry> entries;
     if (std::string error = ListFolder(folder.path, entries); !error.empty())
@@ -108,14 +151,16 @@ std::string ReadCategory(const Entry& folder, SourceCategory& category, std::vec
     for (const Entry& entry : entries) {
         const std::string path = folder.name + "\\" + entry.name;
         if (!entry.isFolder) {
-            warnings.push_back("ignored " + path + ": a category holds title folders");
+            reading.warnings.push_back("ignored " + Printable(path) + ": a category holds title folders");
             continue;
         }
+        if (std::string error = CheckFolder(entry, path, reading); !error.empty())
+            return error;
         SourceTitle title{entry.name, DisplayName(entry.name), {}};
-        if (std::string error = ReadTitle(entry, path + "\\", title, warnings); !error.empty())
+        if (std::string error = ReadTitle(entry, path + "\\", title, reading); !error.empty())
             return error;
         if (title.volumes.empty())
-            warnings.push_back("left out the title " + path + ": it has no pages");
+            reading.warnings.push_back("left out the title " + path + ": it has no pages");
         else
             category.titles.push_back(std::move(title));
     }
@@ -143,6 +188,15 @@ size_t SourceTree::RecordCount() const
             count += title.volumes.size();
     }
     return count;
+}
+
+bool IsInsideFolder(const fs::path& path, const fs::path& folder)
+{
+    const std::string inner = path.native();
+    std::string outer = folder.native();
+    if (outer.empty() || outer.back() != '/')
+        outer += '/';
+    return inner.size() > outer.size() && inner.compare(0, outer.size(), outer) == 0;
 }
 
 bool NaturalLess(const std::string& a, const std::string& b)
@@ -220,14 +274,20 @@ std::string ReadSourceTree(const fs::path& root, SourceTree& tree, std::vector<s
     std::error_code error;
     if (!fs::is_directory(root, error))
         return "the source folder " + root.string() + " does not exist";
+    tree.root = fs::canonical(root, error);
+    if (error)
+        return "cannot read the source folder " + root.string() + ": " + error.message();
+    const Reading reading{tree.root, warnings};
     std::vector<Entry> entries;
     if (std::string listError = ListFolder(root, entries); !listError.empty())
         return listError;
     for (const Entry& entry : entries) {
         if (!entry.isFolder)
             continue;  // the corpus folder may hold yitizi.txt, notes and the like
+        if (std::string checkError = CheckFolder(entry, entry.name, reading); !checkError.empty())
+            return checkError;
         SourceCategory category{entry.name, DisplayName(entry.name), {}};
-        if (std::string readError = ReadCategory(entry, category, warnings); !readError.empty())
+        if (std::string readError = ReadCategory(entry, category, reading); !readError.empty())
             return readError;
         if (category.titles.empty())
             warnings.push_back("left out the category " + entry.name + ": it has no pages");

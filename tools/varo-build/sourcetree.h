@@ -21,8 +21,8 @@ struct SourcePage {
 };
 
 struct SourceVolume {
-    std::string folderName;  // as on disk (UTF-8)
-    std::string name;        // display name (UTF-8)
+    std::string folderName;         // as on disk (UTF-8)
+    std::string name;               // display name (UTF-8)
     std::vector<SourcePage> pages;  // ascending labels
 };
 
@@ -40,11 +40,17 @@ struct SourceCategory {
 
 struct SourceTree {
     std::vector<SourceCategory> categories;
+    /// The source folder with every link resolved; the pages are read from inside it.
+    std::filesystem::path root{};
 
     size_t PageCount() const;
     /// Number of catalogue records: one per category, title and volume.
     size_t RecordCount() const;
 };
+
+/// Whether a path with its links resolved lies below a folder (also resolved).
+///   "/src/a/1.txt" in "/src" => true; "/srcx/1.txt" in "/src" => false; "/src" in "/src" => false
+bool IsInsideFolder(const std::filesystem::path& path, const std::filesystem::path& folder);
 
 /// Natural order of names: runs of ASCII digits compare by value, everything else by byte.
 ///   "2_b" < "10_a", "卷9" < "卷10"
@@ -60,8 +66,9 @@ bool ParsePageFileName(const std::string& fileName, uint64_t& label, bool& isHtm
 
 /// Reads the folder tree. Empty volumes, titles and categories are left out, and files or
 /// folders where none belong are ignored; both with a warning. Returns an empty string, or a
-/// message naming the offending item (labels of a volume that do not run on by one, a
-/// duplicate label, a folder that cannot be read).
+/// message naming the offending item: labels of a volume that do not run on by one, a
+/// duplicate label, a folder that cannot be read, a folder name that is not UTF-8 text, a page
+/// that is not a regular file, a link of a folder or page that leads outside the source folder.
 std::string ReadSourceTree(const std::filesystem::path& root, SourceTree& tree, std::vector<std::string>& warnings);
 
 }  // namespace varo::build

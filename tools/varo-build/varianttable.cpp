@@ -1,4 +1,4 @@
-#include "varianttable.h"
+#include "tools/varo-build/varianttable.h"
 
 namespace varo::build {
 
@@ -15,9 +15,12 @@ std::string_view TrimSpace(std::string_view text)
 
 int HexValue(char c)
 {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 

@@ -2,7 +2,7 @@
 // Reads the variant-character table that a collection is built against (yitizi.txt format:
 // one group a line, hexadecimal code points separated by commas).
 
-#include "textsetwriter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <string>
 #include <string_view>

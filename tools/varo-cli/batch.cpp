@@ -1,7 +1,7 @@
-#include "batch.h"
+#include "tools/varo-cli/batch.h"
 
-#include "jsonwriter.h"
-#include "output.h"
+#include "tools/varo-cli/jsonwriter.h"
+#include "tools/varo-cli/output.h"
 
 #include <unistd.h>
 
@@ -28,8 +28,7 @@ class BatchProgress {
 public:
     explicit BatchProgress(const Streams& streams)
         : m_stream(streams.err), m_shown(isatty(fileno(streams.err)) && !isatty(fileno(streams.in)))
-    {
-    }
+    {}
 
     void Answered(uint64_t count)
     {

@@ -2,7 +2,7 @@
 // Batch mode: one process answers many queries, one per line of standard input, each with one
 // JSON object on its own line of standard output.
 
-#include "cli.h"
+#include "tools/varo-cli/cli.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,12 +1,12 @@
 // catalogue: the records of zlq.dir as the panel loads them, as a tree or as JSON. Loading
 // writes the listing zlq.txt into the current folder, as the program does at start.
 
-#include "catalogue.h"
-#include "commands.h"
-#include "jsonwriter.h"
-#include "output.h"
-#include "querytext.h"
-#include "scratchfolder.h"
+#include "panel/catalogue.h"
+#include "tools/varo-cli/commands.h"
+#include "tools/varo-cli/jsonwriter.h"
+#include "tools/varo-cli/output.h"
+#include "tools/varo-cli/querytext.h"
+#include "tools/varo-cli/scratchfolder.h"
 
 #include <filesystem>
 #include <optional>
@@ -76,7 +76,7 @@ private:
     std::string Describe(int slot) const
     {
         const CatalogueRecordTag& record = m_catalogue.m_NodeItem[static_cast<size_t>(slot)];
-        return DisplayText(record.Name()) + "  [slot " + std::to_string(slot) + ", level " +
+        return FieldText(record.Name()) + "  [slot " + std::to_string(slot) + ", level " +
                std::to_string(record.level) + ", docID " + std::to_string(record.docID) + ", docNo " +
                std::to_string(record.docNo) + ", curFileName " + std::to_string(record.curFileName) + "]";
     }

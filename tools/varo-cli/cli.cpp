@@ -1,9 +1,9 @@
-#include "cli.h"
+#include "tools/varo-cli/cli.h"
 
-#include "codeconverter.h"
-#include "commands.h"
-#include "nativepath.h"
-#include "output.h"
+#include "platform/nativepath.h"
+#include "text/codeconverter.h"
+#include "tools/varo-cli/commands.h"
+#include "tools/varo-cli/output.h"
 
 #include <array>
 

@@ -1,7 +1,7 @@
-#include "clipanel.h"
+#include "tools/varo-cli/clipanel.h"
 
-#include "arguments.h"
-#include "querytext.h"
+#include "tools/common/arguments.h"
+#include "tools/varo-cli/querytext.h"
 
 namespace varo::cli {
 

@@ -4,8 +4,8 @@
 // Its side files (the listing zlq.txt, the page files) go to a scratch folder that is removed
 // with the object, so the commands answer exactly what the panel would and leave nothing behind.
 
-#include "leftformmodel.h"
-#include "scratchfolder.h"
+#include "panel/leftformmodel.h"
+#include "tools/varo-cli/scratchfolder.h"
 
 #include <memory>
 #include <string>
@@ -48,7 +48,7 @@ private:
     void SetPaging(const PagingStateTag&) override {}
     void Navigate(const std::u16string& path, const std::u16string&) override { m_shownFile = path; }
 
-    ScratchFolder m_scratch;   // outlives the model, whose page files lie inside it
+    ScratchFolder m_scratch;  // outlives the model, whose page files lie inside it
     std::vector<std::u16string> m_messages;
     std::u16string m_query;
     std::u16string m_summary;

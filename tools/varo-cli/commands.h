@@ -2,8 +2,8 @@
 // The commands of varo-cli. Each has a name, a usage text, the options it takes and a handler;
 // the handler throws CommandFailure (or UsageError) to end with a message and an exit code.
 
-#include "arguments.h"
-#include "cli.h"
+#include "tools/common/arguments.h"
+#include "tools/varo-cli/cli.h"
 
 #include <span>
 #include <string>

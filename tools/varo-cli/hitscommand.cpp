@@ -1,12 +1,12 @@
 // hits: the engine's hit set right after one search on a freshly opened index.
 
-#include "batch.h"
-#include "commands.h"
-#include "index.h"
-#include "jsonwriter.h"
-#include "leftformmodel.h"
-#include "output.h"
-#include "querytext.h"
+#include "engine/index.h"
+#include "panel/leftformmodel.h"
+#include "tools/varo-cli/batch.h"
+#include "tools/varo-cli/commands.h"
+#include "tools/varo-cli/jsonwriter.h"
+#include "tools/varo-cli/output.h"
+#include "tools/varo-cli/querytext.h"
 
 #include <chrono>
 

@@ -1,6 +1,6 @@
-#include "jsonwriter.h"
+#include "tools/varo-cli/jsonwriter.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 #include <cstdio>
 
@@ -64,8 +64,12 @@ JsonWriter& JsonWriter::String(std::u16string_view text)
 {
     BeforeValue();
     m_text += '"';
-    for (size_t index = 0; index < text.size();)
-        AppendCodePoint(CCodeConverter::DecodeUtf16(text, index));
+    for (size_t index = 0; index < text.size();) {
+        // An unpaired surrogate is not a character: JSON readers would either refuse its escape
+        // or turn it into something else, so it is written as U+FFFD, as UTF-8 text is below.
+        const uint32_t codePoint = CCodeConverter::DecodeUtf16(text, index);
+        AppendCodePoint(IsSurrogate(codePoint) ? 0xFFFD : codePoint);
+    }
     m_text += '"';
     return *this;
 }
@@ -124,7 +128,7 @@ void JsonWriter::AppendCodePoint(uint32_t codePoint)
     case '\t': m_text += "\\t"; return;
     default: break;
     }
-    if (codePoint < 0x20 || IsSurrogate(codePoint))
+    if (codePoint < 0x20)
         AppendUnicodeEscape(m_text, codePoint);
     else
         CCodeConverter::AppendUtf8(m_text, codePoint);

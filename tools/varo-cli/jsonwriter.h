@@ -1,8 +1,9 @@
 #pragma once
 // A small streaming JSON writer: objects, arrays, strings and integers, written compactly on one
-// line. Strings come as UTF-16 (the program's wide strings) or UTF-8 and leave as UTF-8 with
-// non-ASCII characters kept as they are; quotes, backslashes and control characters are
-// escaped, and so is an unpaired surrogate, which UTF-8 cannot carry.
+// line. Strings come as UTF-16 (the program's wide strings) or UTF-8 and leave as well-formed
+// UTF-8 with non-ASCII characters kept as they are; quotes, backslashes and control characters
+// are escaped, and an unpaired surrogate or a malformed UTF-8 sequence, which are not
+// characters, is written as U+FFFD.
 //
 //   JsonWriter json;
 //   json.BeginObject().Key("pages").BeginArray().Number(0).Number(20).EndArray().EndObject();
@@ -23,6 +24,7 @@ public:
     JsonWriter& EndArray();
     /// The key of the next member of the open object.
     JsonWriter& Key(std::string_view key);
+    /// UTF-16 text; an unpaired surrogate is written as U+FFFD.
     JsonWriter& String(std::u16string_view text);
     /// UTF-8 text; a byte that does not begin a well-formed sequence is written as U+FFFD.
     JsonWriter& String(std::string_view utf8);

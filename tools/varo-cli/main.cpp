@@ -1,6 +1,6 @@
 // varo-cli: the search engine and the search panel's models from the command line.
 
-#include "cli.h"
+#include "tools/varo-cli/cli.h"
 
 #include <string>
 #include <vector>

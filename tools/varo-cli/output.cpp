@@ -1,4 +1,4 @@
-#include "output.h"
+#include "tools/varo-cli/output.h"
 
 namespace varo::cli {
 

@@ -1,12 +1,12 @@
 // render and page: a result page as the renderer makes it, and a stored page as the panel
 // shows it, written to standard output byte for byte.
 
-#include "clipanel.h"
-#include "commands.h"
-#include "index.h"
-#include "nativepath.h"
-#include "output.h"
-#include "querytext.h"
+#include "engine/index.h"
+#include "platform/nativepath.h"
+#include "tools/varo-cli/clipanel.h"
+#include "tools/varo-cli/commands.h"
+#include "tools/varo-cli/output.h"
+#include "tools/varo-cli/querytext.h"
 
 #include <fstream>
 #include <iterator>
@@ -67,11 +67,19 @@ uint32_t PageNumber(const CommandContext& context, const CIndex& index)
     return page;
 }
 
+// A page record the text store refuses (outside the content file, or longer than a page can
+// be) is damaged data: the system's message for data that does not open, and which page.
+[[noreturn]] void UnreadablePage(int64_t page)
+{
+    throw CommandFailure(kExitData, "page " + std::to_string(page) +
+                                        " cannot be read from the text store: " + DisplayText(kOpenFailedMessage));
+}
+
 std::string ReadPageText(const CIndex& index, uint32_t page)
 {
     std::string text;
     if (!index.ReadText(page, text))
-        throw CommandFailure(kExitData, "page " + std::to_string(page) + " cannot be read from the text store");
+        UnreadablePage(page);
     return text;
 }
 
@@ -114,12 +122,11 @@ std::string ReadWholeFile(const std::u16string& path)
 {
     const CatalogueRecordTag& entry = model.m_catalogue.m_NodeItem[static_cast<size_t>(slot)];
     int64_t record = -1;
-    const bool found = entry.docID > 0 && model.m_index.FindPage(entry.docID - 1, label, record) && record >= 0 &&
-                       record <= int64_t{UINT32_MAX} && entry.HoldsPage(static_cast<uint32_t>(record));
-    if (found) {
-        throw CommandFailure(kExitData, "page " + std::to_string(record) + " cannot be read from the text store");
-    }
-    throw CommandFailure(kExitUsage, "slot " + std::to_string(slot) + " (" + DisplayText(entry.Name()) +
+    const bool found = entry.docID > 0 && model.m_index.FindPage(entry.docID - 1, label, record, entry.docNo) &&
+                       record >= 0 && record <= int64_t{UINT32_MAX} && entry.HoldsPage(static_cast<uint32_t>(record));
+    if (found)
+        UnreadablePage(record);
+    throw CommandFailure(kExitUsage, "slot " + std::to_string(slot) + " (" + FieldText(entry.Name()) +
                                          ") has no page labelled " + std::to_string(label));
 }
 

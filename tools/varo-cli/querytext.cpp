@@ -1,7 +1,7 @@
-#include "querytext.h"
+#include "tools/varo-cli/querytext.h"
 
-#include "codeconverter.h"
-#include "index.h"
+#include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <cstdio>
 
@@ -12,11 +12,6 @@ namespace {
 bool IsSurrogate(uint32_t codePoint)
 {
     return codePoint >= 0xD800 && codePoint <= 0xDFFF;
-}
-
-bool IsBlank(char16_t unit)
-{
-    return unit == u' ' || unit == u'\u3000';
 }
 
 }  // namespace
@@ -41,23 +36,22 @@ bool DecodeUtf8Strictly(std::string_view utf8, std::u16string& text)
 
 std::string RejectionReason(std::u16string_view query)
 {
-    if (CIndex::CheckQuery(query) > 0)
+    const QueryCheckTag check = CheckQuerySyntax(query);
+    if (check.terms > 0)
         return {};
     if (query.empty())
         return "the query is empty";
-    for (char16_t unit : query) {
-        if (IsBlank(unit) || unit >= 0x100 || unit == u'*' || unit == u'?')
-            continue;
-        char reason[160];
-        const char* rule = "ASCII and Latin-1 characters other than '*' and '?' are not searched";
-        if (unit > 0x20 && unit < 0x7F)
-            std::snprintf(reason, sizeof reason, "the query holds '%c' (U+%04X): %s", static_cast<char>(unit),
-                          static_cast<unsigned>(unit), rule);
-        else
-            std::snprintf(reason, sizeof reason, "the query holds U+%04X: %s", static_cast<unsigned>(unit), rule);
-        return reason;
-    }
-    return "the query holds only blanks";
+    if (!check.rejected)
+        return "the query holds only blanks";
+    const char16_t unit = *check.rejected;
+    char reason[160];
+    const char* rule = "ASCII and Latin-1 characters other than '*' and '?' are not searched";
+    if (unit > 0x20 && unit < 0x7F)
+        std::snprintf(reason, sizeof reason, "the query holds '%c' (U+%04X): %s", static_cast<char>(unit),
+                      static_cast<unsigned>(unit), rule);
+    else
+        std::snprintf(reason, sizeof reason, "the query holds U+%04X: %s", static_cast<unsigned>(unit), rule);
+    return reason;
 }
 
 std::string CheckQueryBytes(std::string_view utf8, std::u16string& query)
@@ -73,6 +67,29 @@ std::string DisplayText(std::u16string_view text)
     for (size_t index = 0; index < text.size();) {
         const uint32_t codePoint = CCodeConverter::DecodeUtf16(text, index);
         CCodeConverter::AppendUtf8(out, IsSurrogate(codePoint) ? 0xFFFD : codePoint);
+    }
+    return out;
+}
+
+std::string FieldText(std::u16string_view text)
+{
+    std::string out;
+    for (size_t index = 0; index < text.size();) {
+        const uint32_t codePoint = CCodeConverter::DecodeUtf16(text, index);
+        switch (codePoint) {
+        case '\\': out += "\\\\"; continue;
+        case '\t': out += "\\t"; continue;
+        case '\n': out += "\\n"; continue;
+        case '\r': out += "\\r"; continue;
+        default: break;
+        }
+        if (codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F)) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(codePoint));
+            out += escape;
+        } else {
+            CCodeConverter::AppendUtf8(out, IsSurrogate(codePoint) ? 0xFFFD : codePoint);
+        }
     }
     return out;
 }

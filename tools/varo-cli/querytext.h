@@ -1,6 +1,7 @@
 #pragma once
 // Query texts at the command line's edge: UTF-8 in, the engine's wide strings inside, and the
-// reason a query is refused, which the engine itself only answers with 0.
+// reason a query is refused, in words, from the engine's own check (CheckQuerySyntax), which
+// the search itself only answers with 0.
 
 #include <string>
 #include <string_view>
@@ -23,5 +24,12 @@ std::string CheckQueryBytes(std::string_view utf8, std::u16string& query);
 
 /// UTF-8 for the terminal: an unpaired surrogate becomes U+FFFD.
 std::string DisplayText(std::u16string_view text);
+
+/// DisplayText for one field of a line of text output, which cannot carry line breaks, tabs
+/// (they separate fields) or other control characters: those become \n, \r, \t and \uXXXX,
+/// and a backslash becomes \\ so that the escapes read back unambiguously. Catalogues made
+/// elsewhere may hold such names.
+///   u"a\tb\\c" => "a\\tb\\\\c"
+std::string FieldText(std::u16string_view text);
 
 }  // namespace varo::cli

@@ -1,7 +1,7 @@
-#include "scratchfolder.h"
+#include "tools/varo-cli/scratchfolder.h"
 
-#include "arguments.h"
-#include "codeconverter.h"
+#include "text/codeconverter.h"
+#include "tools/common/arguments.h"
 
 #include <cstdlib>
 

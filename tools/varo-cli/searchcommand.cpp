@@ -1,12 +1,12 @@
 // search: the search panel's search run, with its summary and its result list.
 
-#include "batch.h"
-#include "clipanel.h"
-#include "commands.h"
-#include "jsonwriter.h"
-#include "output.h"
-#include "paneltext.h"
-#include "querytext.h"
+#include "panel/paneltext.h"
+#include "tools/varo-cli/batch.h"
+#include "tools/varo-cli/clipanel.h"
+#include "tools/varo-cli/commands.h"
+#include "tools/varo-cli/jsonwriter.h"
+#include "tools/varo-cli/output.h"
+#include "tools/varo-cli/querytext.h"
 
 #include <chrono>
 
@@ -40,7 +40,7 @@ constexpr OptionSpec kOptions[] = {
 };
 
 struct SearchAnswer {
-    std::string error;   // the panel refused to search (its message)
+    std::string error;  // the panel refused to search (its message)
     std::u16string summary;
     uint64_t hits = 0;
     std::vector<SearchNodeTag> results;
@@ -158,8 +158,8 @@ void WriteAnswerText(std::FILE* out, const SearchAnswer& answer)
         return;
     WriteLine(out, "類別\t書名\t巻\t頁\tpage\thits");
     for (const SearchNodeTag& result : answer.results) {
-        WriteLine(out, DisplayText(result.categoryName) + "\t" + DisplayText(result.titleName) + "\t" +
-                           DisplayText(result.volumeName) + "\t" + std::to_string(result.pageLabel) + "\t" +
+        WriteLine(out, FieldText(result.categoryName) + "\t" + FieldText(result.titleName) + "\t" +
+                           FieldText(result.volumeName) + "\t" + std::to_string(result.pageLabel) + "\t" +
                            std::to_string(result.pageNumber) + "\t" + std::to_string(result.hitCount));
     }
 }

@@ -1,6 +1,6 @@
-#include "cataloguewriter.h"
+#include "tools/writer/cataloguewriter.h"
 
-#include "codeconverter.h"
+#include "text/codeconverter.h"
 
 namespace varo::writer {
 

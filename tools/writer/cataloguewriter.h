@@ -13,10 +13,10 @@ inline constexpr size_t kMaxCatalogueNameUnits = 99;
 inline constexpr size_t kMaxCatalogueRecords = 9999;
 
 struct CatalogueEntry {
-    std::u16string name;     // at most 99 UTF-16 units
-    int32_t level = 0;       // 1 category, 2 title, 3 volume
-    uint32_t docID = 0;      // first page record of the range, counted from 1
-    uint32_t docNo = 0;      // number of page records in the range
+    std::u16string name;       // at most 99 UTF-16 units
+    int32_t level = 0;         // 1 category, 2 title, 3 volume
+    uint32_t docID = 0;        // first page record of the range, counted from 1
+    uint32_t docNo = 0;        // number of page records in the range
     uint16_t curFileName = 0;  // page label of the range's first page
 };
 

@@ -1,4 +1,4 @@
-#include "textsetwriter.h"
+#include "tools/writer/textsetwriter.h"
 
 #include <algorithm>
 #include <fstream>

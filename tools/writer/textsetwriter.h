@@ -3,8 +3,8 @@
 // index kinds and the variant table yitizi.txt, from pages held in memory. The program itself
 // never writes these files; the collection builder and the tests do, through this library.
 
-#include "filelist.h"
-#include "index.h"
+#include "engine/index.h"
+#include "store/filelist.h"
 
 #include <array>
 #include <cstdint>

@@ -1,0 +1,44 @@
+#include "platform/mappedfile.h"
+
+#include "platform/nativepath.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace varo {
+
+MappedFile::~MappedFile()
+{
+    Unmap();
+}
+
+bool MappedFile::Map(const std::u16string& path)
+{
+    Unmap();
+    const int fd = ::open(ToNativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    const bool mappable = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0;
+    void* view =
+        mappable ? mmap(nullptr, static_cast<size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
+    // The mapping keeps its own reference to the file; the descriptor is not needed any more.
+    ::close(fd);
+    if (view == MAP_FAILED)
+        return false;
+    m_data = static_cast<const uint8_t*>(view);
+    m_size = static_cast<size_t>(info.st_size);
+    return true;
+}
+
+void MappedFile::Unmap()
+{
+    if (m_data != nullptr)
+        munmap(const_cast<uint8_t*>(m_data), m_size);
+    m_data = nullptr;
+    m_size = 0;
+}
+
+}  // namespace varo

@@ -19,6 +19,8 @@ CSortListCtrl::CSortListCtrl(QWidget* parent) : QTreeWidget(parent)
     setSortingEnabled(false);
     header()->setSectionsClickable(true);
     header()->setStretchLastSection(false);
+    // The columns share the list's width (FitColumns): there is nothing to scroll sideways.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(header(), &QHeaderView::sectionClicked, this, &CSortListCtrl::columnClicked);
 }
 

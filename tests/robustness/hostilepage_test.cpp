@@ -152,8 +152,6 @@ class HostilePageTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { InitShellResources(); }
-
     void pageNamingFiles_loadsNoneOfThem_data()
     {
         QTest::addColumn<QString>("html");

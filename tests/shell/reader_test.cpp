@@ -115,11 +115,12 @@ private slots:
     {
         TempDir dir;
         const QString text = QString(60, QChar(u'詩'));
-        const QString page = QStringLiteral(
-            "<html><head><title>t</title></head><div align=\"center\"><center><BODY><TABLE border=1 "
-            "cellPadding=0 cellSpacing=1 height=477 width=635><tr><TD height=477 width=80 vAlign=top>%1</TD>"
-            "<TD height=477 width=450 vAlign=top>卷</TD></tr></table></center></BODY></html>")
-                                 .arg(text);
+        const QString page =
+            QStringLiteral(
+                "<html><head><title>t</title></head><div align=\"center\"><center><BODY><TABLE border=1 "
+                "cellPadding=0 cellSpacing=1 height=477 width=635><tr><TD height=477 width=80 vAlign=top>%1</TD>"
+                "<TD height=477 width=450 vAlign=top>卷</TD></tr></table></center></BODY></html>")
+                .arg(text);
         const std::filesystem::path file = dir.Path() / "page.html";
         std::ofstream(file) << page.toStdString();
         CVaroView view;

@@ -38,12 +38,12 @@ bool IsWildcardOrSeparator(char16_t unit)
 
 }  // namespace
 
-std::u16string QueryRefusal(const std::u16string& keywords)
+std::u16string QueryRefusal(const std::u16string& keywords, bool wildcardsOnly)
 {
     const QueryCheckTag check = CheckQuerySyntax(keywords);
     if (check.rejected)
         return kRefusedCharacterMessage + VisibleCharacter(*check.rejected) + u"\n" + kSearchableText;
-    if (check.terms > 0 && std::all_of(keywords.begin(), keywords.end(), IsWildcardOrSeparator))
+    if (wildcardsOnly && check.terms > 0 && std::all_of(keywords.begin(), keywords.end(), IsWildcardOrSeparator))
         return std::u16string(kWildcardsOnlyMessage) + u"\n" + kSearchableText;
     return {};
 }
@@ -151,7 +151,7 @@ void CLeftFormModel::RunSearch()
     // The engine would answer a refused query with the previous hit set, which would then be
     // listed as if it answered this one: the user is told why instead, and the list and the
     // summary are emptied so that nothing on screen claims to answer the query.
-    if (const std::u16string refusal = QueryRefusal(keywords); !refusal.empty()) {
+    if (const std::u16string refusal = QueryRefusal(keywords, m_refuseWildcardsOnly); !refusal.empty()) {
         ClearResults();
         ShowMessage(refusal);
         return;

@@ -66,9 +66,9 @@ enum class EnterTarget {
 
 /// Why the panel does not hand a query to the engine, as the message the user is shown; empty
 /// when the query can be searched. Refused: a character the index cannot hold (the engine's own
-/// check names it) or nothing but wildcards and blanks.
+/// check names it) or, with wildcardsOnly, nothing but wildcards and blanks.
 ///   u"君子 abc" => u"検索できない文字が含まれています：a\n..."    u"* ？" => kWildcardsOnlyMessage
-std::u16string QueryRefusal(const std::u16string& keywords);
+std::u16string QueryRefusal(const std::u16string& keywords, bool wildcardsOnly = true);
 
 struct PanelFoldersTag {
     /// The collection: zlq.dir and the text set "Index". Empty: the executable's folder.
@@ -172,6 +172,9 @@ public:
     int m_andOr = 0;    // 0 and, 1 or
     int m_variant = 1;  // nonzero: variant characters count as the same
     int m_target = TARGET_FULL_TEXT;
+    /// Whether a query of wildcards and blanks only is refused with a message (the desktop)
+    /// or searched, which lists nothing (the command line keeps that answer).
+    bool m_refuseWildcardsOnly = true;
 
 private:
     bool ReadKeywords(std::u16string& keywords) const;

@@ -140,6 +140,9 @@ TEST(SearchRun, refusedQuery_saysWhyAndEmptiesTheList)
     // A wildcard beside a character is a query like any other.
     EXPECT_EQ(QueryRefusal(u"詩 *"), u"");
     EXPECT_EQ(QueryRefusal(u"詩?經"), u"");
+    // The command line keeps searching wildcards alone, which lists nothing.
+    EXPECT_EQ(QueryRefusal(u"* ?", false), u"");
+    EXPECT_NE(QueryRefusal(u"* a", false), u"");
 }
 
 TEST(SearchRun, wholeCollectionScope_listsEveryCategoryInTurn)

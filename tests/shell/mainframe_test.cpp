@@ -102,7 +102,7 @@ class MainFrameTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
+        varo::test::IsolateSettings();
         varo::test::WriteShellCollection(m_dir.Path());
     }
 

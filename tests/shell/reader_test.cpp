@@ -78,7 +78,7 @@ class ReaderTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
+        varo::test::IsolateSettings();
         varo::test::WriteShellCollection(m_dir.Path());
     }
 

@@ -23,11 +23,15 @@ void WriteShellCollection(const std::filesystem::path& folder);
 inline const QString kXiaoyaPages[3] = {QStringLiteral("鹿鳴"), QStringLiteral("四牡"), QStringLiteral("皇華")};
 
 /// A main window on the collection in folder (also its page-file and listing folder), after
-/// its first display, shown and active. end.exe and the guide are looked for in program; by
-/// default a folder that does not exist.
+/// its first display, shown and active, with the settings store isolated (IsolateSettings).
+/// end.exe and the guide are looked for in program; by default a folder that does not exist.
 std::unique_ptr<CMainFrame> OpenFrame(const std::filesystem::path& folder, const std::filesystem::path& program = {});
 
 QString ToQString(const std::filesystem::path& path);
+
+/// Points the settings store at a folder of this test program's own, so that test programs
+/// running side by side never read each other's layout, scope or window geometry.
+void IsolateSettings();
 
 /// Types text into widget key by key, any characters (QTest::keyClicks takes Latin-1 only).
 void TypeText(QWidget* widget, const QString& text);

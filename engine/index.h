@@ -108,9 +108,11 @@ public:
     const CDWordArray& GetHitCounts() const { return m_hitCounts; }
 
     /// The page rendered with the query's hits highlighted (variant forms too, with
-    /// useVariants); returns the number of anchors written.
-    int RenderResultPage(uint32_t page, std::string& output, std::u16string_view query, int target,
-                         bool useVariants) const;
+    /// useVariants); returns the number of anchors written. complete, when given, tells
+    /// whether every term was highlighted: a render stops at its budget of work and leaves the
+    /// terms after that point plain (CFileList::RenderPage, RenderVariantPage).
+    int RenderResultPage(uint32_t page, std::string& output, std::u16string_view query, int target, bool useVariants,
+                         bool* complete = nullptr) const;
 
     // The text store, passed through.
     uint32_t GetHeaderWord() const { return m_fileList.m_headerWord; }

@@ -27,15 +27,17 @@ QueryAlternatives AlternativesOf(const CIndex& index, std::u16string_view query)
 }  // namespace
 
 int CIndex::RenderResultPage(uint32_t page, std::string& output, std::u16string_view query, int target,
-                             bool useVariants) const
+                             bool useVariants, bool* complete) const
 {
     if (!useVariants)
-        return m_fileList.RenderPage(page, output, query, target);
+        return m_fileList.RenderPage(page, output, query, target, complete);
+    if (complete != nullptr)
+        *complete = true;
     std::string text;
     int cell = 0;
     if (!m_fileList.ReadPageToRender(page, text, cell) || query.empty())
         return 0;
-    return RenderVariantPage(std::move(text), cell, target, AlternativesOf(*this, query), output);
+    return RenderVariantPage(std::move(text), cell, target, AlternativesOf(*this, query), output, complete);
 }
 
 }  // namespace varo

@@ -29,26 +29,12 @@
 #include <functional>
 
 using namespace varo::shell;
+using varo::test::Idle;
 using varo::test::OpenFrame;
+using varo::test::PanelControl;
 using varo::test::TempDir;
 
 namespace {
-
-template <typename Control>
-Control* PanelControl(CMainFrame& frame, int id)
-{
-    auto* control = frame.LeftForm()->findChild<Control*>(IdName(id));
-    if (control == nullptr)
-        qFatal("no control %d", id);
-    return control;
-}
-
-// Lets the idle update pass run.
-void Idle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
 
 bool Enabled(CMainFrame& frame, int id)
 {

@@ -85,10 +85,11 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION text)
 # dpkg-shlibdeps adds the Qt 6 and C++ libraries the programs link; the rest is loaded at run
-# time: the CJK fonts the pages are drawn with (Hanazono for ideographs beyond the basic plane)
-# and xdg-open, through which the help command opens the guide in a browser.
+# time: the CJK fonts the pages are drawn with (Hanazono for ideographs beyond the basic plane),
+# Qt's own translations, which put Qt's dialogs and menus (print, page setup, the text fields'
+# menu) into Japanese, and xdg-open, through which the help command opens the guide in a browser.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, fonts-hanazono")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, fonts-hanazono, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -2,6 +2,7 @@
 
 #include "panel/catalogue.h"
 
+#include <QHeaderView>
 #include <QPainter>
 
 #include <algorithm>
@@ -10,7 +11,14 @@ CContentsTree::CContentsTree(QWidget* parent) : QTreeWidget(parent)
 {
     setHeaderHidden(true);
     setColumnCount(1);
-    setRootIsDecorated(false);
+    // The top-level items get room for their expand box too.
+    setRootIsDecorated(true);
+    // The column is as wide as its longest name shown, with a scroll bar when that is wider
+    // than the tree, so no name ends in "…".
+    header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header()->setStretchLastSection(false);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setTextElideMode(Qt::ElideNone);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(20, 20));
     // The item views show the selected mode of an icon for a selected item.
@@ -26,6 +34,7 @@ void CContentsTree::Fill(const varo::CCatalogue& catalogue)
         QTreeWidgetItem* parent = m_items[static_cast<size_t>(catalogue.TreeParentOf(slot))];
         auto* item = parent != nullptr ? new QTreeWidgetItem(parent) : new QTreeWidgetItem(this);
         item->setText(0, QString::fromStdU16String(catalogue.m_NodeItem[static_cast<size_t>(slot)].Name()));
+        item->setToolTip(0, QString::fromStdU16String(catalogue.ItemPath(slot)));
         item->setIcon(0, m_volumeIcon);
         item->setData(0, Qt::UserRole, slot);
         m_items[static_cast<size_t>(slot)] = item;
@@ -54,8 +63,30 @@ void CContentsTree::SelectSlot(int slot)
 
 // Draws, right to left, the item's own connector (up to its parent's line and across to the
 // item) and, for each item above it that has a later sibling, that sibling line passing by.
-// Top-level items get no lines.
+// Top-level items get no lines. An item with children gets its expand box over its connector.
 void CContentsTree::drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const
+{
+    DrawLines(painter, rect, index);
+    if (model()->hasChildren(index))
+        DrawExpandBox(painter, rect, isExpanded(index));
+}
+
+// A 9-pixel box with + or -, centred in the item's own part of the branch area.
+void CContentsTree::DrawExpandBox(QPainter* painter, const QRect& rect, bool expanded) const
+{
+    const int indent = indentation();
+    const QPoint centre(rect.right() + 1 - indent + indent / 2, rect.top() + rect.height() / 2);
+    const QRect box(centre.x() - 4, centre.y() - 4, 9, 9);
+    painter->fillRect(box, palette().color(QPalette::Base));
+    painter->setPen(palette().color(QPalette::Dark));
+    painter->drawRect(box.adjusted(0, 0, -1, -1));
+    painter->setPen(palette().color(QPalette::Text));
+    painter->drawLine(centre.x() - 2, centre.y(), centre.x() + 2, centre.y());
+    if (!expanded)
+        painter->drawLine(centre.x(), centre.y() - 2, centre.x(), centre.y() + 2);
+}
+
+void CContentsTree::DrawLines(QPainter* painter, const QRect& rect, const QModelIndex& index) const
 {
     const QBrush dots(palette().color(QPalette::Dark), Qt::Dense4Pattern);
     const int indent = indentation();

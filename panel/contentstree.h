@@ -1,8 +1,10 @@
 #pragma once
 // The contents tree of the 目録 tab: one item per catalogue record, in file order, its item
-// data the record slot. Items are joined by dotted lines, with no expand buttons and no lines
-// between the top-level items; a double click or the keyboard opens an item. Every item shows
-// a closed volume, and an open volume while it is selected.
+// data the record slot. Items are joined by dotted lines, with no lines between the top-level
+// items; an item that holds others shows a small box with + (closed) or - (open), which a click
+// opens or closes, as do a double click and the keyboard. Every item shows a closed volume, and
+// an open volume while it is selected. A name wider than the tree is read by scrolling
+// sideways or in the item's tooltip, which gives the whole path of the entry.
 
 #include <QTreeWidget>
 
@@ -31,6 +33,9 @@ protected:
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
 
 private:
+    void DrawLines(QPainter* painter, const QRect& rect, const QModelIndex& index) const;
+    void DrawExpandBox(QPainter* painter, const QRect& rect, bool expanded) const;
+
     std::vector<QTreeWidgetItem*> m_items;  // by slot; slot 0 has none
     QIcon m_volumeIcon;
 };

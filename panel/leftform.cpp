@@ -40,6 +40,10 @@ const QString kNextListPagePicture = QStringLiteral(":/paging-next.png");
 
 // The group boxes frame controls that are their siblings, placed for a frame whose caption
 // sits on its top line.
+const QString kPreviousListPageTip = QStringLiteral("前の一覧頁");
+const QString kNextListPageTip = QStringLiteral("次の一覧頁");
+const QString kWholeCollectionCaption = QStringLiteral("全体");
+
 const QString kGroupBoxStyle = QStringLiteral(
     "QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 7px; }"
     "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 7px; padding: 0 2px; }");
@@ -91,6 +95,8 @@ void CLeftForm::CreateControls()
     m_scopeGroup = MakeControl<QGroupBox>(this, IDC_SCOPE_GROUP, QStringLiteral("検索範囲："));
     m_scope = MakeControl<QLabel>(this, IDC_SCOPE);
     m_scope->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
+    m_wholeCollection = MakeControl<QPushButton>(this, IDC_WHOLE_COLLECTION, kWholeCollectionCaption);
+    m_wholeCollection->setToolTip(QStringLiteral("すべての類別を検索範囲にします。"));
     m_summary = MakeControl<QLabel>(this, IDC_SUMMARY);
     m_results = MakeControl<CSortListCtrl>(this, IDC_RESULTS);
     auto* previousListPage = MakeControl<CToolTipResourceButton>(this, IDC_PREVIOUS_LIST_PAGE, QStringLiteral("<"));
@@ -126,8 +132,8 @@ void CLeftForm::CreateControls()
     }
     previousListPage->LoadStateBitmap(kPreviousListPagePicture);
     nextListPage->LoadStateBitmap(kNextListPagePicture);
-    previousListPage->SetTipText(QStringLiteral("Previous Page"), true);
-    nextListPage->SetTipText(QStringLiteral("Next Page"), true);
+    previousListPage->SetTipText(kPreviousListPageTip, true);
+    nextListPage->SetTipText(kNextListPageTip, true);
     m_pageBox->hide();
     m_pageCount->hide();
 }
@@ -136,6 +142,10 @@ void CLeftForm::ConnectControls()
 {
     connect(m_tabs, &QTabWidget::currentChanged, this, &CLeftForm::LayoutPanel);
     connect(m_search, &QPushButton::clicked, this, &CLeftForm::RunSearch);
+    connect(m_wholeCollection, &QPushButton::clicked, this, [this] {
+        m_model->SetWholeCollectionScope();
+        emit stateChanged();
+    });
     for (int code = 0; code < 3; ++code) {
         connect(m_targets[code], &QRadioButton::clicked, this, [this, code] { OnTargetRadio(code); });
     }
@@ -175,6 +185,19 @@ void CLeftForm::OnInitialUpdate()
     m_contents->Fill(m_model->m_catalogue);
     WatchKeys();
     LayoutPanel();
+}
+
+void CLeftForm::RestoreSearchState(int target, bool wholeCollection, int scope, const std::u16string& scopePath)
+{
+    if (target != m_model->m_target && varo::CLeftFormModel::IndexKindForTarget(target) >= 0) {
+        m_targets[target]->setChecked(true);
+        m_model->OnTargetClicked(target);
+    }
+    // A scope is taken back only when its slot still names the same entry.
+    if (wholeCollection)
+        m_model->SetWholeCollectionScope();
+    else if (m_model->m_catalogue.IsSlot(scope) && m_model->m_catalogue.ItemPath(scope) == scopePath)
+        m_model->SetScope(scope);
 }
 
 void CLeftForm::SetTextView(varo::ITextView* view)
@@ -275,9 +298,9 @@ void CLeftForm::resizeEvent(QResizeEvent* event)
     LayoutPanel();
 }
 
-// Enter anywhere in the panel, the keyword field included, applies the page box while the
-// results fill more than one list page and searches otherwise; the key then goes on to the
-// control as usual.
+// Enter does what the focus says: in the keyword field or on 検索 it searches, in the page box
+// it moves to the list page typed there, and elsewhere it starts nothing. The key then goes on
+// to the control as usual.
 void CLeftForm::WatchKeys()
 {
     installEventFilter(this);
@@ -293,9 +316,9 @@ bool CLeftForm::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             ReadOptions();
-            const bool searches = m_model->m_resultList.m_listPageCount <= 1;
-            m_model->OnEnterKey();
-            if (searches)
+            const varo::EnterTarget target = EnterTargetOf(watched);
+            m_model->OnEnterKey(target);
+            if (target == varo::EnterTarget::Search)
                 OnResultsChanged(true);
             emit stateChanged();
         } else if (key == Qt::Key_Down && m_queryInput != nullptr && watched == m_queryInput->Field()) {
@@ -304,6 +327,18 @@ bool CLeftForm::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+varo::EnterTarget CLeftForm::EnterTargetOf(const QObject* focus) const
+{
+    const bool inQueryField =
+        m_queryInput != nullptr &&
+        (focus == m_queryInput || m_queryInput->isAncestorOf(qobject_cast<const QWidget*>(focus)));
+    if (inQueryField || focus == m_search)
+        return varo::EnterTarget::Search;
+    if (focus == m_pageBox)
+        return varo::EnterTarget::PageBox;
+    return varo::EnterTarget::Other;
 }
 
 void CLeftForm::LayoutPanel()
@@ -335,9 +370,9 @@ void CLeftForm::LayoutPanel()
 
 void CLeftForm::SetSearchTabVisible(bool visible)
 {
-    const QList<QWidget*> controls = {m_prompt,     m_search,     m_line,        m_variant,    m_methodGroup,
-                                      m_and,        m_or,         m_targetGroup, m_targets[0], m_targets[1],
-                                      m_targets[2], m_scopeGroup, m_scope,       m_summary,    m_results};
+    const QList<QWidget*> controls = {
+        m_prompt,     m_search,     m_line,       m_variant,    m_methodGroup, m_and,     m_or,      m_targetGroup,
+        m_targets[0], m_targets[1], m_targets[2], m_scopeGroup, m_scope,       m_summary, m_results, m_wholeCollection};
     for (QWidget* control : controls)
         control->setVisible(visible);
     if (m_queryInput != nullptr)
@@ -372,15 +407,18 @@ void CLeftForm::LayoutSearchTab(int width, int height)
     for (int i = 0; i < 3; ++i)
         m_targets[i]->setGeometry(targetX[i], 160, 60, 20);
     m_scopeGroup->setGeometry(5, 190, width - 10, 40);
-    m_scope->setGeometry(10, 205, width - 30, 20);
+    // The 全体 button sits at the right end of the scope box; the label takes the rest.
+    const int buttonWidth = m_wholeCollection->sizeHint().width();
+    m_wholeCollection->setGeometry(width - 12 - buttonWidth, 203, buttonWidth, 24);
+    m_scope->setGeometry(10, 205, width - 30 - buttonWidth - 4, 20);
     m_summary->setGeometry(5, 235, width - 15, 15);
     // A narrowed list gives the line under the summary to the narrowing and the way back.
     int narrowingRow = 0;
     if (m_model->IsNarrowed()) {
-        const int buttonWidth = m_wholeScope->sizeHint().width();
+        const int wayBackWidth = m_wholeScope->sizeHint().width();
         narrowingRow = 22;
-        m_narrowing->setGeometry(5, 251, std::max(0, width - 14 - buttonWidth), 18);
-        m_wholeScope->setGeometry(width - 5 - buttonWidth, 250, buttonWidth, 20);
+        m_narrowing->setGeometry(5, 251, std::max(0, width - 14 - wayBackWidth), 18);
+        m_wholeScope->setGeometry(width - 5 - wayBackWidth, 250, wayBackWidth, 20);
     }
     int reserved = 0;
     LayoutPagingRow(width, height, reserved);

@@ -54,6 +54,7 @@ enum PanelControlId : int {
     IDC_PAGE_COUNT = 1059,
     IDC_VARIANT = 1061,
     IDC_LINE = 1062,
+    IDC_WHOLE_COLLECTION = 1063,  // makes the whole collection the scope
 };
 
 inline constexpr int kContentsTab = 0;
@@ -74,6 +75,9 @@ public:
 
     /// Places the controls of the selected tab for the panel's current size.
     void LayoutPanel();
+
+    /// Takes back the search target and the scope of an earlier run (after OnInitialUpdate).
+    void RestoreSearchState(int target, bool wholeCollection, int scope, const std::u16string& scopePath);
 
     /// The view the panel's pages are shown in; not owned.
     void SetTextView(varo::ITextView* view);
@@ -150,6 +154,7 @@ private:
     void LoadHistory();
     void SaveHistory() const;
     void OnTargetRadio(int code);
+    varo::EnterTarget EnterTargetOf(const QObject* focus) const;
 
     varo::shell::MessageBoxSink m_messages;
     std::unique_ptr<varo::CLeftFormModel> m_model;
@@ -168,6 +173,7 @@ private:
     QRadioButton* m_targets[3] = {};
     QGroupBox* m_scopeGroup = nullptr;
     QLabel* m_scope = nullptr;
+    QPushButton* m_wholeCollection = nullptr;
     QLabel* m_summary = nullptr;
     CSortListCtrl* m_results = nullptr;
     QAbstractButton* m_previousListPage = nullptr;

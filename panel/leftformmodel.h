@@ -25,16 +25,30 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace varo {
 
 inline constexpr char16_t kTextSetName[] = u"Index";
-inline constexpr char16_t kInitialScopePath[] = u"ｾｭ";
+/// The scope label before the catalogue has named the scope (the label then names it).
+inline constexpr char16_t kInitialScopePath[] = u"";
+/// The scope label of the whole-collection scope, which covers every category.
+inline constexpr char16_t kWholeCollectionScopePath[] = u"全体（すべての類別）";
 inline constexpr char16_t kSummaryCaption[] = u"検索集計：";
 inline constexpr char16_t kNoScopeMessage[] = u"検索範囲をまた指定していません。";
 inline constexpr char16_t kNoKeywordMessage[] = u"何かキーワードを入力して検索をして下さい。";
 /// The scope entry has no node in the catalogue tree (for example when zlq.dir is missing).
 inline constexpr char16_t kScopeNotFoundMessage[] = u"検索範囲が目録に見つかりません。";
+/// A query the engine refuses: the first character it cannot search follows the colon, and
+/// kSearchableText says what can be searched.
+inline constexpr char16_t kRefusedCharacterMessage[] = u"検索できない文字が含まれています：";
+inline constexpr char16_t kSearchableText[] =
+    u"漢字などの文字、ワイルドカード「?」「？」「*」と、語を区切る空白で検索して下さい。";
+/// A query of wildcards and blanks only, which no page could ever match.
+inline constexpr char16_t kWildcardsOnlyMessage[] = u"ワイルドカード（?　？　*）だけでは検索できません。";
+inline constexpr char16_t kLastHitText[] = u"これが最後の検索結果です。";
+inline constexpr char16_t kFirstHitText[] = u"これが最初の検索結果です。";
+inline constexpr char16_t kNoHitsOnPageText[] = u"この頁には検索結果がありません。";
 inline constexpr char16_t kLastVolumeMessage[] = u"もう最後の巻まで至りました。";
 inline constexpr char16_t kFirstVolumeMessage[] = u"これ以上戻れません。もう巻一に至っています。";
 
@@ -44,6 +58,19 @@ enum SearchTarget : int {
     TARGET_MAIN_TEXT = 1,
     TARGET_ANNOTATIONS = 2,
 };
+
+/// Where the focus was when Enter was pressed in the panel.
+enum class EnterTarget {
+    Search,   // the keyword field or the 検索 button
+    PageBox,  // the page box of the result list
+    Other,    // anything else: Enter starts nothing there
+};
+
+/// Why the panel does not hand a query to the engine, as the message the user is shown; empty
+/// when the query can be searched. Refused: a character the index cannot hold (the engine's own
+/// check names it) or, with wildcardsOnly, nothing but wildcards and blanks.
+///   u"君子 abc" => u"検索できない文字が含まれています：a\n..."    u"* ？" => kWildcardsOnlyMessage
+std::u16string QueryRefusal(const std::u16string& keywords, bool wildcardsOnly = true);
 
 struct PanelFoldersTag {
     /// The collection: zlq.dir and the text set "Index". Empty: the executable's folder.
@@ -75,6 +102,12 @@ public:
     /// The contents tree's selection became slot: the scope follows it, and an item without
     /// children (a volume) becomes the current volume and shows its first page.
     void OnContentsSelect(int slot);
+    /// Makes the catalogue entry in slot the scope without showing anything (a scope kept from
+    /// an earlier run); false, with the scope unchanged, when slot is no entry.
+    bool SetScope(int slot);
+    /// Makes every category the scope: a search lists the results of each category in turn.
+    void SetWholeCollectionScope();
+    bool IsWholeCollectionScope() const { return m_wholeCollection; }
 
     /// Reads the keywords and lists the pages of the scope that hold hits.
     void RunSearch();
@@ -87,6 +120,9 @@ public:
     /// Enter in the panel: applies the page box while there is more than one list page,
     /// otherwise searches.
     void OnEnterKey();
+    /// Enter where the focus is: the keyword field and the 検索 button search, the page box
+    /// moves to the list page it names, anything else does nothing.
+    void OnEnterKey(EnterTarget target);
     /// A row of the result list became selected: shows that result page.
     void OnResultSelected(int row);
 
@@ -105,6 +141,12 @@ public:
     int PreviousVolume();
     void PreviousHit() { m_pageDisplay.PreviousHit(); }
     void NextHit() { m_pageDisplay.NextHit(); }
+    /// What the reader is told when there is no hit further on (next) or back: at the last or
+    /// the first hit, or on a page without hits; empty when the hit command can move.
+    std::u16string NoFurtherHitText(bool next) const;
+    /// Where the reader is, for the status bar: the title, volume and page label of the page
+    /// shown and, on a result page, which hit of how many; empty before the first page.
+    std::u16string ReaderPositionText() const;
     /// The page slider was released at position: shows that page of the current volume.
     void OnSliderReleased(int position);
 
@@ -135,6 +177,9 @@ public:
     /// Record slot of the scope; 0 means none.
     uint16_t m_scopeRecord = 1;
     std::u16string m_scopePath = kInitialScopePath;
+    /// Set while the scope is the whole collection; m_scopeRecord then keeps the entry the
+    /// scope had before.
+    bool m_wholeCollection = false;
     /// Record slot of the volume the page commands move through; 0 means none.
     int m_curRecord = 0;
     /// Page label of the page last shown from m_curRecord.
@@ -149,13 +194,22 @@ public:
     bool m_refine = false;
     /// The searches run, newest first.
     CSearchHistory m_history;
+    /// Whether a query of wildcards and blanks only is refused with a message (the desktop)
+    /// or searched, which lists nothing (the command line keeps that answer).
+    bool m_refuseWildcardsOnly = true;
 
 private:
     bool ReadKeywords(std::u16string& keywords) const;
+    std::vector<const ContentsNodeTag*> ScopeNodes() const;
     /// The search run past its checks; remember puts it into the history.
-    void SearchScope(const std::u16string& keywords, const ContentsNodeTag& scope, bool remember = true);
+    void SearchScopes(const std::u16string& keywords, const std::vector<const ContentsNodeTag*>& scopes,
+                      bool remember = true);
     void QueryEngine();
-    void KeepListedPages();
+    void ListResults(const std::vector<const ContentsNodeTag*>& scopes);
+    void ClearResults();
+    void ShowScopeLabel();
+    std::vector<uint32_t> ListedPages() const;
+    void KeepListedPages(const std::vector<uint32_t>& listed);
     void AfterSearch(const std::u16string& typed, bool remember);
     void ShowNarrowing() const;
     void ShowMessage(const std::u16string& text) const;
@@ -176,6 +230,11 @@ private:
     std::vector<SearchNodeTag> m_searchResults;
     bool m_refined = false;
     int m_narrowSlot = 0;
+    // The page shown, as the status bar names it.
+    std::u16string m_shownTitle;
+    std::u16string m_shownVolume;
+    std::u16string m_shownLabel;
+    bool m_showingResult = false;
 };
 
 }  // namespace varo

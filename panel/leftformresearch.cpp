@@ -130,12 +130,17 @@ void CLeftForm::StartKwic()
 void CLeftForm::UpdateStatistics()
 {
     m_statisticsCurrent = true;
-    const varo::ContentsNodeTag* scope = m_model->ScopeNode();
+    // With the whole collection as the scope the catalogue's root holds every entry.
+    const bool whole = m_model->IsWholeCollectionScope();
+    const varo::ContentsNodeTag* scope = whole ? m_model->m_catalogue.m_root.get() : m_model->ScopeNode();
     if (scope == nullptr || m_model->SearchResults().empty()) {
         m_statistics->Clear();
         return;
     }
-    m_statistics->SetStatistics(varo::HitStatistics(*scope, m_model->SearchResults()));
+    std::vector<varo::StatNodeTag> statistics = varo::HitStatistics(*scope, m_model->SearchResults());
+    if (whole)
+        statistics.front().name = varo::kWholeCollectionScopePath;
+    m_statistics->SetStatistics(std::move(statistics));
 }
 
 void CLeftForm::SetNarrowing(const std::u16string& description)

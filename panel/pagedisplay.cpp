@@ -40,8 +40,10 @@ bool CPageDisplay::ShowPage(int slot, bool firstPage, int label)
         ReportUnreadablePage();
         return false;
     }
-    if (!m_files.WriteFile(kPageFileName, text))
+    if (!m_files.WriteFile(kPageFileName, text)) {
+        ReportUnwritablePage();
         return false;
+    }
     Navigate(PageFilePath(), {});
     m_shownPage = static_cast<uint32_t>(record);
     return true;
@@ -69,8 +71,10 @@ bool CPageDisplay::ShowResult(uint32_t page, const std::u16string& query, int ta
         return false;
     }
     // The hit state changes only together with the file it describes.
-    if (!m_files.WriteFile(name, html))
+    if (!m_files.WriteFile(name, html)) {
+        ReportUnwritablePage();
         return false;
+    }
     m_hitCount = anchors;
     m_hitIndex = std::clamp(anchor, 0, std::max(anchors - 1, 0));
     const std::u16string file = m_files.FilePath(name);
@@ -104,6 +108,13 @@ void CPageDisplay::ReportUnreadablePage() const
 {
     if (m_messages != nullptr)
         m_messages->ShowMessage(kOpenFailedMessage);
+}
+
+// The view keeps the page it shows; the user is told why the new one does not come.
+void CPageDisplay::ReportUnwritablePage() const
+{
+    if (m_messages != nullptr)
+        m_messages->ShowMessage(kPageFileUnwritableMessage);
 }
 
 void CPageDisplay::Navigate(const std::u16string& path, const std::u16string& anchor)

@@ -18,6 +18,9 @@ namespace varo {
 inline constexpr char16_t kPageFileName[] = u"windows.html";
 inline constexpr char16_t kFirstResultFileName[] = u"windows1.html";
 inline constexpr char16_t kSecondResultFileName[] = u"windows2.html";
+/// A page file could not be written (the temporary folder is full, gone or not writable).
+inline constexpr char16_t kPageFileUnwritableMessage[] =
+    u"頁を表示するための一時ファイルを書き込めませんでした。一時フォルダーの空き容量と書き込みの権限を確かめて下さい。";
 
 /// The anchor of hit number index in a rendered page: 3 => u"0003", 12345 => u"12345".
 std::u16string AnchorName(int index);
@@ -43,7 +46,8 @@ public:
     /// Renders page number page with the hits of query and shows it at its first hit, anchor
     /// "0000", or at anchor number anchor (a concordance line's hit; one past the last anchor
     /// shows the last). Nothing changes when the index set is closed or the file cannot be
-    /// written; a page the text store cannot read is reported as data that cannot be opened.
+    /// written (which is reported); a page the text store cannot read is reported as data that
+    /// cannot be opened.
     bool ShowResult(uint32_t page, const std::u16string& query, int target, bool useVariants, int anchor = 0);
 
     bool CanPreviousHit() const { return m_hitIndex - 1 >= 0; }
@@ -66,6 +70,7 @@ public:
 private:
     void Navigate(const std::u16string& path, const std::u16string& anchor);
     void ReportUnreadablePage() const;
+    void ReportUnwritablePage() const;
 
     const CIndex& m_index;
     const CCatalogue& m_catalogue;

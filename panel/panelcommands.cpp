@@ -135,6 +135,14 @@ void CLeftFormModel::SetSliderForVolume(int slot)
 
 void CLeftFormModel::ShowPageIndicator()
 {
+    // Called whenever a page of the current volume has been shown: the status bar names it.
+    if (const CatalogueRecordTag* volume = CurrentVolume()) {
+        const int title = m_catalogue.TreeParentOf(m_curRecord);
+        m_shownTitle = m_catalogue.IsSlot(title) ? m_catalogue.m_NodeItem[static_cast<size_t>(title)].Name() : u"";
+        m_shownVolume = volume->Name();
+        m_shownLabel = DecimalText(m_curPage);
+        m_showingResult = false;
+    }
     if (m_ports.slider != nullptr)
         m_ports.slider->SetPageText(PageIndicatorText(m_index.GetHeaderWord(), m_curPage));
 }

@@ -25,14 +25,19 @@ void CLeftFormModel::ShowHit(uint32_t page, int anchor)
 // Searching inside the results: the hit set's pages are kept only where the list shows them,
 // with the new search's counts. Before any search there is nothing listed to search inside, and
 // the search covers the scope.
-void CLeftFormModel::KeepListedPages()
+std::vector<uint32_t> CLeftFormModel::ListedPages() const
 {
-    if (!m_lastSearch)
-        return;
     std::vector<uint32_t> listed;
     for (const SearchNodeTag& result : m_resultList.m_results)
         listed.push_back(result.pageNumber);
     std::sort(listed.begin(), listed.end());
+    return listed;
+}
+
+void CLeftFormModel::KeepListedPages(const std::vector<uint32_t>& listed)
+{
+    if (!m_lastSearch)
+        return;
     std::vector<uint32_t>& pages = m_resultList.m_scanPages;
     std::vector<uint32_t>& counts = m_resultList.m_scanCounts;
     size_t kept = 0;
@@ -95,9 +100,9 @@ void CLeftFormModel::ShowWholeScope()
     m_variant = search.variant;
     const bool refine = m_refine;
     m_refine = false;
-    if (const ContentsNodeTag* scope = ScopeNode()) {
+    if (const std::vector<const ContentsNodeTag*> scopes = ScopeNodes(); !scopes.empty()) {
         m_pageDisplay.m_hitIndex = 0;
-        SearchScope(search.query, *scope, false);
+        SearchScopes(search.query, scopes, false);
     }
     m_refine = refine;
 }

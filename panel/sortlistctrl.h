@@ -20,12 +20,19 @@ public:
     void SetColumns(const QStringList& headings, const QList<int>& widths);
 
     /// Replaces every row; each row keeps its item data in Qt::UserRole. Selection signals are
-    /// not sent while the rows change.
+    /// not sent while the rows change; a selected row whose item data comes back stays
+    /// selected and is scrolled into view. The columns are fitted to the new texts.
     void SetRows(const std::vector<varo::ResultRowTag>& rows);
 
     /// The selected row, or -1.
     int SelectedRow() const;
 
+    /// Shares the list's width among the columns by the length of their texts.
+    void FitColumns();
+
 signals:
     void columnClicked(int column);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 };

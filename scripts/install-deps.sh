@@ -7,8 +7,9 @@ purpose=${1:-test}
 packages=(cmake g++ ninja-build git pkg-config libgtest-dev libgmock-dev libbenchmark-dev)
 # The desktop program: Qt 6 Widgets, giflib for the splash animation its art generator draws at
 # build time (not needed at run time), CJK fonts for the texts (Hanazono for ideographs beyond
-# the basic plane), and an X server without a screen for its screenshot.
-desktop=(qt6-base-dev libgif-dev fonts-noto-cjk fonts-hanazono xvfb xauth)
+# the basic plane), Qt's translations (Qt's own dialogs and menus in Japanese), and an X server
+# without a screen for its screenshot.
+desktop=(qt6-base-dev libgif-dev fonts-noto-cjk fonts-hanazono qt6-translations-l10n xvfb xauth)
 case "$purpose" in
   test) packages+=("${desktop[@]}" clang libclang-rt-14-dev clang-format) ;;  # fuzz/run.sh; the format check
   run) packages+=("${desktop[@]}" nodejs) ;;  # the sample collection is fetched with npm and converted with Node.js

@@ -8,13 +8,20 @@
 #include "shell/varo.h"
 #include "shell/varoview.h"
 
+#include "shell/messagebox.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenuBar>
 #include <QProcess>
+#include <QScreen>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QStyle>
 #include <QUrl>
 
 #include <algorithm>
@@ -61,6 +68,19 @@ const std::vector<CommandTag>& Commands()
 }
 
 constexpr int kSeparator = 0;
+constexpr int kStatusMessageMilliseconds = 5000;
+
+const QString kFrameSection = QStringLiteral("MainFrame");
+const QString kPanelSection = QStringLiteral("SearchPanel");
+
+const QString kNoPrinterMessage = QStringLiteral(
+    "印刷できるプリンターがありません。プリンターを設定してから、もう一度印刷して下さい。"
+    "（Ctrl+P の印刷画面からは PDF ファイルに印刷することもできます。）");
+const QString kNoGuideMessage =
+    QStringLiteral("ヘルプのファイルが見つかりません：%1\nプログラムをインストールし直して下さい。");
+const QString kNoBrowserMessage = QStringLiteral(
+    "ヘルプを開くブラウザーが見つかりませんでした。ブラウザーをインストールするか、次のファイルをブラウザーで開いて下さ"
+    "い：\n%1");
 
 struct MenuTag {
     const char* caption;
@@ -109,6 +129,8 @@ CMainFrame::CMainFrame(const FrameFoldersTag& folders, QWidget* parent) : QMainW
         QPixmap(QStringLiteral(":/varo-small.png")).scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     setWindowIcon(icon);
     OnCreateClient();
+    CreateStatusBar();
+    CreateNoFurtherHitKeys();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
 }
 
@@ -116,6 +138,7 @@ CMainFrame::~CMainFrame()
 {
     m_updateTimer.stop();
     disconnect(qApp, nullptr, this, nullptr);
+    SaveState();
     m_wndSplitter->NoteSizes();
     m_wndToolBar->SetPanel(nullptr);
     delete m_pLeftForm;
@@ -143,6 +166,7 @@ void CMainFrame::CreateActions()
         m_actions[id] = action;
     }
     m_actions[ID_VIEW_TOOLBAR]->setCheckable(true);
+    m_actions[ID_VIEW_STATUS_BAR]->setCheckable(true);
 }
 
 void CMainFrame::CreateMenus()
@@ -157,6 +181,44 @@ void CMainFrame::CreateMenus()
         }
         connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
     }
+    // The menu bar has no menu of its own under the right button.
+    menuBar()->setContextMenuPolicy(Qt::PreventContextMenu);
+}
+
+// The status bar names the page shown on its right; hit messages show on its left for a while.
+void CMainFrame::CreateStatusBar()
+{
+    auto* bar = new QStatusBar(this);
+    bar->setObjectName(IdName(ID_VIEW_STATUS_BAR));
+    m_position = new QLabel(bar);
+    m_position->setObjectName(QStringLiteral("ReaderPosition"));
+    bar->addPermanentWidget(m_position);
+    setStatusBar(bar);
+}
+
+// F3 and Alt+F3 where the hit commands cannot move: the keys of the disabled commands say why
+// in the status bar instead of doing nothing. They are live only while their command is not.
+void CMainFrame::CreateNoFurtherHitKeys()
+{
+    const std::pair<int, bool> keys[] = {{ID_NEXT_HIT, true}, {ID_PREVIOUS_HIT, false}};
+    for (const auto& [id, next] : keys) {
+        auto* shortcut = new QShortcut(m_actions.at(id)->shortcuts().first(), this);
+        shortcut->setObjectName(IdName(id) + QStringLiteral("-end"));
+        shortcut->setEnabled(false);
+        const bool forward = next;
+        connect(shortcut, &QShortcut::activated, this, [this, forward] {
+            const QString text = QString::fromStdU16String(m_pLeftForm->Model().NoFurtherHitText(forward));
+            if (!text.isEmpty())
+                statusBar()->showMessage(text, kStatusMessageMilliseconds);
+        });
+        m_noFurtherHitKeys[id] = shortcut;
+    }
+}
+
+QMenu* CMainFrame::createPopupMenu()
+{
+    // Qt's own menu of the bars would offer to hide the toolbar, under a blank name.
+    return nullptr;
 }
 
 void CMainFrame::CreateToolBar()
@@ -168,6 +230,7 @@ void CMainFrame::CreateToolBar()
         qFatal("the toolbar names a command the window does not have");
     m_wndToolBar->setAllowedAreas(Qt::TopToolBarArea | Qt::BottomToolBarArea);
     m_wndToolBar->setFloatable(false);
+    m_wndToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
     addToolBar(Qt::TopToolBarArea, m_wndToolBar);
     connect(m_wndToolBar, &QToolBar::visibilityChanged, this, &CMainFrame::RequestCommandUpdate);
 }
@@ -257,6 +320,10 @@ void CMainFrame::UpdateCommandUI()
     for (const auto& [id, action] : m_actions)
         action->setEnabled(IsCommandEnabled(id));
     m_actions.at(ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
+    m_actions.at(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    for (const auto& [id, shortcut] : m_noFurtherHitKeys)
+        shortcut->setEnabled(!m_actions.at(id)->isEnabled());
+    m_position->setText(QString::fromStdU16String(m_pLeftForm->Model().ReaderPositionText()));
 }
 
 void CMainFrame::RequestCommandUpdate()
@@ -273,13 +340,13 @@ void CMainFrame::RunCommand(int id)
     varo::CLeftFormModel& panel = m_pLeftForm->Model();
     switch (id) {
     case ID_FILE_PRINT_SETUP: OnPrintSetup(); break;
-    case ID_FILE_PRINT: m_pView->PrintNow(); break;
+    case ID_FILE_PRINT: OnPrint(); break;
     case ID_FILE_PRINT_DIALOG: m_pView->PrintWithDialog(); break;
     case ID_APP_EXIT: close(); break;
     case ID_EDIT_COPY: m_pView->CopySelection(); break;
     case ID_EDIT_SELECT_ALL: m_pView->SelectAllText(); break;
     case ID_VIEW_TOOLBAR: m_wndToolBar->setVisible(m_wndToolBar->isHidden()); break;
-    case ID_VIEW_STATUS_BAR: break;  // there is no status bar
+    case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); break;
     case ID_VIEW_SHOW_ALL: OnShowAll(); break;
     case ID_PREVIOUS_PAGE: panel.PreviousPage(); break;
     case ID_NEXT_PAGE: panel.NextPage(); break;
@@ -303,6 +370,12 @@ void CMainFrame::OnPrintSetup()
         m_pView->PageSetup();
     else
         m_pView->PrintPreview();
+}
+
+void CMainFrame::OnPrint()
+{
+    if (!m_pView->PrintNow())
+        ShowMessageBox(this, kNoPrinterMessage);
 }
 
 void CMainFrame::OnShowAll()
@@ -333,8 +406,11 @@ void CMainFrame::OnPreviousVolume()
 
 void CMainFrame::OnHelp()
 {
-    // A missing guide is not reported: the desktop's own handler decides what to show.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir(ProgramFolder()).filePath(kUserGuidePath)));
+    const QString guide = QDir(ProgramFolder()).filePath(kUserGuidePath);
+    if (!QFileInfo(guide).isFile())
+        ShowMessageBox(this, kNoGuideMessage.arg(QDir::toNativeSeparators(guide)));
+    else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(guide)))
+        ShowMessageBox(this, kNoBrowserMessage.arg(QDir::toNativeSeparators(guide)));
 }
 
 void CMainFrame::OnAbout()
@@ -367,6 +443,59 @@ void CMainFrame::OnFocusChanged(QWidget* now)
 QString CMainFrame::ProgramFolder() const
 {
     return m_folders.program.isEmpty() ? QCoreApplication::applicationDirPath() : m_folders.program;
+}
+
+// What the next start restores: the window's place and size (maximised or not), whether the
+// status bar shows, and the search target and scope. The splitter keeps its own entry.
+void CMainFrame::SaveState() const
+{
+    auto settings = OpenSettings();
+    settings->beginGroup(kFrameSection);
+    settings->setValue(QStringLiteral("Geometry"), saveGeometry());
+    settings->setValue(QStringLiteral("StatusBar"), !statusBar()->isHidden());
+    settings->endGroup();
+    const varo::CLeftFormModel& panel = m_pLeftForm->Model();
+    settings->beginGroup(kPanelSection);
+    settings->setValue(QStringLiteral("Target"), panel.m_target);
+    settings->setValue(QStringLiteral("WholeCollection"), panel.IsWholeCollectionScope());
+    settings->setValue(QStringLiteral("Scope"), int{panel.m_scopeRecord});
+    settings->setValue(QStringLiteral("ScopePath"), QString::fromStdU16String(panel.m_scopePath));
+    settings->endGroup();
+}
+
+void CMainFrame::RestoreState()
+{
+    auto settings = OpenSettings();
+    settings->beginGroup(kFrameSection);
+    const QByteArray geometry = settings->value(QStringLiteral("Geometry")).toByteArray();
+    statusBar()->setVisible(settings->value(QStringLiteral("StatusBar"), true).toBool());
+    settings->endGroup();
+    settings->beginGroup(kPanelSection);
+    const int target = settings->value(QStringLiteral("Target"), varo::TARGET_FULL_TEXT).toInt();
+    const bool whole = settings->value(QStringLiteral("WholeCollection"), false).toBool();
+    const int scope = settings->value(QStringLiteral("Scope"), 0).toInt();
+    const QString scopePath = settings->value(QStringLiteral("ScopePath")).toString();
+    settings->endGroup();
+    m_pLeftForm->RestoreSearchState(target, whole, scope, scopePath.toStdU16String());
+    m_wndSplitter->LoadLayout(AvailableWidth());
+    if (geometry.isEmpty() || !restoreGeometry(geometry))
+        PlaceNormalWindow();
+    RequestCommandUpdate();
+}
+
+// A first start: a normal window of a good reading size in the middle of the screen, which is
+// what un-maximising gives; the window itself starts maximised.
+void CMainFrame::PlaceNormalWindow()
+{
+    const QRect available = screen() != nullptr ? screen()->availableGeometry() : QRect(0, 0, 1024, 700);
+    const QSize size(std::min(available.width() * 9 / 10, 1280), std::min(available.height() * 9 / 10, 860));
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
+    setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+int CMainFrame::AvailableWidth() const
+{
+    return screen() != nullptr ? screen()->availableGeometry().width() : 1024;
 }
 
 void CMainFrame::StartEndProgram() const

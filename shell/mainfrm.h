@@ -17,7 +17,9 @@
 class CLeftForm;
 class CVaroView;
 class QAction;
+class QLabel;
 class QMenu;
+class QShortcut;
 class ST_SplitterWnd;
 
 /// Where the window finds its collection and its companion files.
@@ -43,6 +45,10 @@ public:
 
     /// The first display of the panes: the panel loads its catalogue, the view shows blank.
     void OnInitialUpdate();
+    /// Brings back what the last run left: the window's place and size, the splitter's
+    /// layout, the status bar, the search target and the scope. A first start gets a normal
+    /// window of a good size, maximised. Call after OnInitialUpdate, before the window shows.
+    void RestoreState();
 
     enum class Pane { LeftForm, View };
     Pane ActivePane() const { return m_activePane; }
@@ -63,9 +69,18 @@ public:
     /// Asks for an update pass when the event loop next goes idle.
     void RequestCommandUpdate();
 
+protected:
+    QMenu* createPopupMenu() override;
+
 private:
     void GivePanelRoom(bool wide);
     void CreateActions();
+    void CreateStatusBar();
+    void CreateNoFurtherHitKeys();
+    void SaveState() const;
+    void PlaceNormalWindow();
+    int AvailableWidth() const;
+    void OnPrint();
     void CreateMenus();
     void CreateToolBar();
     void OnCreateClient();
@@ -89,6 +104,9 @@ private:
     int m_narrowPanelWidth = 0;
     CVaroView* m_pView = nullptr;
     std::map<int, QAction*> m_actions;
+    // F3 and Alt+F3 while their hit command cannot move, by command id.
+    std::map<int, QShortcut*> m_noFurtherHitKeys;
+    QLabel* m_position = nullptr;
     QTimer m_updateTimer;
     // The pane that last took the focus; the search panel is active at start.
     Pane m_activePane = Pane::LeftForm;

@@ -46,12 +46,23 @@ void CShockwaveFlash::SetMovie(const QString& path)
     if (m_file.open(QIODevice::ReadOnly)) {
         m_movie = std::make_unique<QMovie>(&m_file, QByteArray());
         connect(m_movie.get(), &QMovie::frameChanged, this, qOverload<>(&QWidget::update));
+        connect(m_movie.get(), &QMovie::frameChanged, this, &CShockwaveFlash::OnFrameChanged);
+        connect(m_movie.get(), &QMovie::finished, this, &CShockwaveFlash::playedOnce);
         if (!m_movie->isValid())
             m_movie.reset();
         else
             m_movie->jumpToFrame(0);
     }
     update();
+}
+
+// A movie that loops for ever never finishes: it has played once when its last frame has had
+// its time and the first comes round again.
+void CShockwaveFlash::OnFrameChanged(int frame)
+{
+    if (frame < m_lastFrame)
+        emit playedOnce();
+    m_lastFrame = frame;
 }
 
 void CShockwaveFlash::Play()

@@ -34,10 +34,17 @@ public:
     bool HasMovie() const;
     bool IsPlaying() const;
 
+signals:
+    /// The movie has played to its end once (it may go on looping).
+    void playedOnce();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void OnFrameChanged(int frame);
+
+    int m_lastFrame = -1;
     QString m_path;
     QFile m_file;
     std::unique_ptr<QMovie> m_movie;

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimerEvent>
@@ -81,8 +82,23 @@ bool CSplashWnd::Create(const QString& programFolder)
         return false;
     }
     m_pFlash->SetMovie(QDir(programFolder).filePath(kSplashMovieName));
+    // Once the animation has played through, the splash has shown what it has to show.
+    connect(m_pFlash, &CShockwaveFlash::playedOnce, this, &CSplashWnd::CloseSplash);
     m_pFlash->Play();
+    ShowCloseHint();
     return true;
+}
+
+// A line at the foot of the splash tells how to close it before its time.
+void CSplashWnd::ShowCloseHint()
+{
+    auto* hint = new QLabel(kSplashCloseHint, this);
+    hint->setObjectName(QStringLiteral("CloseHint"));
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setStyleSheet(QStringLiteral("color: white; background: rgba(0, 0, 0, 140); padding: 4px 12px;"));
+    hint->adjustSize();
+    hint->move((m_rect.width() - hint->width()) / 2, m_rect.height() - hint->height() - 24);
+    hint->show();
 }
 
 bool CSplashWnd::FilterAppMessage(QObject*, QEvent* event)

@@ -1,8 +1,9 @@
 #pragma once
 // The splash screen: a window over the whole screen, owned by the main window and above it,
 // that plays the animation main.swf from the program's folder while the main window is built.
-// The first key or mouse-button press anywhere in the program closes it and goes no further;
-// without one it closes by itself after 50 seconds. There is at most one per run, and none when
+// The first key or mouse-button press anywhere in the program closes it and goes no further,
+// as a line at its foot says; without one it closes by itself once the animation has played
+// through, or after 50 seconds when there is no animation to play. There is at most one per run, and none when
 // the command line asks for none.
 
 #include <QPointer>
@@ -14,6 +15,8 @@ class CShockwaveFlash;
 
 /// The animation's file name in the program's folder.
 inline const QString kSplashMovieName = QStringLiteral("main.swf");
+/// The line at the splash's foot.
+inline const QString kSplashCloseHint = QStringLiteral("クリックするか、どれかのキーを押すと閉じます。");
 
 class CSplashWnd : public QWidget {
     Q_OBJECT
@@ -48,6 +51,7 @@ protected:
 private:
     explicit CSplashWnd(QWidget* owner);
     bool Create(const QString& programFolder);
+    void ShowCloseHint();
 
     CShockwaveFlash* m_pFlash = nullptr;
     QRect m_rect;

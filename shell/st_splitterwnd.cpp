@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QMouseEvent>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kFirstPaneWidth = 260;
@@ -113,6 +115,27 @@ void ST_SplitterWnd::NoteSizes()
     m_paneSize1 = widths[1];
     m_minSize0 = std::max(widget(0)->minimumSizeHint().width(), 10);
     m_minSize1 = std::max(widget(1)->minimumSizeHint().width(), 10);
+}
+
+// The entry's first pane width comes back within bounds that keep both panes usable on this
+// screen: the panel at least kMinimumPanelWidth, the view at least kMinimumViewWidth. A hidden
+// column is not hidden again: each start shows both panes, as the first one does.
+bool ST_SplitterWnd::LoadLayout(int availableWidth)
+{
+    auto settings = varo::shell::OpenSettings();
+    settings->beginGroup(m_section);
+    const QString value = settings->value(QStringLiteral("Panes_%1").arg(m_level)).toString();
+    settings->endGroup();
+    const QStringList fields = value.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    bool ok = fields.size() == 4;
+    const int width0 = ok ? fields[1].toInt(&ok) : 0;
+    if (!ok || count() != 2)
+        return false;
+    const int widest = std::max(kMinimumPanelWidth, availableWidth - kMinimumViewWidth);
+    m_paneSize0 = std::clamp(width0, kMinimumPanelWidth, widest);
+    const int total = std::max(width(), m_paneSize0 + kMinimumViewWidth);
+    setSizes({m_paneSize0, total - m_paneSize0});
+    return true;
 }
 
 void ST_SplitterWnd::SaveLayout()

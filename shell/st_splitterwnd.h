@@ -21,6 +21,11 @@ public:
     void RestoreColumn();
     /// Copies the current widths into the noted sizes while both columns show.
     void NoteSizes();
+    /// Applies the first pane's width from the entry SaveLayout wrote, bounded for a screen
+    /// availableWidth pixels wide; false, changing nothing, when there is no sound entry.
+    bool LoadLayout(int availableWidth);
+    static constexpr int kMinimumPanelWidth = 250;
+    static constexpr int kMinimumViewWidth = 300;
     /// Writes "%d %d %d %d" (hidden column, width 0, hidden row, width 1) to the settings
     /// store, section m_section, entry "Panes_<level>".
     void SaveLayout();

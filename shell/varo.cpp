@@ -6,8 +6,11 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -110,6 +113,22 @@ void CAboutDlg::keyPressEvent(QKeyEvent* event)
         QDialog::keyPressEvent(event);  // Esc rejects
 }
 
+bool InstallQtTranslations(QCoreApplication& application, const QLocale& locale)
+{
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto* translator = new QTranslator(&application);
+    // The program speaks Japanese: where Qt has no translation for the user's language, its
+    // dialogs speak Japanese with it rather than English.
+    if (translator->load(locale, QStringLiteral("qtbase"), QStringLiteral("_"), folder) ||
+        translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         folder)) {
+        application.installTranslator(translator);
+        return true;
+    }
+    delete translator;
+    return false;
+}
+
 CVaroApp::CVaroApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     connect(&m_quitSignals, &CQuitSignals::quitRequested, this, &CVaroApp::OnQuitSignal);
@@ -140,6 +159,7 @@ bool CVaroApp::InitInstance()
         return false;
     }
     CSplashWnd::SetSplashAllowed(m_commandLine.showSplash);
+    InstallQtTranslations(*this);
     setOrganizationName(varo::shell::kSettingsKey);
     setApplicationName(varo::shell::kApplicationTitle);
     setWindowIcon(ApplicationIcon());
@@ -150,7 +170,8 @@ bool CVaroApp::InitInstance()
         folders.panel.data = QDir(m_commandLine.dataFolder).absolutePath().toStdU16String();
     m_frame = std::make_unique<CMainFrame>(folders);
     m_frame->OnInitialUpdate();
-    m_frame->showMaximized();
+    m_frame->RestoreState();
+    m_frame->show();
     m_frame->repaint();
     return true;
 }

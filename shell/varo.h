@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QIcon>
+#include <QLocale>
 #include <QPixmap>
 #include <QStringList>
 
@@ -34,6 +35,10 @@ CommandLineTag ParseCommandLine(const QStringList& arguments);
 
 /// The usage text of --help.
 QString UsageText();
+
+/// Installs Qt's own translations (dialogs, buttons, the text fields' menu) for locale, or the
+/// Japanese ones where Qt has none for its language; false when neither is installed.
+bool InstallQtTranslations(QCoreApplication& application, const QLocale& locale = QLocale::system());
 
 /// The About box: a frameless picture that closes on the release of the left mouse button over
 /// it, on Enter and on Esc.

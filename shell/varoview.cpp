@@ -17,6 +17,7 @@
 #include <QPrintPreviewDialog>
 #include <QStringDecoder>
 #include <QTextFrame>
+#include <QTextTable>
 #include <QUrl>
 
 namespace {
@@ -35,6 +36,27 @@ void LetTablesGrow(QTextFrame* frame)
         LetTablesGrow(child);
     }
 }
+
+// The template fixes its table at 635 pixels and its columns at 80 and 450, and the text of a
+// page stands in either column, depending on its label: in the narrow one it would be squeezed
+// to a few characters a line. Every table instead spans the view's width and its columns share
+// it by their content, so the column holding the text takes what the others leave, however
+// wide the view or large the font. Only the shown document changes; the page file stays.
+void LetColumnsShareTheWidth(QTextFrame* frame)
+{
+    for (QTextFrame* child : frame->childFrames()) {
+        if (auto* table = qobject_cast<QTextTable*>(child)) {
+            QTextTableFormat format = table->format();
+            format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
+            format.setColumnWidthConstraints(QList<QTextLength>(table->columns(), QTextLength()));
+            table->setFormat(format);
+        }
+        LetColumnsShareTheWidth(child);
+    }
+}
+
+const QString kUnreadablePageText =
+    QStringLiteral("頁のファイル %1 を読めませんでした。もう一度その頁を選ぶか、プログラムを起動し直して下さい。");
 
 // The template names its first cell's background relative to the page file.
 const QString kTemplateBackground = QStringLiteral("../Back.gif");
@@ -111,7 +133,8 @@ void CVaroView::Load(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        setHtml(QStringLiteral("<p>%1</p>").arg(tr("The page %1 cannot be read.").arg(path.toHtmlEscaped())));
+        setHtml(QStringLiteral("<p>%1</p>").arg(kUnreadablePageText.arg(path.toHtmlEscaped())));
+        varo::shell::ShowMessageBox(this, kUnreadablePageText.arg(path));
         return;
     }
     const QByteArray bytes = file.readAll();
@@ -123,6 +146,7 @@ void CVaroView::Load(const QString& path)
     // No base location: what the page names is not looked up beside the page file.
     setHtml(html);
     LetTablesGrow(document()->rootFrame());
+    LetColumnsShareTheWidth(document()->rootFrame());
 }
 
 QVariant CVaroView::loadResource(int type, const QUrl& name)
@@ -162,9 +186,18 @@ QPrinter& CVaroView::Printer()
     return printer;
 }
 
-void CVaroView::PrintNow()
+bool CVaroView::PrintNow()
 {
-    document()->print(&Printer());
+    // Without a printer the page would go nowhere, and nothing would say so.
+    // A printer chosen in the print dialog may be a file; otherwise it must be a real printer.
+    QPrinter& printer = Printer();
+    const bool toFile = !printer.outputFileName().isEmpty();
+    const bool toPrinter =
+        printer.outputFormat() == QPrinter::NativeFormat && printer.isValid() && !printer.printerName().isEmpty();
+    if (!toFile && !toPrinter)
+        return false;
+    document()->print(&printer);
+    return true;
 }
 
 void CVaroView::PrintWithDialog()

@@ -25,7 +25,7 @@ public:
 
     /// Shows a page file, optionally followed by "#" and an anchor name, or "about:blank".
     /// The file is read again at every navigation: the panel rewrites its page files under the
-    /// same names. A file that cannot be read shows an error page.
+    /// same names. A file that cannot be read shows an error page and a message box.
     void Navigate(const QString& location);
     void Navigate(const std::u16string& path, const std::u16string& anchor) override;
 
@@ -52,8 +52,9 @@ public:
     void EditCitationFormat();
 
     void SelectAllText();
-    /// Prints the shown page at once, without a dialog.
-    void PrintNow();
+    /// Prints the shown page at once, without a dialog; false, printing nothing, when there is
+    /// no printer to print on.
+    bool PrintNow();
     /// Prints through the print dialog (Ctrl+P).
     void PrintWithDialog();
     void PageSetup();

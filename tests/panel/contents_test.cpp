@@ -17,7 +17,7 @@ TEST(Contents, selectingAVolume_showsItsFirstPageAndSetsTheSlider)
 {
     PanelRig rig;
     CLeftFormModel& panel = rig.Start();
-    EXPECT_EQ(rig.ports.scopeLabel, u"ｾｭ");
+    EXPECT_EQ(rig.ports.scopeLabel, u"經部");  // the scope is named from the start
     EXPECT_EQ(rig.ports.summary, u"検索集計：");
     EXPECT_EQ(panel.m_scopeRecord, 1);
 

@@ -1,5 +1,7 @@
 #include "panel/paneltext.h"
 #include "panel/resultlist.h"
+
+#include "panel/columnfit.h"
 #include "tests/panel/panelfixture.h"
 
 #include <gtest/gtest.h>
@@ -279,6 +281,25 @@ TEST(ResultList, catalogueOrder_listsPagesInReadingOrder)
     list.SetCatalogueOrder(false);
     EXPECT_EQ(Pages(list), (std::vector<uint32_t>{0, 3, 1, 4, 2, 5, 6, 7, 8, 9}));
     EXPECT_EQ(list.SortColumn(), COLUMN_PAGE);
+}
+
+// The result list's columns share the panel's width by the length of their texts.
+TEST(ColumnFit, shortColumnsKeepTheirWidthAndLongNamesShareTheRest)
+{
+    struct Case {
+        std::vector<int> wanted;
+        int available;
+        std::vector<int> widths;
+    };
+    const Case cases[] = {
+        {{40, 60, 200, 30}, 400, {40, 60, 270, 30}},    // room to spare goes to the longest
+        {{40, 300, 600, 30}, 400, {40, 110, 220, 30}},  // long columns split the rest by want
+        {{40, 100, 300, 30}, 400, {40, 100, 230, 30}},  // the long one takes what is left
+        {{40, 60}, 0, {1, 1}},                          // no room: every column stays visible
+        {{}, 300, {}},
+    };
+    for (const Case& test : cases)
+        EXPECT_EQ(FitColumnWidths(test.wanted, test.available), test.widths) << test.available;
 }
 
 }  // namespace

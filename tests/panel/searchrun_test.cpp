@@ -103,19 +103,89 @@ TEST(SearchRun, earlyEnds_keepResultsAndKeywords)
     }
 }
 
-TEST(SearchRun, rejectedQuery_listsThePreviousHitSetAgain)
+// The engine answers a refused query with the hit set it had, which must not be listed as the
+// answer: the user is told which character (or that wildcards alone) cannot be searched, and the
+// list and the summary are emptied. The field is the user's and is not touched.
+TEST(SearchRun, refusedQuery_saysWhyAndEmptiesTheList)
+{
+    struct Case {
+        std::u16string query;
+        std::u16string message;
+    };
+    const std::u16string searchable = std::u16string(u"\n") + kSearchableText;
+    const Case cases[] = {
+        {u"a", kRefusedCharacterMessage + std::u16string(u"a") + searchable},
+        {u"詩 經1", kRefusedCharacterMessage + std::u16string(u"1") + searchable},
+        {u"詩\t經", kRefusedCharacterMessage + std::u16string(u"U+0009") + searchable},
+        {u"*", kWildcardsOnlyMessage + searchable},
+        {u"? \uFF1F\u3000**", kWildcardsOnlyMessage + searchable},
+    };
+    for (const Case& test : cases) {
+        PanelRig rig;
+        CLeftFormModel& panel = rig.Start();
+        panel.OnContentsSelect(kJingBu);
+        rig.ports.Type(u"經");
+        panel.RunSearch();
+        ASSERT_EQ(ListedPages(panel).size(), 2u);
+
+        rig.ports.Type(test.query);
+        panel.RunSearch();
+        EXPECT_EQ(rig.ports.messages, std::vector<std::u16string>{test.message});
+        EXPECT_TRUE(panel.m_resultList.m_results.empty());
+        EXPECT_TRUE(rig.ports.rows.empty());
+        EXPECT_FALSE(rig.ports.paging.visible);
+        EXPECT_EQ(rig.ports.summary, kSummaryCaption);
+        EXPECT_EQ(rig.ports.inputs, std::vector<std::optional<std::u16string>>{test.query});
+    }
+    // A wildcard beside a character is a query like any other.
+    EXPECT_EQ(QueryRefusal(u"詩 *"), u"");
+    EXPECT_EQ(QueryRefusal(u"詩?經"), u"");
+    // The command line keeps searching wildcards alone, which lists nothing.
+    EXPECT_EQ(QueryRefusal(u"* ?", false), u"");
+    EXPECT_NE(QueryRefusal(u"* a", false), u"");
+}
+
+TEST(SearchRun, wholeCollectionScope_listsEveryCategoryInTurn)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    // The label names the scope a search covers from the start.
+    EXPECT_EQ(rig.ports.scopeLabel, u"經部");
+    panel.SetWholeCollectionScope();
+    EXPECT_EQ(rig.ports.scopeLabel, kWholeCollectionScopePath);
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    // 經部 sorted by label (20 and 23 are label 1, 22 label 3, 0 label 5), then 史部.
+    EXPECT_EQ(ListedPages(panel), (std::vector<uint32_t>{20, 23, 22, 0, 25}));
+    EXPECT_EQ(rig.ports.summary, u"全部で 5 頁で、7 箇所でした。");
+    EXPECT_EQ(rig.ports.rows[4].columns[0], u"史部");
+
+    // A selection in the tree makes that entry the scope again.
+    panel.OnContentsSelect(kShiBu);
+    EXPECT_FALSE(panel.IsWholeCollectionScope());
+    EXPECT_EQ(rig.ports.scopeLabel, u"史部");
+    panel.RunSearch();
+    EXPECT_EQ(ListedPages(panel), std::vector<uint32_t>{25});
+    EXPECT_FALSE(panel.SetScope(kCatalogueSlots));
+    EXPECT_EQ(panel.m_scopeRecord, kShiBu);
+}
+
+TEST(SearchRun, enterFollowsTheFocus)
 {
     PanelRig rig;
     CLeftFormModel& panel = rig.Start();
     panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"詩");
+    panel.OnEnterKey(EnterTarget::Other);
+    EXPECT_TRUE(panel.m_resultList.m_results.empty());
+    panel.OnEnterKey(EnterTarget::Search);
+    ASSERT_EQ(panel.m_resultList.m_results.size(), 4u);
+    // In the page box Enter applies the box; it never searches the typed text.
     rig.ports.Type(u"經");
-    panel.RunSearch();
-    const std::vector<uint32_t> first = ListedPages(panel);
-    ASSERT_EQ(first.size(), 2u);
-    rig.ports.Type(u"a");
-    panel.RunSearch();
-    EXPECT_EQ(ListedPages(panel), first);
-    EXPECT_EQ(panel.m_keyWords, u"a");
+    panel.OnEnterKey(EnterTarget::PageBox);
+    EXPECT_EQ(panel.m_resultList.m_results.size(), 4u);
+    panel.OnEnterKey(EnterTarget::Search);
+    EXPECT_EQ(panel.m_resultList.m_results.size(), 2u);
 }
 
 TEST(SearchRun, scopeWithoutNode_saysSoAndKeepsTheResults)
@@ -271,6 +341,48 @@ TEST(ResultDisplay, unreadablePageRecord_showsNoResultPage)
     panel.OnResultSelected(0);
     EXPECT_TRUE(rig.ports.navigations.empty());
     EXPECT_EQ(panel.m_pageDisplay.m_hitFile, u"");
+}
+
+// The status bar's account of the page shown, and what F3 and Alt+F3 say where they stop.
+TEST(ResultDisplay, readerPositionAndHitEnds_followThePageShown)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    EXPECT_EQ(panel.ReaderPositionText(), u"");
+    EXPECT_EQ(panel.NoFurtherHitText(true), kNoHitsOnPageText);
+    panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    panel.OnResultSelected(3);  // page 0 of 學而, label 5: three hits
+    EXPECT_EQ(panel.ReaderPositionText(), u"論語\u3000學而\u3000第 5 頁\u3000検索結果 1 / 3");
+    EXPECT_EQ(panel.NoFurtherHitText(false), kFirstHitText);
+    EXPECT_EQ(panel.NoFurtherHitText(true), u"");
+    panel.NextHit();
+    panel.NextHit();
+    EXPECT_EQ(panel.ReaderPositionText(), u"論語\u3000學而\u3000第 5 頁\u3000検索結果 3 / 3");
+    EXPECT_EQ(panel.NoFurtherHitText(true), kLastHitText);
+
+    panel.OnContentsSelect(4);  // the volume 爲政, first page label 1
+    EXPECT_EQ(panel.ReaderPositionText(), u"論語\u3000爲政\u3000第 1 頁");
+    panel.NextPage();
+    EXPECT_EQ(panel.ReaderPositionText(), u"論語\u3000爲政\u3000第 2 頁");
+}
+
+// A page file that cannot be written is reported, and the view keeps what it shows.
+TEST(ResultDisplay, unwritablePageFile_isReported)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.OnContentsSelect(kJingBu);
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    std::filesystem::remove_all(PanelRig::Native(panel.m_pageDisplay.FolderPath()));
+    const size_t shown = rig.ports.navigations.size();
+    panel.OnResultSelected(0);
+    panel.OnContentsSelect(4);
+    EXPECT_EQ(rig.ports.navigations.size(), shown);
+    EXPECT_EQ(rig.ports.messages,
+              (std::vector<std::u16string>{kPageFileUnwritableMessage, kPageFileUnwritableMessage}));
 }
 
 }  // namespace

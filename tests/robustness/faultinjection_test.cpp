@@ -375,15 +375,24 @@ TEST(FaultInjection, readOnlyDataFolder_isNeverWritten)
     EXPECT_EQ(Listing(session.Data()), before);
 }
 
-// Without a place for page files nothing is shown, and the rest of the panel works on.
-TEST(FaultInjection, temporaryFolderUnusable_showsNothingAndSaysNothing)
+// Every message is the one for a page file that cannot be written, and there is one at least.
+bool OnlyUnwritablePageMessages(const std::vector<std::u16string>& messages)
+{
+    return !messages.empty() && std::all_of(messages.begin(), messages.end(), [](const std::u16string& text) {
+        return text == kPageFileUnwritableMessage;
+    });
+}
+
+// Without a place for page files nothing is shown, the user is told why, and the rest of the
+// panel works on.
+TEST(FaultInjection, temporaryFolderUnusable_showsNothingAndSaysWhy)
 {
     Session session;
     const fs::path file = session.ListingFolder() / "file";
     ASSERT_TRUE(writer::WriteFileBytes(file, "x"));
     session.SetTemporaryParent(file / "below");  // a folder under a file
     session.Run();
-    EXPECT_TRUE(session.Ports().messages.empty());
+    EXPECT_TRUE(OnlyUnwritablePageMessages(session.Ports().messages));
     EXPECT_TRUE(session.Ports().navigations.empty());
     EXPECT_EQ(session.Ports().summary, u"全部で 4 頁で、6 箇所でした。");  // the last search
 }
@@ -398,7 +407,7 @@ TEST(FaultInjection, readOnlyTemporaryFolder_showsNothing)
     }
     session.Run();
     fs::permissions(session.Temporary(), fs::perms::owner_all);
-    EXPECT_TRUE(session.Ports().messages.empty());
+    EXPECT_TRUE(OnlyUnwritablePageMessages(session.Ports().messages));
     EXPECT_TRUE(session.Ports().navigations.empty());
 }
 
@@ -415,7 +424,7 @@ TEST(FaultInjection, temporaryFolderFull_showsNoPageCutShort)
     session.Run();
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
-    EXPECT_TRUE(session.Ports().messages.empty());
+    EXPECT_TRUE(OnlyUnwritablePageMessages(session.Ports().messages));
     EXPECT_TRUE(session.Ports().navigations.empty());
 }
 
@@ -443,6 +452,7 @@ TEST(FaultInjection, temporaryFolderFillsUpMidPage_keepsTheShownPageWhole)
     EXPECT_EQ(panel.m_curPage, 6);
     EXPECT_EQ(rig.ports.navigations.size(), navigations);
     EXPECT_EQ(rig.ShownFile(), shown);
+    EXPECT_EQ(rig.ports.messages, std::vector<std::u16string>{kPageFileUnwritableMessage});
 }
 
 // A list file grown to 20 GiB of empty records: a label the volume lacks is looked for inside

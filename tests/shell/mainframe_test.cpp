@@ -29,26 +29,12 @@
 #include <functional>
 
 using namespace varo::shell;
+using varo::test::Idle;
 using varo::test::OpenFrame;
+using varo::test::PanelControl;
 using varo::test::TempDir;
 
 namespace {
-
-template <typename Control>
-Control* PanelControl(CMainFrame& frame, int id)
-{
-    auto* control = frame.LeftForm()->findChild<Control*>(IdName(id));
-    if (control == nullptr)
-        qFatal("no control %d", id);
-    return control;
-}
-
-// Lets the idle update pass run.
-void Idle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
 
 bool Enabled(CMainFrame& frame, int id)
 {
@@ -102,7 +88,7 @@ class MainFrameTest : public QObject {
 private slots:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
+        varo::test::IsolateSettings();
         varo::test::WriteShellCollection(m_dir.Path());
     }
 
@@ -138,7 +124,7 @@ private slots:
         for (int id : {ID_APP_EXIT, ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SHOW_ALL, ID_APP_ABOUT, ID_HELP})
             QVERIFY2(Enabled(*frame, id), qPrintable(IdName(id)));
         QVERIFY(frame->Action(ID_VIEW_TOOLBAR)->isChecked());
-        QVERIFY(!frame->Action(ID_VIEW_STATUS_BAR)->isChecked());
+        QVERIFY(frame->Action(ID_VIEW_STATUS_BAR)->isChecked());  // the status bar shows
     }
 
     void menusAndToolBar_followTheCommandTable()
@@ -205,11 +191,6 @@ private slots:
         QCOMPARE(pageBox->selectedText(), QStringLiteral("2"));
         QTest::keyClicks(pageBox, QStringLiteral("1"));
         QCOMPARE(results->topLevelItemCount(), 100);
-        // With two list pages Enter in the keyword field applies the page box instead of searching.
-        frame->LeftForm()->QueryInput()->Field()->setText(QStringLiteral("詩"));
-        QTest::keyClick(frame->LeftForm()->QueryInput()->Field(), Qt::Key_Return);
-        QCOMPARE(PanelControl<QLabel>(*frame, IDC_SUMMARY)->text(),
-                 QStringLiteral("全部で 105 頁で、214 箇所でした。"));
 
         results->setCurrentItem(results->topLevelItem(0));
         const QString file = LocationFile(*view);

@@ -2,6 +2,9 @@
 
 #include "text/codeconverter.h"
 
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <stdexcept>
@@ -40,6 +43,15 @@ QString ToQString(const std::filesystem::path& path)
     return QString::fromStdString(path.string());
 }
 
+void IsolateSettings()
+{
+    // Removed when the test program ends.
+    static QTemporaryDir folder;
+    QStandardPaths::setTestModeEnabled(true);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+}
+
 void TypeText(QWidget* widget, const QString& text)
 {
     for (QChar unit : text) {
@@ -50,6 +62,7 @@ void TypeText(QWidget* widget, const QString& text)
 
 std::unique_ptr<CMainFrame> OpenFrame(const std::filesystem::path& folder, const std::filesystem::path& program)
 {
+    IsolateSettings();
     FrameFoldersTag folders;
     const std::u16string native = CCodeConverter::Utf8ToUtf16(folder.string());
     folders.panel = {native, native, native};

@@ -7,6 +7,7 @@
 #include "tests/shell/shellfixture.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -128,6 +129,19 @@ private slots:
         QVERIFY(CSplashWnd::Current() != nullptr);
         QTRY_VERIFY_WITH_TIMEOUT(CSplashWnd::Current() == nullptr, 5000);
         QVERIFY(frame->isVisible());
+    }
+
+    // The animation plays once (about five seconds) and the splash goes with its end, long
+    // before the fallback interval; its foot says how to close it sooner.
+    void animationPlayedOnce_closesTheSplash()
+    {
+        auto frame = OpenFrame(m_data.Path(), m_program.Path());
+        CSplashWnd* splash = CSplashWnd::Current();
+        QVERIFY(splash != nullptr);
+        auto* hint = splash->findChild<QLabel*>(QStringLiteral("CloseHint"));
+        QVERIFY(hint != nullptr && hint->isVisible());
+        QCOMPARE(hint->text(), QStringLiteral("クリックするか、どれかのキーを押すと閉じます。"));
+        QTRY_VERIFY_WITH_TIMEOUT(CSplashWnd::Current() == nullptr, 20000);
     }
 
     void commandLineSwitch_suppressesTheSplash_data()

@@ -321,8 +321,8 @@ private slots:
     void panelPagingButtons_areThePictureButtonsWithTheirTips()
     {
         auto frame = OpenFrame(m_dir.Path());
-        const std::pair<int, QString> expected[] = {{IDC_PREVIOUS_LIST_PAGE, QStringLiteral("Previous Page")},
-                                                    {IDC_NEXT_LIST_PAGE, QStringLiteral("Next Page")}};
+        const std::pair<int, QString> expected[] = {{IDC_PREVIOUS_LIST_PAGE, QStringLiteral("前の一覧頁")},
+                                                    {IDC_NEXT_LIST_PAGE, QStringLiteral("次の一覧頁")}};
         for (const auto& [id, tip] : expected) {
             auto* button = frame->LeftForm()->findChild<CToolTipResourceButton*>(IdName(id));
             QVERIFY(button != nullptr);

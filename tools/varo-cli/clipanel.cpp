@@ -9,6 +9,8 @@ CliPanel::CliPanel(const std::u16string& dataFolder, int target)
 {
     const PanelFoldersTag folders{dataFolder, m_scratch.Folder(), m_scratch.Folder()};
     m_model = std::make_unique<CLeftFormModel>(folders, PanelPortsTag{this, this, nullptr, this, this});
+    // The command line answers a query of wildcards only with its empty result, as it always has.
+    m_model->m_refuseWildcardsOnly = false;
     // The panel always starts on the full-text index; another target reopens it, as a click
     // on its radio button does.
     if (target != TARGET_FULL_TEXT)

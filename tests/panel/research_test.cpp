@@ -93,6 +93,23 @@ TEST(Refinement, searchInsideTheResults_keepsTheListedPagesWithTheNewCounts)
     EXPECT_EQ(history[1].query, u"詩");
 }
 
+TEST(Refinement, searchInsideTheWholeCollection_keepsTheListedPagesOfEveryCategory)
+{
+    PanelRig rig;
+    CLeftFormModel& panel = rig.Start();
+    panel.SetWholeCollectionScope();
+    rig.ports.Type(u"詩");
+    panel.RunSearch();
+    ASSERT_EQ(ListedPages(panel), (std::vector<uint32_t>{20, 23, 22, 0, 25}));
+
+    // 經 stands on pages 20, 21 and 25: 20 is listed under 經部, 25 under 史部.
+    panel.m_refine = true;
+    rig.ports.Type(u"經");
+    panel.RunSearch();
+    EXPECT_EQ(ListedPages(panel), (std::vector<uint32_t>{20, 25}));
+    EXPECT_EQ(rig.ports.narrowing, u"結果内検索");
+}
+
 TEST(Refinement, firstSearchInsideNothing_coversTheScope)
 {
     PanelRig rig;
@@ -123,9 +140,14 @@ TEST(Refinement, refusedQuery_entersNoHistory)
 {
     PanelRig rig;
     CLeftFormModel& panel = Search(rig, u"詩");
+    ASSERT_TRUE(panel.NarrowToEntry(kWeiZheng));
     Search(rig, u"詩a");
     ASSERT_EQ(panel.m_history.Entries().size(), 1u);
     EXPECT_EQ(panel.m_history.Entries()[0].query, u"詩");
+    // The list is emptied, and with it the narrowing it showed.
+    EXPECT_TRUE(panel.m_resultList.m_results.empty());
+    EXPECT_EQ(rig.ports.narrowing, u"");
+    EXPECT_FALSE(panel.IsNarrowed());
 }
 
 TEST(ShowHit, concordanceLine_showsItsHitAndTheHitCommandsGoOn)

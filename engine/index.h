@@ -5,6 +5,7 @@
 #include "engine/messagesink.h"
 #include "platform/mappedfile.h"
 #include "store/filelist.h"
+#include "store/hitpositions.h"
 
 #include <cstdint>
 #include <string>
@@ -113,6 +114,11 @@ public:
     /// terms after that point plain (CFileList::RenderPage, RenderVariantPage).
     int RenderResultPage(uint32_t page, std::string& output, std::u16string_view query, int target, bool useVariants,
                          bool* complete = nullptr) const;
+    /// Every hit of the page rendered as RenderResultPage renders it, in anchor order, with its
+    /// place in the text of the highlighted cell: one hit per match of a term, a '*' match
+    /// spanning its pieces. False (no hits) for a query CheckQuery refuses or a page the store
+    /// cannot read.
+    bool LocateHits(uint32_t page, std::u16string_view query, int target, bool useVariants, PageHitsTag& hits) const;
 
     // The text store, passed through.
     uint32_t GetHeaderWord() const { return m_fileList.m_headerWord; }

@@ -1,6 +1,8 @@
 // Renders arbitrary page bytes with arbitrary queries and search targets, plain and with the
 // variant option (the fuzz collection's variant table). Where the variant expansion is small
-// enough to render literally, both must give the same document.
+// enough to render literally, both must give the same document. The hit positions read back
+// from the same rendering take the anchors in order and lie inside the cell's text, and the
+// concordance lines cut from them stay inside it too.
 //
 // Input: u16 page label, u32-prefixed page bytes, then operations to the end: u8 op (target in
 // bits 0-2, where 3 to 7 stand for values no radio gives; variant option in bit 3), query.
@@ -9,6 +11,7 @@
 #include "fuzz/fuzzinput.h"
 
 #include "engine/index.h"
+#include "panel/kwic.h"
 #include "text/codeconverter.h"
 
 #include <cstdio>
@@ -94,6 +97,28 @@ void CheckAgainstLiteralExpansion(const CIndex& index, std::u16string_view query
     VARO_FUZZ_CHECK(literal == viaVariants);
 }
 
+void CheckHitPositions(const CIndex& index, std::u16string_view query, int target, bool useVariants, int anchors)
+{
+    PageHitsTag hits;
+    if (!index.LocateHits(kFuzzedRecord, query, target, useVariants, hits))
+        return;
+    VARO_FUZZ_CHECK(hits.annotation.size() == hits.text.size());
+    int next = 0;
+    for (const HitPositionTag& hit : hits.hits) {
+        VARO_FUZZ_CHECK(hit.anchors >= 1);
+        VARO_FUZZ_CHECK(uint64_t{hit.offset} + hit.length <= hits.text.size());
+        // Passes come in term order and each pass's hits in document order, so anchors grow.
+        VARO_FUZZ_CHECK(hit.anchor >= next);
+        next = hit.anchor + hit.anchors;
+    }
+    VARO_FUZZ_CHECK(next <= anchors);
+    std::vector<KwicLineTag> lines;
+    AppendKwicLines(hits, 0, 3, lines);
+    VARO_FUZZ_CHECK(lines.size() == hits.hits.size());
+    for (const KwicLineTag& line : lines)
+        VARO_FUZZ_CHECK(size_t{line.beforeUnits} + line.hitUnits <= line.text.size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
@@ -123,6 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const int anchors = index.RenderResultPage(kFuzzedRecord, html, query, target, useVariants, &complete);
         VARO_FUZZ_CHECK(anchors >= 0);
         CheckDocument(html);
+        CheckHitPositions(index, query, target, useVariants, anchors);
         if (useVariants)
             CheckAgainstLiteralExpansion(index, query, target, html, anchors, complete);
     }

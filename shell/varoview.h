@@ -6,9 +6,13 @@
 // program. Pages render with a CJK serif font, with Hanazono for ideographs beyond the basic
 // plane.
 
+#include "panel/citation.h"
 #include "panel/panelports.h"
 
 #include <QTextBrowser>
+
+#include <functional>
+#include <optional>
 
 class QPrinter;
 
@@ -32,6 +36,21 @@ public:
     bool CanCopy() const { return textCursor().hasSelection(); }
 
     void CopySelection();
+
+    /// Where the citation of the shown page comes from (the search panel).
+    void SetCitationSource(std::function<std::optional<varo::CitationTag>()> source) { m_citation = std::move(source); }
+    /// 引用をコピー: the selected text and a citation line in the chosen format. False, with a
+    /// message, when nothing is selected or the page is not in the catalogue.
+    bool CopyCitation();
+    /// The selected text with its line ends, and the citation line alone.
+    QString SelectedText() const;
+    std::optional<QString> CitationLine() const;
+    /// The citation format of the settings store (placeholders {category} {title} {volume}
+    /// {label} {page}); 引用の書式… edits it.
+    static QString CitationFormat();
+    static void SetCitationFormat(const QString& format);
+    void EditCitationFormat();
+
     void SelectAllText();
     /// Prints the shown page at once, without a dialog; false, printing nothing, when there is
     /// no printer to print on.
@@ -69,4 +88,5 @@ private:
     void Load(const QString& path);
 
     QString m_location = kBlank;
+    std::function<std::optional<varo::CitationTag>()> m_citation;
 };

@@ -101,7 +101,7 @@ void render::RenderTerm(std::string_view page, std::string& output, std::string_
 }
 
 int render::RenderQuery(std::string page, int cell, int target, std::u16string_view query, std::string& output,
-                        bool* complete)
+                        bool* complete, std::vector<AnchorPassTag>* passes)
 {
     std::set<std::string> rendered;
     int counter = 0;
@@ -122,7 +122,9 @@ int render::RenderQuery(std::string page, int cell, int target, std::u16string_v
         passBytes += page.size();
         pass.clear();
         PassWatch watch;
+        const int firstAnchor = counter;
         RenderTerm(page, pass, term, cell, target, counter, &watch);
+        LogPass(term, firstAnchor, counter, passes);
         // The next term is highlighted in the page as already marked up.
         page.swap(pass);
         anyRendered = true;

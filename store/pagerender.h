@@ -5,6 +5,8 @@
 // query; the variant renderer (variantrender.h) for the variant forms of one. Everything here
 // works on the page's UTF-8 bytes.
 
+#include "store/hitpositions.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -92,9 +94,10 @@ void RenderTerm(std::string_view page, std::string& output, std::string_view ter
 /// pass over the page as the passes before it left it. Returns the number of anchors written;
 /// output receives the last pass's document and is left alone when the query names no term.
 /// complete, when given, tells whether every term had its whole pass: past kMaxPassBytes, or
-/// after a pass that reached kMaxPassGrowth, the remaining terms are not highlighted.
+/// after a pass that reached kMaxPassGrowth, the remaining terms are not highlighted. passes,
+/// when given, receives what each pass anchored.
 int RenderQuery(std::string page, int cell, int target, std::u16string_view query, std::string& output,
-                bool* complete = nullptr);
+                bool* complete = nullptr, std::vector<AnchorPassTag>* passes = nullptr);
 
 /// The title, the first cell and the second cell of a page, always three nodes.
 void ParseNodes(std::string_view page, std::vector<std::unique_ptr<HTMLNode>>& nodes);

@@ -243,8 +243,9 @@ private:
 // match for, in the same order; the joined render's other passes only re-emit the page.
 class VariantPasses {
 public:
-    VariantPasses(std::string page, int cell, int target, WorkBudget& budget)
-        : m_page(std::move(page)), m_cell(cell), m_target(target), m_budget(budget), m_checks(budget)
+    VariantPasses(std::string page, int cell, int target, WorkBudget& budget, std::vector<AnchorPassTag>* passLog)
+        : m_page(std::move(page)), m_cell(cell), m_target(target), m_budget(budget), m_checks(budget),
+          m_passLog(passLog)
     {
         m_canGiveUp = !render::HidesPageTags(CellText());
     }
@@ -355,7 +356,9 @@ private:
         m_passBytes += m_page.size();
         std::string output;
         render::PassWatch watch;
+        const int firstAnchor = m_counter;
         render::RenderTerm(m_page, output, term, m_cell, m_target, m_counter, &watch);
+        LogPass(term, firstAnchor, m_counter, m_passLog);
         m_budget.Spend(kPassByteWork * (m_page.size() + output.size()));
         m_page = std::move(output);
         m_cellStale = true;
@@ -394,7 +397,10 @@ private:
                     choice[position - 1] = 0;
             }
         }
-        return render::RenderQuery(original, m_cell, m_target, joined, output, &complete);
+        // The joined render's own passes replace those made so far.
+        if (m_passLog != nullptr)
+            m_passLog->clear();
+        return render::RenderQuery(original, m_cell, m_target, joined, output, &complete, m_passLog);
     }
 
     std::string m_page;
@@ -402,6 +408,7 @@ private:
     int m_target;
     WorkBudget& m_budget;
     CellChecks m_checks;
+    std::vector<AnchorPassTag>* m_passLog;
     bool m_canGiveUp = false;
     int m_counter = 0;
     std::vector<std::unique_ptr<HTMLNode>> m_parsed;  // the page as it stands, parsed
@@ -689,7 +696,7 @@ std::u16string FirstTerm(const QueryAlternatives& alternatives)
 }  // namespace
 
 int RenderVariantPage(std::string page, int cell, int target, const QueryAlternatives& alternatives,
-                      std::string& output, bool* complete)
+                      std::string& output, bool* complete, std::vector<AnchorPassTag>* passLog)
 {
     if (complete != nullptr)
         *complete = true;
@@ -713,7 +720,7 @@ int RenderVariantPage(std::string page, int cell, int target, const QueryAlterna
     WorkBudget budget;
     // Kept for the rare render that must be made literally, on pages where that is affordable.
     const std::string original = page.size() <= kLiteralPageBytes ? page : std::string();
-    VariantPasses passes(std::move(page), cell, target, budget);
+    VariantPasses passes(std::move(page), cell, target, budget, passLog);
     bool walked = VariantTermWalk(distinct, budget).Run(passes);
     // The joined render always highlights its first term, however long the walk to it.
     if (!walked && !passes.AnyTerm()) {

@@ -4,6 +4,8 @@
 // highlights the terms those choices spell, as rendering the whole expansion joined into one
 // query would, in bounded time and memory.
 
+#include "store/hitpositions.h"
+
 #include <string>
 #include <vector>
 
@@ -25,8 +27,9 @@ using QueryAlternatives = std::vector<std::vector<char16_t>>;
 /// One render does a bounded amount of work. complete, when given, tells whether the render
 /// got through the whole expansion; when it did not, the document is the joined render's after
 /// an initial run of the expansion's terms (the first always among them): those are highlighted
-/// as the joined render highlights them, the rest not at all.
+/// as the joined render highlights them, the rest not at all. passes, when given, receives what
+/// each highlighting pass of the document anchored.
 int RenderVariantPage(std::string page, int cell, int target, const QueryAlternatives& alternatives,
-                      std::string& output, bool* complete = nullptr);
+                      std::string& output, bool* complete = nullptr, std::vector<AnchorPassTag>* passes = nullptr);
 
 }  // namespace varo

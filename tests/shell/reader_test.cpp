@@ -245,7 +245,7 @@ private slots:
         CSortListCtrl* results = frame->LeftForm()->ResultList();
         auto columnsWidth = [results] {
             int sum = 0;
-            for (int column = 0; column < 4; ++column)
+            for (int column = 0; column < results->columnCount(); ++column)
                 sum += results->columnWidth(column);
             return sum;
         };

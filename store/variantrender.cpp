@@ -377,7 +377,9 @@ private:
         uint64_t units = 0, forms = 1;
         for (const auto& position : alternatives) {
             forms = std::min(forms * position.size(), kLiteralUnits + 1);
-            units = std::min(units + 2, kLiteralUnits + 1);  // a character takes one unit or two
+            // The longest spelling at the position: one unit, or two beyond the basic plane.
+            const bool pair = std::any_of(position.begin(), position.end(), [](char32_t c) { return c > 0xFFFF; });
+            units = std::min(units + (pair ? 2 : 1), kLiteralUnits + 1);
         }
         if (forms * (units + 1) > kLiteralUnits || original.empty()) {
             complete = false;

@@ -135,7 +135,7 @@ TEST(VariantRender, markupOfEarlierPasses_decidesAsInTheJoinedRender)
 // with their neighbours when the forms are written out); every cell and target.
 TEST(VariantRender, randomPagesAndAlternatives_equalTheJoinedForms)
 {
-    const std::vector<char32_t> characters = {U'甲', U'乙', U'丙', U'丁', U'x',      U'a',      U'0',  U'?',  U'*',
+    const std::vector<char32_t> characters = {U'甲', U'乙',     U'丙', U'丁', U'x',      U'a',      U'0',  U'?', U'*',
                                               U' ',  U'\u3000', U'<',  U'𠀀', U'\xD840', U'\xDC00', U'\0', U'𠀁'};
     const std::vector<std::string> pieces = {"甲",
                                              "乙",

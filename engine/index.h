@@ -86,9 +86,14 @@ public:
     /// The slot of the first group that lists the code point; false (slot unchanged) when it is
     /// in no group or its group lies beyond the last slot the index files have.
     bool FindVariantSlot(uint32_t codePoint, uint32_t& slot) const;
-    /// Members of the first group with a member whose low 16 bits equal unit, or {unit}.
-    std::vector<uint32_t> GetVariants(char16_t unit) const;
+    /// The forms of a character: the members of the first group that lists the code point (all
+    /// 32 bits compared, as the search compares them), in table order, or {codePoint} when no
+    /// group lists it. Members above U+10FFFF are no character and are left out.
+    ///   0x5E72 with the group {0x4E7E, 0x5E72} => {0x4E7E, 0x5E72};  0x4E59 with {0x24E59} => {0x4E59}
+    std::vector<uint32_t> GetVariants(uint32_t codePoint) const;
     /// Every variant form of the query, odometer order with the first position turning slowest.
+    /// A position is a character of the query (a surrogate pair is one), and each form writes
+    /// every chosen member whole (as a surrogate pair above U+FFFF).
     void ExpandVariantForms(std::u16string_view query, std::vector<std::u16string>& forms) const;
 
     // Searching (results in the hit set).
@@ -157,8 +162,6 @@ private:
     uint32_t m_postingBlocks = 0;
     // Code point -> number of the first group that lists it; built when the table loads.
     std::unordered_map<uint32_t, uint32_t> m_variantGroupOf;
-    // Low 16 bits of a member -> number of the first group with such a member.
-    std::unordered_map<char16_t, uint32_t> m_variantGroupOfUnit;
 };
 
 }  // namespace varo

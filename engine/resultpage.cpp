@@ -5,22 +5,21 @@
 #include "engine/index.h"
 #include "store/pagerender.h"
 #include "store/variantrender.h"
+#include "text/codeconverter.h"
 
 namespace varo {
 
 namespace {
 
-// The variant forms of every position of the query, in table order; a unit in no group is its
-// own one form. The index files know only the basic plane's forms by their low 16 bits.
+// The variant forms of every character of the query (a surrogate pair is one), in table order;
+// a character in no group is its own one form. A character finds its group by its whole code
+// point, as the search finds it, and each form stands whole, beyond the basic plane too.
 QueryAlternatives AlternativesOf(const CIndex& index, std::u16string_view query)
 {
     QueryAlternatives alternatives;
-    alternatives.reserve(query.size());
-    for (char16_t unit : query) {
-        std::vector<char16_t> units;
-        for (uint32_t member : index.GetVariants(unit))
-            units.push_back(static_cast<char16_t>(member & 0xFFFF));
-        alternatives.push_back(std::move(units));
+    for (size_t i = 0; i < query.size();) {
+        const std::vector<uint32_t> members = index.GetVariants(CCodeConverter::DecodeUtf16(query, i));
+        alternatives.emplace_back(members.begin(), members.end());
     }
     return alternatives;
 }

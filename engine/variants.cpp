@@ -5,6 +5,7 @@
 
 #include "platform/nativepath.h"
 #include "platform/readonlyfile.h"
+#include "text/codeconverter.h"
 
 namespace varo {
 
@@ -63,7 +64,6 @@ void CIndex::LoadVariantTable(const std::u16string& folder)
 {
     m_variantGroups.clear();
     m_variantGroupOf.clear();
-    m_variantGroupOfUnit.clear();
     ReadOnlyFile file;
     if (!file.Open(JoinPath(folder, u"yitizi.txt")))
         return;
@@ -76,10 +76,8 @@ void CIndex::LoadVariantTable(const std::u16string& folder)
         // A line of one CR has no field separator and reads as the single member 0; a line of
         // commas only has no fields at all and makes an empty group, which still takes a number.
         const auto number = static_cast<uint32_t>(m_variantGroups.size());
-        for (uint32_t member : group) {
+        for (uint32_t member : group)
             m_variantGroupOf.try_emplace(member, number);
-            m_variantGroupOfUnit.try_emplace(static_cast<char16_t>(member & 0xFFFF), number);
-        }
         m_variantGroups.push_back(std::move(group));
     });
 }
@@ -95,28 +93,34 @@ bool CIndex::FindVariantSlot(uint32_t codePoint, uint32_t& slot) const
     return true;
 }
 
-std::vector<uint32_t> CIndex::GetVariants(char16_t unit) const
+std::vector<uint32_t> CIndex::GetVariants(uint32_t codePoint) const
 {
-    const auto found = m_variantGroupOfUnit.find(unit);
-    if (found == m_variantGroupOfUnit.end())
-        return {unit};
-    return m_variantGroups[found->second];
+    const auto found = m_variantGroupOf.find(codePoint);
+    if (found == m_variantGroupOf.end())
+        return {codePoint};
+    // A member above U+10FFFF (a field of too many digits) cannot be written in a query or a
+    // page; the character itself is always among the rest.
+    std::vector<uint32_t> forms;
+    for (uint32_t member : m_variantGroups[found->second])
+        if (member <= kLastCodePoint)
+            forms.push_back(member);
+    return forms;
 }
 
 void CIndex::ExpandVariantForms(std::u16string_view query, std::vector<std::u16string>& forms) const
 {
     std::vector<std::vector<uint32_t>> alternatives;
-    alternatives.reserve(query.size());
-    for (char16_t unit : query)
-        alternatives.push_back(GetVariants(unit));
+    for (size_t i = 0; i < query.size();)
+        alternatives.push_back(GetVariants(CCodeConverter::DecodeUtf16(query, i)));
     // An odometer over the alternatives: the last position turns fastest.
-    std::vector<size_t> choice(query.size(), 0);
+    std::vector<size_t> choice(alternatives.size(), 0);
     while (true) {
-        std::u16string form(query.size(), u'\0');
-        for (size_t i = 0; i < query.size(); ++i)
-            form[i] = static_cast<char16_t>(alternatives[i][choice[i]] & 0xFFFF);
+        std::u16string form;
+        form.reserve(query.size());
+        for (size_t i = 0; i < alternatives.size(); ++i)
+            CCodeConverter::AppendUtf16(form, alternatives[i][choice[i]]);
         forms.push_back(std::move(form));
-        size_t position = query.size();
+        size_t position = alternatives.size();
         while (position > 0) {
             --position;
             if (++choice[position] < alternatives[position].size())
@@ -125,7 +129,7 @@ void CIndex::ExpandVariantForms(std::u16string_view query, std::vector<std::u16s
             if (position == 0)
                 return;
         }
-        if (query.empty())
+        if (alternatives.empty())
             return;
     }
 }

@@ -77,8 +77,9 @@ void CheckAgainstLiteralExpansion(const CIndex& index, std::u16string_view query
                                   const std::string& viaVariants, int anchors, bool complete)
 {
     uint64_t count = 1;
-    for (char16_t unit : query)
-        count = std::min<uint64_t>(count * index.GetVariants(unit).size(), kLiteralForms + 1);
+    for (size_t i = 0; i < query.size();)
+        count = std::min<uint64_t>(count * index.GetVariants(CCodeConverter::DecodeUtf16(query, i)).size(),
+                                   kLiteralForms + 1);
     if (query.empty() || count > kLiteralForms)
         return;
     std::vector<std::u16string> forms;

@@ -42,6 +42,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <unordered_set>
 
 namespace varo {
 
@@ -376,7 +377,9 @@ private:
         uint64_t units = 0, forms = 1;
         for (const auto& position : alternatives) {
             forms = std::min(forms * position.size(), kLiteralUnits + 1);
-            units = std::min(units + 1, kLiteralUnits + 1);
+            // The longest spelling at the position: one unit, or two beyond the basic plane.
+            const bool pair = std::any_of(position.begin(), position.end(), [](char32_t c) { return c > 0xFFFF; });
+            units = std::min(units + (pair ? 2 : 1), kLiteralUnits + 1);
         }
         if (forms * (units + 1) > kLiteralUnits || original.empty()) {
             complete = false;
@@ -389,7 +392,7 @@ private:
             if (!joined.empty())
                 joined += u' ';
             for (size_t i = 0; i < alternatives.size(); ++i)
-                joined += alternatives[i][choice[i]];
+                CCodeConverter::AppendUtf16(joined, alternatives[i][choice[i]]);
             more = false;
             for (size_t position = alternatives.size(); position > 0 && !more; --position) {
                 more = ++choice[position - 1] < alternatives[position - 1].size();
@@ -508,14 +511,14 @@ public:
             if (m_budget.Exhausted() || passes.Stopped())
                 return false;
             Frame& top = m_stack.back();
-            const std::vector<char16_t>& alternatives = m_alternatives[top.state.position];
+            const std::vector<char32_t>& alternatives = m_alternatives[top.state.position];
             if (top.next == alternatives.size()) {
                 m_stack.pop_back();
                 continue;
             }
-            const char16_t unit = alternatives[top.next++];
+            const char32_t character = alternatives[top.next++];
             m_budget.Spend(kStepWork);
-            Enter(Advance(top.state, unit, passes), passes);
+            Enter(Advance(top.state, character, passes), passes);
         }
         return true;
     }
@@ -551,20 +554,26 @@ private:
         size_t next = 0;
     };
 
-    State Advance(const State& state, char16_t unit, VariantPasses& passes)
+    State Advance(const State& state, char32_t character, VariantPasses& passes)
     {
         const size_t next = state.position + 1;
-        if (IsTermSeparator(unit)) {
+        if (character <= 0xFFFF && IsTermSeparator(static_cast<char16_t>(character))) {
             Complete(state, passes);
             return {next, kRoot, Kind::kLive};
         }
         if (state.kind != Kind::kLive)
             return {next, kRoot, state.kind};
+        // The trie spells terms in UTF-16 units, as the joined query holds them: a character
+        // beyond the basic plane adds both units of its surrogate pair.
+        m_spelling.clear();
+        CCodeConverter::AppendUtf16(m_spelling, character);
         bool spelt = true;
-        const uint32_t term = Extend(state.term, unit, spelt);
-        // Only a unit of fixed bytes adds to what the cell must hold; the prefix before it may
-        // still match, or the walk would not have come here.
-        const bool addsFixedBytes = unit >= 0x80 || IsFixedByte(static_cast<char>(unit));
+        uint32_t term = state.term;
+        for (char16_t unit : m_spelling)
+            term = Extend(term, unit, spelt);
+        // Only a character of fixed bytes adds to what the cell must hold; the prefix before it
+        // may still match, or the walk would not have come here.
+        const bool addsFixedBytes = character >= 0x80 || IsFixedByte(static_cast<char>(character));
         if (addsFixedBytes && passes.CanGiveUp() && !passes.MayEverPlace(Utf8Tail(term)))
             return {next, kRoot, spelt ? Kind::kGivenUpSpelt : Kind::kGivenUpNew};
         return {next, term, Kind::kLive};
@@ -677,6 +686,7 @@ private:
     std::vector<uint8_t> m_entered;
     std::vector<Frame> m_stack;
     std::u16string m_units;
+    std::u16string m_spelling;
     std::string m_utf8;
 };
 
@@ -685,8 +695,9 @@ std::u16string FirstTerm(const QueryAlternatives& alternatives)
 {
     std::u16string term;
     for (const auto& position : alternatives) {
-        if (!IsTermSeparator(position.front()))
-            term += position.front();
+        const char32_t character = position.front();
+        if (character > 0xFFFF || !IsTermSeparator(static_cast<char16_t>(character)))
+            CCodeConverter::AppendUtf16(term, character);
         else if (!term.empty())
             break;
     }
@@ -700,23 +711,20 @@ int RenderVariantPage(std::string page, int cell, int target, const QueryAlterna
 {
     if (complete != nullptr)
         *complete = true;
-    // A position without alternatives leaves the expansion without forms.
-    if (alternatives.empty() ||
-        std::any_of(alternatives.begin(), alternatives.end(), [](const auto& units) { return units.empty(); }))
-        return 0;
     // A form that repeats an earlier choice at some position names no new term: each
-    // position's alternatives are walked once each.
+    // position's alternatives are walked once each. A value that is no character has no form.
     QueryAlternatives distinct(alternatives.size());
-    std::vector<bool> seen(size_t{1} << 16);
+    std::unordered_set<char32_t> seen;
     for (size_t i = 0; i < alternatives.size(); ++i) {
-        for (char16_t unit : alternatives[i])
-            if (!seen[unit]) {
-                seen[unit] = true;
-                distinct[i].push_back(unit);
-            }
-        for (char16_t unit : distinct[i])
-            seen[unit] = false;
+        seen.clear();
+        for (char32_t character : alternatives[i])
+            if (character <= kLastCodePoint && seen.insert(character).second)
+                distinct[i].push_back(character);
     }
+    // A position without alternatives leaves the expansion without forms.
+    if (distinct.empty() ||
+        std::any_of(distinct.begin(), distinct.end(), [](const auto& characters) { return characters.empty(); }))
+        return 0;
     WorkBudget budget;
     // Kept for the rare render that must be made literally, on pages where that is affordable.
     const std::string original = page.size() <= kLiteralPageBytes ? page : std::string();
@@ -724,7 +732,7 @@ int RenderVariantPage(std::string page, int cell, int target, const QueryAlterna
     bool walked = VariantTermWalk(distinct, budget).Run(passes);
     // The joined render always highlights its first term, however long the walk to it.
     if (!walked && !passes.AnyTerm()) {
-        const std::u16string first = FirstTerm(alternatives);
+        const std::u16string first = FirstTerm(distinct);
         if (!first.empty())
             passes.Offer(CCodeConverter::Utf16ToUtf8(first));
     }

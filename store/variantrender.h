@@ -11,11 +11,15 @@
 
 namespace varo {
 
-/// The forms of a query, position by position: the alternatives of position i are the UTF-16
-/// units that may stand at i (itself first when it is in no variant group), in variant-table
-/// order. A blank (U+0020 or U+3000) among the alternatives of a position ends a term there.
-///   query 干 with the group {乾, 干}  =>  {{u'乾', u'干'}}: the forms 乾 and 干
-using QueryAlternatives = std::vector<std::vector<char16_t>>;
+/// The forms of a query, position by position: the alternatives of position i are the
+/// characters (code points) that may stand at i (only the query's own when it is in no variant
+/// group), in variant-table order. A form writes each chosen character as UTF-16 (a surrogate
+/// pair above U+FFFF, a lone surrogate value as itself); a value above U+10FFFF has no such
+/// form and is left out. A blank (U+0020 or U+3000) among the alternatives of a position ends a
+/// term there.
+///   query 干 with the group {乾, 干}  =>  {{U'乾', U'干'}}: the forms 乾 and 干
+///   query 乙 with the group {乙, 𠀀}  =>  {{U'乙', U'𠀀'}}: the forms 乙 and 𠀀 (two units)
+using QueryAlternatives = std::vector<std::vector<char32_t>>;
 
 /// Renders page (a stored page's text; cell 0 or 1 the cell its label selects, target 0 full
 /// text, 1 main text, 2 annotations) into output with every term of the expansion highlighted,

@@ -9,6 +9,9 @@
 
 namespace varo {
 
+/// The last code point; values above it are no character and have no UTF-16 or UTF-8 form.
+inline constexpr uint32_t kLastCodePoint = 0x10FFFF;
+
 class CCodeConverter {
 public:
     /// Decodes the character that starts at text[index] and moves index past it. A high

@@ -138,9 +138,9 @@ TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
     // cell: a term of it matches only once an earlier term was highlighted.
     const VariantGroups digit = {{0x4E7E, 0x5E72}, {'0', 0x3000}};
     const std::u16string alphabet = u"干万龍人\u3000?*";
-    // Members beyond the basic plane stand in the expansion by their low 16 bits: 𠀀 (U+20000)
-    // as U+0000, U+2D840 as the high half of a surrogate pair, so that the first unit of 𠀀 in
-    // a query has the forms 己 and U+D840.
+    // Members beyond the basic plane stand whole, as surrogate pairs: 𠀀 (U+20000) with 乙 and
+    // 丙, and U+2D840, whose low 16 bits are the high half of 𠀀's pair, with 己. A query's pair
+    // is one character; its halves alone stand for themselves.
     const VariantGroups supplementary = {{0x4E59, 0x20000, 0x4E19}, {0x5DF1, 0x2D840}};  // 乙 𠀀 丙, 己
     const std::string supplementaryCell = "丙𠀀己乙" + kNote + "辛乙庚𠀀己</font>乙?己<p>" + kNote + "𠀀丙</font>";
     const std::u16string supplementaryAlphabet = u"丙己\xD840\xDC00\u3000?*";
@@ -176,6 +176,25 @@ TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
                     ASSERT_EQ(output, expected) << CCodeConverter::Utf16ToUtf8(query) << ", target " << target;
                 }
             }
+        }
+    }
+}
+
+// A member beyond the basic plane in a wildcard query over an annotation: the pass of 乙?*己
+// highlights 乙庚𠀀己, and 𠀀?*己 then matches 𠀀 and 己 again through the markup the pass wrote
+// between them. The variant render must do the same with 𠀀 as its surrogate pair, not as the
+// low 16 bits of U+20000.
+TEST_F(ResultPageTest, memberBeyondTheBasicPlane_rendersAsTheJoinedFormsWrittenOut)
+{
+    Write({"甲" + kNote + "辛乙庚𠀀己</font>"}, {{0x4E59, 0x20000, 0x4E19}});  // 乙 𠀀 丙
+    for (int target = 0; target <= 2; ++target) {
+        SCOPED_TRACE(target);
+        std::string expected;
+        const int anchors = m_index.FileList().RenderPage(0, expected, u"乙?*己 𠀀?*己 丙?*己", target);
+        EXPECT_EQ(Render(u"丙?*己", true, 0, target), anchors);
+        EXPECT_EQ(m_output, expected);
+        if (target != 1) {
+            EXPECT_EQ(anchors, 4);
         }
     }
 }

@@ -11,8 +11,8 @@
 namespace varo {
 namespace {
 
-// Every combination of the alternatives, the first position turning slowest, joined by blanks:
-// the query the variant render stands for.
+// Every combination of the alternatives, the first position turning slowest, joined by blanks,
+// each character written whole: the query the variant render stands for.
 std::u16string JoinedForms(const QueryAlternatives& alternatives)
 {
     std::u16string joined;
@@ -21,7 +21,7 @@ std::u16string JoinedForms(const QueryAlternatives& alternatives)
         if (!joined.empty())
             joined += u' ';
         for (size_t i = 0; i < alternatives.size(); ++i)
-            joined += alternatives[i][choice[i]];
+            CCodeConverter::AppendUtf16(joined, alternatives[i][choice[i]]);
         size_t position = alternatives.size();
         while (position > 0 && ++choice[position - 1] == alternatives[position - 1].size())
             choice[--position] = 0;
@@ -41,8 +41,12 @@ uint64_t FormCount(const QueryAlternatives& alternatives)
 std::string Shown(const QueryAlternatives& alternatives)
 {
     std::u16string shown;
-    for (const auto& position : alternatives)
-        shown += u'[' + std::u16string(position.begin(), position.end()) + u']';
+    for (const auto& position : alternatives) {
+        shown += u'[';
+        for (char32_t character : position)
+            CCodeConverter::AppendUtf16(shown, character);
+        shown += u']';
+    }
     return CCodeConverter::Utf16ToUtf8(shown);
 }
 
@@ -82,35 +86,35 @@ TEST(VariantRender, markupOfEarlierPasses_decidesAsInTheJoinedRender)
     const Case cases[] = {
         // 甲??乙 first fails (two bytes between), then the pass of 甲?? closes the highlight of
         // 甲 with "</b>", and the gap is six bytes: named again, 甲??乙 is not passed again.
-        {"a member listed twice", "甲xy乙", "", 0, {{u'甲'}, {u'?'}, {u'?'}, {u'乙', u'\u3000', u'乙'}}},
+        {"a member listed twice", "甲xy乙", "", 0, {{U'甲'}, {U'?'}, {U'?'}, {U'乙', U'\u3000', U'乙'}}},
         // The same with a blank member: the second term's forms come between the first term's.
         {"a blank member",
          "甲xy乙",
          "",
          0,
-         {{u'甲'},
-          {u'?'},
-          {u'?'},
-          {u'丁', u'乙', u'\u3000'},
-          {u' '},
-          {u'甲'},
-          {u'?'},
-          {u'?'},
-          {u'丁', u'乙', u'\u3000'}}},
+         {{U'甲'},
+          {U'?'},
+          {U'?'},
+          {U'丁', U'乙', U'\u3000'},
+          {U' '},
+          {U'甲'},
+          {U'?'},
+          {U'?'},
+          {U'丁', U'乙', U'\u3000'}}},
         // Highlighting 乾 cuts "<乾</title>" open: the parser leaves the first cell there and
         // takes the second cell's text into it, so 甲丁 can match afterwards.
         {"a hidden title end brings the other cell in",
          "<乾</title>",
          "甲丁",
          0,
-         {{u'甲'}, {u'丙', u'丁'}, {u'\u3000'}, {u'乾'}}},
+         {{U'甲'}, {U'丙', U'丁'}, {U'\u3000'}, {U'乾'}}},
         // Highlighting x cuts "<x<TD>" open: the next pass drops the cell tag it exposes. The
         // joined render names 丙 (no match) before x and not again after it, so it ends without
         // that re-emission.
-        {"a hidden cell start, term named before the cut", "甲<x<TD>", "丙丙", 0, {{u'丙', u'x', u'丙'}}},
-        {"a hidden title end, term named before the cut", "乙", "<乙</title>x", 1, {{u'甲', u'乙', u'甲'}}},
+        {"a hidden cell start, term named before the cut", "甲<x<TD>", "丙丙", 0, {{U'丙', U'x', U'丙'}}},
+        {"a hidden title end, term named before the cut", "乙", "<乙</title>x", 1, {{U'甲', U'乙', U'甲'}}},
         // And a term named for the first time after the cut does re-emit once more.
-        {"a hidden cell start, new term after the cut", "甲<x<TD>", "丙丙", 0, {{u'x', u'丙'}}},
+        {"a hidden cell start, new term after the cut", "甲<x<TD>", "丙丙", 0, {{U'x', U'丙'}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -127,11 +131,12 @@ TEST(VariantRender, markupOfEarlierPasses_decidesAsInTheJoinedRender)
 
 // Random pages with annotations, paragraphs, tags hiding the tags the page is cut at, and
 // characters beyond the basic plane; random alternatives with wildcards, blanks, markup
-// characters, duplicates and surrogates; every cell and target.
+// characters, duplicates, characters beyond the basic plane and lone surrogates (which pair up
+// with their neighbours when the forms are written out); every cell and target.
 TEST(VariantRender, randomPagesAndAlternatives_equalTheJoinedForms)
 {
-    const std::vector<char16_t> units = {u'甲', u'乙', u'丙',     u'丁', u'x',      u'a',      u'0', u'?',
-                                         u'*',  u' ',  u'\u3000', u'<',  u'\xD840', u'\xDC00', u'\0'};
+    const std::vector<char32_t> characters = {U'甲', U'乙',     U'丙', U'丁', U'x',      U'a',      U'0',  U'?', U'*',
+                                              U' ',  U'\u3000', U'<',  U'𠀀', U'\xD840', U'\xDC00', U'\0', U'𠀁'};
     const std::vector<std::string> pieces = {"甲",
                                              "乙",
                                              "丙",
@@ -150,7 +155,8 @@ TEST(VariantRender, randomPagesAndAlternatives_equalTheJoinedForms)
                                              "<br>",
                                              "?",
                                              "><",
-                                             "\xF0\xA0\x80\x80"};
+                                             "\xF0\xA0\x80\x80",
+                                             "𠀁"};
     std::mt19937 random(7);
     auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
     int compared = 0;
@@ -163,7 +169,7 @@ TEST(VariantRender, randomPagesAndAlternatives_equalTheJoinedForms)
         QueryAlternatives alternatives(1 + pick(7));
         for (auto& position : alternatives)
             for (size_t k = 1 + pick(3); k > 0; --k)
-                position.push_back(units[pick(units.size())]);
+                position.push_back(characters[pick(characters.size())]);
         if (FormCount(alternatives) > 2000)
             continue;
         const int cell = static_cast<int>(pick(2)), target = static_cast<int>(pick(4));
@@ -192,8 +198,8 @@ std::string Repeated(std::string_view text, size_t times)
 
 TEST(VariantRender, hostileAlternatives_stopAtTheBudgetWithAWholeDocument)
 {
-    const std::vector<char16_t> digits = {u'0', u'1', u'2', u'3', u'4', u'5', u'6', u'7', u'8', u'9'};
-    const std::vector<char16_t> letters = {u'a', u'b', u'c', u'e', u'l', u'm', u'n', u'r', u's', u't'};
+    const std::vector<char32_t> digits = {U'0', U'1', U'2', U'3', U'4', U'5', U'6', U'7', U'8', U'9'};
+    const std::vector<char32_t> letters = {U'a', U'b', U'c', U'e', U'l', U'm', U'n', U'r', U's', U't'};
     struct Case {
         const char* name;
         std::string cell;
@@ -204,7 +210,7 @@ TEST(VariantRender, hostileAlternatives_stopAtTheBudgetWithAWholeDocument)
         // given up, and the terms are countless.
         {"digits", "詩云<p>書曰", QueryAlternatives(40, digits)},
         {"letters of the markup", "詩云<br>書曰", QueryAlternatives(40, letters)},
-        {"wildcards between every form", Repeated("甲乙丙丁", 100), QueryAlternatives(30, {u'甲', u'乙', u'*'})},
+        {"wildcards between every form", Repeated("甲乙丙丁", 100), QueryAlternatives(30, {U'甲', U'乙', U'*'})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -215,7 +221,7 @@ TEST(VariantRender, hostileAlternatives_stopAtTheBudgetWithAWholeDocument)
     }
     // An ordinary query renders whole.
     const Rendered ordinary =
-        RenderVariants(test::PageHtml("題", "甲乙丙丁", ""), 0, 0, QueryAlternatives(4, {u'甲', u'乙', u'丙', u'丁'}));
+        RenderVariants(test::PageHtml("題", "甲乙丙丁", ""), 0, 0, QueryAlternatives(4, {U'甲', U'乙', U'丙', U'丁'}));
     EXPECT_TRUE(ordinary.complete);
     EXPECT_EQ(ordinary.anchors, 1);
 }
@@ -223,7 +229,7 @@ TEST(VariantRender, hostileAlternatives_stopAtTheBudgetWithAWholeDocument)
 // A render that runs out of budget is the joined render cut after its first terms.
 TEST(VariantRender, stoppedRender_isTheJoinedRenderAfterItsFirstTerms)
 {
-    const std::vector<char16_t> forms = {u'甲', u'乙', u'丙', u'丁', u'戊', u'己', u'庚', u'辛'};
+    const std::vector<char32_t> forms = {U'甲', U'乙', U'丙', U'丁', U'戊', U'己', U'庚', U'辛'};
     const std::string page = test::PageHtml("題", Repeated("人", 800000) + "甲乙丙丁戊己庚辛", "");  // 2.4 MB
     const Rendered variants = RenderVariants(page, 0, 0, {forms});
     EXPECT_FALSE(variants.complete);

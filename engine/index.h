@@ -1,13 +1,15 @@
 #pragma once
-// One text set opened for searching: the index header tables in memory, the posting file
-// mapped, the text store, the variant-character table and the hit set of the last search.
+// One text set opened for searching: the index header and the posting file mapped, the text
+// store, the variant-character table and the hit set of the last search.
 
 #include "engine/messagesink.h"
 #include "platform/mappedfile.h"
 #include "store/filelist.h"
 #include "store/hitpositions.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -46,6 +48,25 @@ inline constexpr uint32_t kAux2Offset = 600000;
 inline constexpr uint32_t kAux2Size = 400000;
 inline constexpr uint32_t kLastPageOffset = 1000000;
 inline constexpr uint32_t kChainOffset = 1400000;
+
+/// A table of little-endian u32 words read in place from the mapped header.
+class HeaderWords {
+public:
+    HeaderWords() = default;
+    HeaderWords(const uint8_t* bytes, size_t count) : m_bytes(bytes), m_count(count) {}
+
+    uint32_t operator[](size_t i) const
+    {
+        const uint8_t* p = m_bytes + i * 4;
+        return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+    }
+    size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+
+private:
+    const uint8_t* m_bytes = nullptr;
+    size_t m_count = 0;
+};
 
 /// The message shown whenever a text set cannot be opened.
 inline constexpr char16_t kOpenFailedMessage[] = u"データを開けませんでした。";
@@ -141,10 +162,12 @@ public:
 
     CFileList m_fileList;
     CDWordArray m_blockChain;
-    std::vector<uint8_t> m_aux2;
-    std::vector<uint8_t> m_aux1;
-    CDWordArray m_firstBlock;
-    CDWordArray m_lastPage;
+    // The four fixed tables, views into m_header (empty while closed).
+    std::span<const uint8_t> m_aux2;
+    std::span<const uint8_t> m_aux1;
+    HeaderWords m_firstBlock;
+    HeaderWords m_lastPage;
+    MappedFile m_header;
     MappedFile m_postings;
     uint32_t m_chainLength = 0;
     CDWordArray m_hitPages;

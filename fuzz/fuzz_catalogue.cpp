@@ -10,6 +10,7 @@
 
 #include "panel/leftformmodel.h"
 #include "panel/paneltext.h"
+#include "platform/memoryfiles.h"
 #include "text/codeconverter.h"
 
 #include <unistd.h>
@@ -92,7 +93,9 @@ void RunOperation(CLeftFormModel& panel, Ports& ports, fuzz::Reader& input)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    fuzz::WriteCollection(Folder().Path());
+    // The collection is read from memory; the panel writes its page files and the listing into
+    // real folders.
+    fuzz::HoldCollection();
     std::filesystem::create_directories(Folder().Path() / "temporary");
     std::filesystem::create_directories(Folder().Path() / "listing");
     return 0;
@@ -102,11 +105,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Reader input(data, size);
     const std::filesystem::path& folder = Folder().Path();
-    if (!writer::WriteFileBytes(folder / "zlq.dir", std::string(input.Blob(4))))
-        std::abort();
+    MemoryFiles::Put(fuzz::HeldPath(u"zlq.dir"), std::string(input.Blob(4)));
     Ports ports;
     {
-        const PanelFoldersTag folders{Wide(folder), Wide(folder / "temporary"), Wide(folder / "listing")};
+        const PanelFoldersTag folders{fuzz::kHeldFolder, Wide(folder / "temporary"), Wide(folder / "listing")};
         CLeftFormModel panel(folders, {&ports, &ports, nullptr, &ports, nullptr});
         panel.OnInitialUpdate();
         VARO_FUZZ_CHECK(panel.m_catalogue.m_nodeCount >= 1 && panel.m_catalogue.m_nodeCount <= kCatalogueSlots);

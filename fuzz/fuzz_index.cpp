@@ -13,7 +13,7 @@
 #include "fuzz/fuzzinput.h"
 
 #include "engine/index.h"
-#include "text/codeconverter.h"
+#include "platform/memoryfiles.h"
 
 #include <algorithm>
 
@@ -21,16 +21,18 @@ using namespace varo;
 
 namespace {
 
-const fuzz::ScratchFolder& Folder()
-{
-    static fuzz::ScratchFolder folder;
-    return folder;
-}
-
 void PutWord(std::string& bytes, size_t offset, uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
         bytes[offset + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+uint32_t GetWord(const std::string& bytes, size_t offset)
+{
+    uint32_t value = 0;
+    for (int i = 0; i < 4; ++i)
+        value |= uint32_t{static_cast<uint8_t>(bytes[offset + static_cast<size_t>(i)])} << (8 * i);
+    return value;
 }
 
 uint32_t SlotOf(uint32_t selector)
@@ -44,43 +46,68 @@ uint32_t SlotOf(uint32_t selector)
     return selector % SLOT_COUNT;
 }
 
-// The fixed tables of a header in which no slot has a stream.
-const std::string& BlankHeader()
-{
-    static const std::string blank = [] {
-        std::string bytes(kChainOffset, '\0');
-        std::fill_n(bytes.begin(), SLOT_COUNT * 4, '\xFF');
-        return bytes;
-    }();
-    return blank;
-}
+// The header an input makes: the fixed tables of a header in which no slot has a stream, with
+// the input's words put in and its chain appended. One buffer serves every run, held by
+// reference, and is put back to blank afterwards: a fresh 1.4 MB header for each input would
+// cost more than the rest of the run.
+class InputHeader {
+public:
+    InputHeader() : m_bytes(kChainOffset, '\0') { std::fill_n(m_bytes.begin(), SLOT_COUNT * 4, '\xFF'); }
 
-std::string HeaderBytes(fuzz::Reader& input)
+    /// Reads the header fields of the input and holds the header as path.
+    void Hold(fuzz::Reader& input, std::u16string_view path)
+    {
+        const uint8_t mode = input.Byte();
+        const uint32_t cut = input.U32();
+        for (uint16_t n = input.U16(); n > 0 && !input.Empty(); --n) {
+            const uint32_t slot = SlotOf(input.U32());
+            Put(kFirstBlockOffset + slot * 4, input.U32());
+            Put(kLastPageOffset + slot * 4, input.U32());
+        }
+        for (uint16_t m = input.U16(); m > 0 && !input.Empty(); --m) {
+            m_bytes.append(4, '\0');
+            PutWord(m_bytes, m_bytes.size() - 4, input.U32());
+        }
+        std::string_view held = m_bytes;
+        if (mode % 3 == 1)
+            held = held.substr(0, cut % (m_bytes.size() + 1));
+        else if (mode % 3 == 2)
+            held = m_bytes.append(cut % 4, '\x7F');
+        MemoryFiles::PutReference(path, held);
+    }
+
+    /// Puts the blank tables back (after the run, when nothing reads the header any more).
+    void Reset()
+    {
+        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
+            PutWord(m_bytes, it->first, it->second);
+        m_saved.clear();
+        m_bytes.resize(kChainOffset);
+    }
+
+private:
+    void Put(size_t offset, uint32_t value)
+    {
+        m_saved.emplace_back(offset, GetWord(m_bytes, offset));
+        PutWord(m_bytes, offset, value);
+    }
+
+    std::string m_bytes;
+    std::vector<std::pair<size_t, uint32_t>> m_saved;  // offset and word before the run
+};
+
+InputHeader& Header()
 {
-    const uint8_t mode = input.Byte();
-    const uint32_t cut = input.U32();
-    std::string header = BlankHeader();
-    for (uint16_t n = input.U16(); n > 0 && !input.Empty(); --n) {
-        const uint32_t slot = SlotOf(input.U32());
-        PutWord(header, kFirstBlockOffset + slot * 4, input.U32());
-        PutWord(header, kLastPageOffset + slot * 4, input.U32());
-    }
-    for (uint16_t m = input.U16(); m > 0 && !input.Empty(); --m) {
-        header.append(4, '\0');
-        PutWord(header, header.size() - 4, input.U32());
-    }
-    if (mode % 3 == 1)
-        header.resize(cut % (header.size() + 1));
-    else if (mode % 3 == 2)
-        header.append(cut % 4, '\x7F');
+    static InputHeader header;
     return header;
 }
 
 // The posting file: blocks of up to 4096 bytes, each zero-padded to a whole block, and then cut
-// short by a number of bytes.
-std::string PostingBytes(fuzz::Reader& input)
+// short by a number of bytes. Built in one buffer that every run reuses and held by reference.
+std::string_view PostingBytes(fuzz::Reader& input)
 {
-    std::string postings;
+    static std::string postings;
+    postings.clear();
     for (uint16_t blocks = input.U16(); blocks > 0 && !input.Empty(); --blocks) {
         const std::string_view block = input.Blob(2);
         postings += block.substr(0, kBlockSize);
@@ -157,33 +184,30 @@ void RunOperation(CIndex& index, uint8_t op, std::u16string query, int& variantR
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    fuzz::WriteCollection(Folder().Path());
+    fuzz::HoldCollection();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Reader input(data, size);
-    const std::filesystem::path& folder = Folder().Path();
-    const std::string header = HeaderBytes(input);
-    const std::string postings = PostingBytes(input);
-    const std::string_view variants = input.Blob(2);
-    if (!writer::WriteFileBytes(folder / "Index-idx.h", header) ||
-        !writer::WriteFileBytes(folder / "Index-idx.m", postings) ||
-        !writer::WriteFileBytes(folder / "yitizi.txt", std::string(variants)))
-        std::abort();
-
-    RecordingMessageSink messages;
-    CIndex index;
-    index.SetMessageSink(&messages);
-    const bool opened = index.Open(CCodeConverter::Utf8ToUtf16(folder.string()), u"Index", INDEX_FULL_TEXT);
-    // A failed open tells the user exactly once; a successful one says nothing.
-    VARO_FUZZ_CHECK(messages.messages.size() == (opened ? 0u : 1u));
-    VARO_FUZZ_CHECK(opened == index.IsOpen());
-    int variantRenders = 0;
-    for (int operations = 0; !input.Empty() && operations < 16; ++operations) {
-        const uint8_t op = input.Byte();
-        RunOperation(index, op, input.Query(), variantRenders);
+    Header().Hold(input, fuzz::HeldPath(u"Index-idx.h"));
+    MemoryFiles::PutReference(fuzz::HeldPath(u"Index-idx.m"), PostingBytes(input));
+    MemoryFiles::Put(fuzz::HeldPath(u"yitizi.txt"), std::string(input.Blob(2)));
+    {
+        RecordingMessageSink messages;
+        CIndex index;
+        index.SetMessageSink(&messages);
+        const bool opened = index.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT);
+        // A failed open tells the user exactly once; a successful one says nothing.
+        VARO_FUZZ_CHECK(messages.messages.size() == (opened ? 0u : 1u));
+        VARO_FUZZ_CHECK(opened == index.IsOpen());
+        int variantRenders = 0;
+        for (int operations = 0; !input.Empty() && operations < 16; ++operations) {
+            const uint8_t op = input.Byte();
+            RunOperation(index, op, input.Query(), variantRenders);
+        }
     }
+    Header().Reset();
     return 0;
 }

@@ -12,7 +12,7 @@
 
 #include "engine/index.h"
 #include "panel/kwic.h"
-#include "text/codeconverter.h"
+#include "platform/memoryfiles.h"
 
 #include <cstdio>
 
@@ -28,12 +28,6 @@ constexpr int kMaxVariantRenders = 2;
 // Expansions up to this many forms are also rendered literally and compared.
 constexpr uint64_t kLiteralForms = 64;
 constexpr uint32_t kFuzzedRecord = 1;
-
-const fuzz::ScratchFolder& Folder()
-{
-    static fuzz::ScratchFolder folder;
-    return folder;
-}
 
 CIndex& Index()
 {
@@ -59,10 +53,10 @@ void WriteStore(uint16_t label, std::string_view page)
     pages[1].recordName = name;
     pages[1].html = page;
     writer::StoreImage image;
-    if (!writer::BuildStoreImage(pages, {}, image).empty() ||
-        !writer::WriteFileBytes(Folder().Path() / "Index-fl.h", image.list) ||
-        !writer::WriteFileBytes(Folder().Path() / "Index-fl.cnt", image.content))
+    if (!writer::BuildStoreImage(pages, {}, image).empty())
         std::abort();
+    MemoryFiles::Put(fuzz::HeldPath(u"Index-fl.h"), std::move(image.list));
+    MemoryFiles::Put(fuzz::HeldPath(u"Index-fl.cnt"), std::move(image.content));
 }
 
 void CheckDocument(const std::string& html)
@@ -124,8 +118,8 @@ void CheckHitPositions(const CIndex& index, std::u16string_view query, int targe
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    fuzz::WriteCollection(Folder().Path());
-    if (!Index().Open(CCodeConverter::Utf8ToUtf16(Folder().Path().string()), u"Index", INDEX_FULL_TEXT))
+    fuzz::HoldCollection();
+    if (!Index().Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT))
         std::abort();
     return 0;
 }
@@ -136,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint16_t label = input.U16();
     WriteStore(label, input.Blob(4));
     CIndex& index = Index();
-    if (!index.m_fileList.Open(CCodeConverter::Utf8ToUtf16(Folder().Path().string()), u"Index"))
+    if (!index.m_fileList.Open(fuzz::kHeldFolder, u"Index"))
         std::abort();
     int variantRenders = 0;
     for (int operations = 0; !input.Empty() && operations < kMaxOperations; ++operations) {

@@ -6,21 +6,15 @@
 // modulo the record count + 2, so that existing records and the first one past the end come up
 // often.
 
+#include "fuzz/fuzzcollection.h"
 #include "fuzz/fuzzinput.h"
 
+#include "platform/memoryfiles.h"
 #include "store/filelist.h"
-#include "text/codeconverter.h"
-#include "tools/writer/textsetwriter.h"
 
 using namespace varo;
 
 namespace {
-
-const fuzz::ScratchFolder& Folder()
-{
-    static fuzz::ScratchFolder folder;
-    return folder;
-}
 
 void CheckDocument(const std::string& html)
 {
@@ -90,12 +84,10 @@ void RunOperation(const CFileList& store, fuzz::Reader& input)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Reader input(data, size);
-    const std::filesystem::path& folder = Folder().Path();
-    if (!writer::WriteFileBytes(folder / "Index-fl.h", std::string(input.Blob(4))) ||
-        !writer::WriteFileBytes(folder / "Index-fl.cnt", std::string(input.Blob(4))))
-        std::abort();
+    MemoryFiles::Put(fuzz::HeldPath(u"Index-fl.h"), std::string(input.Blob(4)));
+    MemoryFiles::Put(fuzz::HeldPath(u"Index-fl.cnt"), std::string(input.Blob(4)));
     CFileList store;
-    if (!store.Open(CCodeConverter::Utf8ToUtf16(folder.string()), u"Index"))
+    if (!store.Open(fuzz::kHeldFolder, u"Index"))
         return 0;
     VARO_FUZZ_CHECK(store.m_nameSize >= 1 && store.m_nameSize <= kMaxNameSize);
     for (int operations = 0; !input.Empty() && operations < 32; ++operations)

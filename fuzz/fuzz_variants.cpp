@@ -9,6 +9,7 @@
 #include "fuzz/fuzzinput.h"
 
 #include "engine/index.h"
+#include "platform/memoryfiles.h"
 #include "text/codeconverter.h"
 
 using namespace varo;
@@ -20,12 +21,6 @@ namespace {
 constexpr int kMaxOperations = 2;
 // Expansions up to this many forms are also rendered literally and compared.
 constexpr uint64_t kLiteralForms = 256;
-
-const fuzz::ScratchFolder& Folder()
-{
-    static fuzz::ScratchFolder folder;
-    return folder;
-}
 
 CIndex& Index()
 {
@@ -87,8 +82,8 @@ void CheckRender(const CIndex& index, std::u16string_view query, uint32_t page, 
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    fuzz::WriteCollection(Folder().Path());
-    if (!Index().Open(CCodeConverter::Utf8ToUtf16(Folder().Path().string()), u"Index", INDEX_FULL_TEXT))
+    fuzz::HoldCollection();
+    if (!Index().Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT))
         std::abort();
     return 0;
 }
@@ -96,11 +91,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Reader input(data, size);
-    const std::filesystem::path& folder = Folder().Path();
-    if (!writer::WriteFileBytes(folder / "yitizi.txt", std::string(input.Blob(4))))
-        std::abort();
+    MemoryFiles::Put(fuzz::HeldPath(u"yitizi.txt"), std::string(input.Blob(4)));
     CIndex& index = Index();
-    index.LoadVariantTable(CCodeConverter::Utf8ToUtf16(folder.string()));
+    index.LoadVariantTable(fuzz::kHeldFolder);
     for (int operations = 0; !input.Empty() && operations < kMaxOperations; ++operations) {
         const uint8_t op = input.Byte();
         std::u16string query = input.Query();

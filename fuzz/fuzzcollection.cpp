@@ -1,5 +1,7 @@
 #include "fuzz/fuzzcollection.h"
 
+#include "platform/memoryfiles.h"
+#include "platform/nativepath.h"
 #include "store/pagemarkup.h"
 #include "text/codeconverter.h"
 
@@ -92,6 +94,33 @@ void WriteCollection(const std::filesystem::path& folder)
     Check(writer::BuildCatalogueImage(CollectionCatalogue(), catalogue));
     if (!writer::WriteFileBytes(folder / "zlq.dir", catalogue))
         Check("zlq.dir");
+}
+
+std::u16string HeldPath(std::u16string_view name)
+{
+    return JoinPath(kHeldFolder, name);
+}
+
+void HoldCollection()
+{
+    const std::vector<writer::PageInput> pages = CollectionPages();
+    const writer::VariantGroups groups = CollectionGroups();
+    writer::StoreImage store;
+    Check(writer::BuildStoreImage(pages, {}, store));
+    MemoryFiles::Put(HeldPath(u"Index-fl.h"), std::move(store.list));
+    MemoryFiles::Put(HeldPath(u"Index-fl.cnt"), std::move(store.content));
+    for (int kind : {INDEX_FULL_TEXT, INDEX_ANNOTATIONS, INDEX_MAIN_TEXT}) {
+        writer::IndexImage index;
+        Check(writer::BuildIndexImage(pages, kind, groups, {}, index));
+        MemoryFiles::Put(HeldPath(CCodeConverter::Utf8ToUtf16(writer::IndexHeaderName(kSetName, kind))),
+                         std::move(index.header));
+        MemoryFiles::Put(HeldPath(CCodeConverter::Utf8ToUtf16(writer::PostingFileName(kSetName, kind))),
+                         std::move(index.postings));
+    }
+    MemoryFiles::Put(HeldPath(u"yitizi.txt"), writer::FormatVariantTable(groups));
+    std::string catalogue;
+    Check(writer::BuildCatalogueImage(CollectionCatalogue(), catalogue));
+    MemoryFiles::Put(HeldPath(u"zlq.dir"), std::move(catalogue));
 }
 
 }  // namespace varo::fuzz

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varo::fuzz {
@@ -26,6 +27,17 @@ std::vector<writer::CatalogueEntry> CollectionCatalogue();
 
 /// Writes the text set, the variant table and zlq.dir into folder; aborts on failure.
 void WriteCollection(const std::filesystem::path& folder);
+
+/// The folder the targets hold their files under (MemoryFiles); it does not exist on disk, so
+/// a file a target did not hold is missing.
+inline constexpr char16_t kHeldFolder[] = u"/varo-fuzz-held";
+
+/// A file of kHeldFolder: HeldPath(u"zlq.dir").
+std::u16string HeldPath(std::u16string_view name);
+
+/// Holds the text set, the variant table and zlq.dir in memory under kHeldFolder, as
+/// WriteCollection writes them; aborts on failure.
+void HoldCollection();
 
 /// A page in the collection's stored shape with the given cells.
 std::string StoredPage(const std::string& title, const std::string& firstCell, const std::string& secondCell);

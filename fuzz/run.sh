@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang (libFuzzer + ASan + UBSan), generates their seed corpora
-# from the fuzz collection and runs each target for a bounded time. Fails on the first target
-# that finds a crash, a hang, a leak or a broken check; the input that did it is kept under
-# BUILD/artifacts/TARGET/ and can be replayed with BUILD/fuzz/TARGET FILE.
+# from the fuzz collection and runs each target for a bounded time, starting from the seeds, the
+# corpus a campaign reached (fuzz/corpus/TARGET) and the inputs of its findings
+# (fuzz/regressions/TARGET). Fails on the first target that finds a crash, a hang, a leak or a
+# broken check; the input that did it is kept under BUILD/artifacts/TARGET/ and can be replayed
+# with BUILD/fuzz/TARGET FILE. fuzz/README.md tells how to run a longer campaign.
 #
 #   fuzz/run.sh [SECONDS_PER_TARGET] [TARGET...]     (default: 30 seconds, every target)
 #   VARO_FUZZ_BUILD_DIR   build folder (default: build-fuzz); its corpus/ grows from run to run
@@ -51,7 +53,11 @@ for target in "${targets[@]}"; do
   log="$build/logs/$target.log"
   echo "Fuzzing $target for ${seconds}s..."
   status=0
-  "$build/fuzz/$target" "$build/corpus/$target" "$build/seeds/$target" \
+  kept=()
+  for folder in fuzz/corpus/$target fuzz/regressions/$target; do
+    if [ -d "$folder" ]; then kept+=("$folder"); fi
+  done
+  "$build/fuzz/$target" "$build/corpus/$target" "$build/seeds/$target" "${kept[@]}" \
     -max_total_time="$seconds" -timeout="$timeout_seconds" -rss_limit_mb=2048 -max_len="$(max_len "$target")" \
     -print_final_stats=1 -artifact_prefix="$build/artifacts/$target/" >"$log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)

@@ -58,7 +58,7 @@ CatalogueRecordTag CatalogueRecordTag::Decode(const uint8_t* bytes)
 }
 
 CCatalogue::CCatalogue()
-    : m_NodeItem(kCatalogueSlots), m_root(std::make_unique<ContentsNodeTag>()), m_treeParent(kCatalogueSlots, 0),
+    : m_root(std::make_unique<ContentsNodeTag>()), m_treeParent(kCatalogueSlots, 0),
       m_hasTreeChildren(kCatalogueSlots, false)
 {
     m_root->name = u"root";
@@ -86,6 +86,7 @@ bool CCatalogue::LoadCatalogue(const std::u16string& folder, IMessageSink* messa
     const uint64_t readCount = std::min<uint64_t>(recordCount, kCatalogueSlots - 1);
     m_skips.overflow = recordCount - readCount;
     m_skips.tailBytes = static_cast<size_t>(file.Size() % kCatalogueRecordBytes);
+    m_NodeItem.Reserve(static_cast<size_t>(readCount) + 1);
     uint8_t bytes[kCatalogueRecordBytes];
     for (uint64_t i = 0; i < readCount; ++i) {
         if (!file.ReadAt(i * kCatalogueRecordBytes, bytes, sizeof bytes))
@@ -106,7 +107,7 @@ void CCatalogue::AddRecord(const CatalogueRecordTag& record, int (&levelItems)[k
                            std::FILE* listing)
 {
     const int slot = m_nodeCount;
-    m_NodeItem[slot] = record;
+    m_NodeItem.Set(static_cast<size_t>(slot), record);
 
     auto node = std::make_unique<ContentsNodeTag>();
     node->name = record.Name();

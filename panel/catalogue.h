@@ -43,6 +43,30 @@ struct CatalogueRecordTag {
     static CatalogueRecordTag Decode(const uint8_t* bytes);
 };
 
+/// The records by slot. Slots 1 .. n hold the n records loaded; every other slot (slot 0, the
+/// slots after the loaded ones, any slot a caller makes up) reads as an empty record, as the
+/// unfilled slots of a full 10,000-slot array would. The room grows with the records loaded,
+/// so a small catalogue costs a small array.
+class CatalogueRecords {
+public:
+    const CatalogueRecordTag& operator[](size_t slot) const
+    {
+        static const CatalogueRecordTag empty{};
+        return slot < m_records.size() ? m_records[slot] : empty;
+    }
+    /// Stores record at slot (below kCatalogueSlots), the slots before it filled as empty.
+    void Set(size_t slot, const CatalogueRecordTag& record)
+    {
+        if (slot >= m_records.size())
+            m_records.resize(slot + 1);
+        m_records[slot] = record;
+    }
+    void Reserve(size_t count) { m_records.reserve(count); }
+
+private:
+    std::vector<CatalogueRecordTag> m_records;
+};
+
 /// A node of the catalogue tree. A node owns its children.
 struct ContentsNodeTag {
     std::u16string name;
@@ -98,8 +122,8 @@ public:
 
     const CatalogueSkipsTag& Skips() const { return m_skips; }
 
-    /// Records by slot, as read; slot 0 stays empty. Sized once, never grown.
-    std::vector<CatalogueRecordTag> m_NodeItem;
+    /// Records by slot, as read; slot 0 stays empty.
+    CatalogueRecords m_NodeItem;
     /// The next free slot: 1 + the number of records loaded.
     int m_nodeCount = 1;
     std::unique_ptr<ContentsNodeTag> m_root;

@@ -1,5 +1,6 @@
 #include "platform/mappedfile.h"
 
+#include "platform/memoryfiles.h"
 #include "platform/nativepath.h"
 
 #include <fcntl.h>
@@ -17,6 +18,15 @@ MappedFile::~MappedFile()
 bool MappedFile::Map(const std::u16string& path)
 {
     Unmap();
+    if (auto held = MemoryFiles::Find(path)) {
+        if (held->size == 0)
+            return false;
+        m_data = held->data;
+        m_size = held->size;
+        m_keep = std::move(held->keep);
+        m_held = true;
+        return true;
+    }
     const int fd = ::open(ToNativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -35,10 +45,12 @@ bool MappedFile::Map(const std::u16string& path)
 
 void MappedFile::Unmap()
 {
-    if (m_data != nullptr)
+    if (m_data != nullptr && !m_held)
         munmap(const_cast<uint8_t*>(m_data), m_size);
     m_data = nullptr;
     m_size = 0;
+    m_held = false;
+    m_keep = nullptr;
 }
 
 }  // namespace varo

@@ -1,9 +1,11 @@
 #pragma once
 // A whole file mapped read-only into memory. The posting file of an index is read through such
-// a view byte by byte and never copied.
+// a view byte by byte and never copied. A path held in MemoryFiles gives the held bytes as the
+// view, with the same bounds (an empty one cannot be mapped either).
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace varo {
@@ -27,6 +29,8 @@ public:
 private:
     const uint8_t* m_data = nullptr;
     size_t m_size = 0;
+    bool m_held = false;                 // the view is a held file's bytes, not a mapping
+    std::shared_ptr<const void> m_keep;  // what keeps a held file's bytes alive
 };
 
 }  // namespace varo

@@ -1,8 +1,10 @@
 #include "platform/readonlyfile.h"
 
+#include "platform/memoryfiles.h"
 #include "platform/nativepath.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +19,14 @@ ReadOnlyFile::~ReadOnlyFile()
 bool ReadOnlyFile::Open(const std::u16string& path)
 {
     Close();
+    if (auto held = MemoryFiles::Find(path)) {
+        // An empty held file still opens, as an empty real one does.
+        static constexpr uint8_t kNoBytes = 0;
+        m_keep = std::move(held->keep);
+        m_memory = held->data != nullptr ? held->data : &kNoBytes;
+        m_size = held->size;
+        return true;
+    }
     const int fd = ::open(ToNativePath(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -36,12 +46,19 @@ void ReadOnlyFile::Close()
         ::close(m_fd);
     m_fd = -1;
     m_size = 0;
+    m_keep = nullptr;
+    m_memory = nullptr;
 }
 
 bool ReadOnlyFile::ReadAt(uint64_t offset, void* buffer, size_t size) const
 {
-    if (m_fd < 0 || offset > m_size || size > m_size - offset)
+    if (!IsOpen() || offset > m_size || size > m_size - offset)
         return false;
+    if (m_memory != nullptr) {
+        if (size > 0)
+            std::memcpy(buffer, m_memory + offset, size);
+        return true;
+    }
     auto* out = static_cast<char*>(buffer);
     while (size > 0) {
         const ssize_t got = ::pread(m_fd, out, size, static_cast<off_t>(offset));

@@ -1,5 +1,8 @@
 #include "engine/index.h"
+#include "platform/memoryfiles.h"
+#include "platform/nativepath.h"
 #include "tests/support/fixture.h"
+#include "text/codeconverter.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +169,36 @@ TEST(IndexSlots, getCharSlot_mapsRanges)
     };
     for (const Case& c : cases)
         EXPECT_EQ(CIndex::GetCharSlot(c.codePoint), c.slot) << std::hex << c.codePoint;
+}
+
+}  // namespace
+}  // namespace varo
+
+namespace varo {
+namespace {
+
+// The fuzz targets and tests may hold a collection in memory instead of writing it: the index
+// opens it from there and finds what it finds in the same files on disk.
+TEST_F(IndexOpen, collectionHeldInMemory_searchesAsTheSameFilesOnDisk)
+{
+    const std::u16string held = u"/varo-test-held-collection";
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        MemoryFiles::Put(JoinPath(held, CCodeConverter::Utf8ToUtf16(entry.path().filename().string())),
+                         test::ReadFileBytes(entry.path()));
+    CIndex inMemory;
+    ASSERT_TRUE(inMemory.Open(held, u"Index", INDEX_FULL_TEXT));
+    ASSERT_TRUE(index.Open(dir.Folder(), u"Index", INDEX_FULL_TEXT));
+    for (std::u16string query : {u"中", u"詩經", u"中 國", u"干"}) {
+        std::u16string same = query;
+        EXPECT_EQ(inMemory.SearchOr(query, true, true), index.SearchOr(same, true, true));
+        EXPECT_EQ(inMemory.GetHitPages(), index.GetHitPages());
+        EXPECT_EQ(inMemory.GetHitCounts(), index.GetHitCounts());
+    }
+    MemoryFiles::Clear();
+    // The open index keeps what it opened.
+    std::u16string query = u"詩經";
+    inMemory.SearchAnd(query, false, false);
+    EXPECT_EQ(inMemory.GetHitPages(), CDWordArray{0});
 }
 
 }  // namespace

@@ -150,6 +150,9 @@ TEST(Catalogue, untrustedRecords_loadWhatIsValidAndSkipTheRest)
         EXPECT_EQ(loaded.catalogue.m_NodeItem[3].Name(), u"V");
         EXPECT_EQ(loaded.catalogue.TreeParentOf(3), 2);
         EXPECT_EQ(loaded.catalogue.m_NodeItem[4].level, 19);
+        // Slots no record was loaded into, even ones past the array's room, read as empty.
+        for (size_t slot : {size_t{0}, size_t{5}, size_t{kCatalogueSlots}, size_t{70000}})
+            EXPECT_EQ(loaded.catalogue.m_NodeItem[slot].level, 0) << slot;
     }
     // A trailing partial record is not read.
     {

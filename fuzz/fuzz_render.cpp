@@ -13,6 +13,7 @@
 #include "engine/index.h"
 #include "panel/kwic.h"
 #include "platform/memoryfiles.h"
+#include "text/codeconverter.h"
 
 #include <cstdio>
 

@@ -21,19 +21,20 @@ PostingCursor::PostingCursor(const PostingFile& file, uint32_t firstBlock, uint3
 
 bool PostingCursor::SeekPage(uint64_t target, const SkipDirectory* directory)
 {
-    if (m_started && m_page >= target)
-        return true;
-    // The furthest recorded entry below target that lies ahead: every entry passed over on the
-    // way was read without fault when the directory was built, and none of them is the last
-    // page's, as the walk below would have stopped there too.
-    if (directory != nullptr && (!m_started || m_page < m_lastPage)) {
-        if (const SkipDirectory::Point* point = directory->Before(target, m_entries); point != nullptr)
-            Return(point->mark, point->entry);
-    }
-    while (m_page < target || !m_started) {
+    // Most seeks land a few entries on (the streams of common characters list most pages):
+    // those are walked, and only a seek that is still short after them asks the directory.
+    constexpr int kStepsBeforeLeap = 4;
+    for (int step = 0; m_page < target || !m_started; ++step) {
         // Nothing after the last page's entry belongs to the stream.
         if (m_started && m_page >= m_lastPage)
             return false;
+        // The furthest recorded entry below target that lies ahead: every entry passed over on
+        // the way was read without fault when the directory was built, and none of them is the
+        // last page's, as this walk would have stopped there too.
+        if (step == kStepsBeforeLeap && directory != nullptr) {
+            if (const SkipDirectory::Point* point = directory->Before(target, m_entries); point != nullptr)
+                Return(point->mark, point->entry);
+        }
         if (!NextEntry())
             return false;
     }

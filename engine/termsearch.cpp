@@ -170,6 +170,9 @@ void TermMatcher::FindPages(bool countHits, const CDWordArray* candidates, CDWor
         FindPagesOfOneCharacter(countHits, pages, counts);
         return;
     }
+    for (PostingCursor& cursor : m_cursors)
+        if (!cursor.NextEntry())
+            return;
     // 64 bits, so that a match on the last possible page still moves n past it.
     for (uint64_t n = 0; Align(n); ++n) {
         const uint32_t hits = MatchPage(countHits);
@@ -198,7 +201,7 @@ bool TermMatcher::Align(uint64_t& n)
         bool aligned = true;
         for (size_t i : m_order) {
             PostingCursor& cursor = m_cursors[i];
-            if (!cursor.SeekPage(n, m_directories[i]))
+            if (cursor.Page() < n && !cursor.SeekPage(n, m_directories[i]))
                 return false;
             if (cursor.Page() > n) {
                 n = cursor.Page();

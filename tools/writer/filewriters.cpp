@@ -9,7 +9,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kRunEntryHeader = 10;       // slot, page (4 bytes each), list length (2)
+constexpr size_t kRunEntryHeader = 10;        // slot, page (4 bytes each), list length (2)
 constexpr size_t kFileBufferBytes = 1 << 20;  // of each run read and of the posting file written
 
 void AppendWord(std::string& out, uint32_t value)
@@ -35,9 +35,8 @@ uint32_t LoadWord(const char* bytes)
 // Sorts a buffer by slot (each slot's pages stay ascending) and writes it as a run file.
 std::string SortAndWrite(IndexFileWriter::Buffer& buffer, const fs::path& path)
 {
-    std::sort(buffer.entries.begin(), buffer.entries.end(), [](const auto& a, const auto& b) {
-        return a.slot != b.slot ? a.slot < b.slot : a.page < b.page;
-    });
+    std::sort(buffer.entries.begin(), buffer.entries.end(),
+              [](const auto& a, const auto& b) { return a.slot != b.slot ? a.slot < b.slot : a.page < b.page; });
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     std::string chunk;
     chunk.reserve(kFileBufferBytes + kRunEntryHeader + kMaxPositionListBytes);
@@ -265,10 +264,8 @@ std::string StoreFileWriter::Finish()
 
 IndexFileWriter::IndexFileWriter(const GroupsOfMembers& groupsOf, fs::path runFolder, std::string runPrefix,
                                  size_t memoryBudget)
-    : m_groupsOf(groupsOf), m_runFolder(std::move(runFolder)), m_runPrefix(std::move(runPrefix)),
-      m_budget(memoryBudget)
-{
-}
+    : m_groupsOf(groupsOf), m_runFolder(std::move(runFolder)), m_runPrefix(std::move(runPrefix)), m_budget(memoryBudget)
+{}
 
 IndexFileWriter::~IndexFileWriter()
 {
@@ -286,8 +283,8 @@ std::string IndexFileWriter::AddPage(const std::u32string& text, const std::stri
     for (const auto& [slot, positions] : m_positions) {
         if (std::string error = EncodePositionList(positions, recordName, m_list); !error.empty())
             return error;
-        m_buffer.entries.push_back({slot, m_page, static_cast<uint32_t>(m_buffer.lists.size()),
-                                    static_cast<uint32_t>(m_list.size())});
+        m_buffer.entries.push_back(
+            {slot, m_page, static_cast<uint32_t>(m_buffer.lists.size()), static_cast<uint32_t>(m_list.size())});
         m_buffer.lists += m_list;
     }
     ++m_page;
@@ -328,9 +325,8 @@ std::string IndexFileWriter::Finish(const fs::path& headerPath, const fs::path& 
 {
     std::vector<std::unique_ptr<RunSource>> runs;
     if (m_runs.empty()) {
-        std::sort(m_buffer.entries.begin(), m_buffer.entries.end(), [](const auto& a, const auto& b) {
-            return a.slot != b.slot ? a.slot < b.slot : a.page < b.page;
-        });
+        std::sort(m_buffer.entries.begin(), m_buffer.entries.end(),
+                  [](const auto& a, const auto& b) { return a.slot != b.slot ? a.slot < b.slot : a.page < b.page; });
         runs.push_back(std::make_unique<MemoryRun>(m_buffer));
     } else {
         if (!m_buffer.entries.empty()) {

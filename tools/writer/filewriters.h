@@ -46,10 +46,9 @@ private:
 
 class IndexFileWriter {
 public:
-    /// groupsOf must outlive the writer. Run files go into runFolder, named runPrefix followed by a number; the entries of the
-    /// pages are held in memory up to about memoryBudget bytes before they are spilled. The
-    /// sort and spill of a full buffer runs on a thread of its own while the next fills, so
-    /// up to two buffers are held.
+    /// groupsOf must outlive the writer. Run files go into runFolder, named runPrefix followed by a number; the entries
+    /// of the pages are held in memory up to about memoryBudget bytes before they are spilled. The sort and spill of a
+    /// full buffer runs on a thread of its own while the next fills, so up to two buffers are held.
     IndexFileWriter(const GroupsOfMembers& groupsOf, std::filesystem::path runFolder, std::string runPrefix,
                     size_t memoryBudget);
     ~IndexFileWriter();

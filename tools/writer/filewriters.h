@@ -74,7 +74,8 @@ public:
     struct Buffer {
         std::vector<Entry> entries;
         std::string lists;
-        size_t Bytes() const { return entries.size() * sizeof(Entry) + lists.size(); }
+        // What the buffer holds in memory, room grown for more entries included.
+        size_t Bytes() const { return entries.capacity() * sizeof(Entry) + lists.capacity(); }
     };
 
 private:

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Measures varo-build on the chinese-poetry collection: wall time, peak memory and file sizes.
-# Usage: bench/build_bench.sh [full|sample]   (default full: about a minute and 1 GiB)
+# Usage: bench/build_bench.sh [full|sample]   (default full: about a minute)
 #   VARO_BUILD_DIR  build folder (default: build)
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -122,6 +122,8 @@ void CIndex::Close()
     m_postings.Unmap();
     m_chainLength = 0;
     m_postingBlocks = 0;
+    m_skipDirectories.clear();
+    m_skipDirectoryBytes = 0;
     m_fileList.Close();
 }
 

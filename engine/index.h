@@ -3,6 +3,7 @@
 // store, the variant-character table and the hit set of the last search.
 
 #include "engine/messagesink.h"
+#include "engine/skipdirectory.h"
 #include "platform/mappedfile.h"
 #include "store/filelist.h"
 #include "store/hitpositions.h"
@@ -175,7 +176,16 @@ public:
     uint32_t m_hitPageCount = 0;
     std::vector<std::vector<uint32_t>> m_variantGroups;
 
+    /// The skip directory of a slot's stream, built on first use and kept while the index is
+    /// open. The directories of all slots together stay within kSkipDirectoryBudget bytes:
+    /// past it the kept ones are dropped before the next is built, which is why a caller
+    /// takes all the directories one search needs with one call.
+    std::vector<const SkipDirectory*> SkipDirectoriesOf(const std::vector<uint32_t>& slots);
+    static constexpr size_t kSkipDirectoryBudget = size_t{64} << 20;
+
 private:
+    /// The mapped posting file and its chain as the cursors read them.
+    PostingFile Postings() const;
     bool LoadHeader(const std::u16string& path);
     void ClearHitSet();
     void Fail(IndexError error);
@@ -185,6 +195,9 @@ private:
     uint32_t m_postingBlocks = 0;
     // Code point -> number of the first group that lists it; built when the table loads.
     std::unordered_map<uint32_t, uint32_t> m_variantGroupOf;
+    // Slot -> its stream's skip directory, and the bytes all of them take.
+    std::unordered_map<uint32_t, SkipDirectory> m_skipDirectories;
+    size_t m_skipDirectoryBytes = 0;
 };
 
 }  // namespace varo

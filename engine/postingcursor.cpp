@@ -1,5 +1,7 @@
 #include "engine/postingcursor.h"
 
+#include "engine/skipdirectory.h"
+
 #include <algorithm>
 
 namespace varo {
@@ -15,6 +17,42 @@ PostingCursor::PostingCursor(const PostingFile& file, uint32_t firstBlock, uint3
 {
     if (!EnterBlock(firstBlock))
         End();
+}
+
+bool PostingCursor::SeekPage(uint64_t target, const SkipDirectory* directory)
+{
+    // Most seeks land a few entries on (the streams of common characters list most pages):
+    // those are walked, and only a seek that is still short after them asks the directory.
+    constexpr int kStepsBeforeLeap = 4;
+    for (int step = 0; m_page < target || !m_started; ++step) {
+        // Nothing after the last page's entry belongs to the stream.
+        if (m_started && m_page >= m_lastPage)
+            return false;
+        // The furthest recorded entry below target that lies ahead: every entry passed over on
+        // the way was read without fault when the directory was built, and none of them is the
+        // last page's, as this walk would have stopped there too.
+        if (step == kStepsBeforeLeap && directory != nullptr) {
+            if (const SkipDirectory::Point* point = directory->Before(target, m_entries); point != nullptr)
+                Return(point->mark, point->entry);
+        }
+        if (!NextEntry())
+            return false;
+    }
+    return true;
+}
+
+void PostingCursor::Return(const Mark& mark, uint32_t entries)
+{
+    if (m_ended || !EnterBlock(mark.block)) {
+        End();
+        return;
+    }
+    m_offset = mark.offset;
+    m_linksFollowed = mark.linksFollowed;
+    m_page = mark.page;
+    m_started = mark.started;
+    m_remaining = 0;
+    m_entries = entries;
 }
 
 // A list whose length cuts its last number off holds nothing more; the next entry starts where

@@ -11,6 +11,8 @@
 
 namespace varo {
 
+class SkipDirectory;
+
 /// The posting file and the chain linking its blocks, as the cursors read them.
 struct PostingFile {
     const uint8_t* data = nullptr;
@@ -23,6 +25,16 @@ struct PostingFile {
 
 class PostingCursor {
 public:
+    /// Where the cursor stands between two entries, enough to come back there later: the
+    /// block, the offset in it, the chain links followed and the page of the entry before.
+    struct Mark {
+        uint32_t block = 0;
+        uint32_t offset = 0;
+        uint32_t linksFollowed = 0;
+        uint32_t page = 0;
+        bool started = false;
+    };
+
     PostingCursor() = default;
     /// A cursor before the first entry of the stream that starts at firstBlock. A block number
     /// outside the file gives a stream that has already ended. The file must outlive the cursor.
@@ -64,6 +76,23 @@ public:
         m_remaining -= extra;
         return ReadPackedTail(static_cast<uint32_t>(byte), value);
     }
+
+    /// Moves on to the first entry whose page is at least target, passing over the entries
+    /// before it without reading their positions; the directory, when given, lets the cursor
+    /// leap over whole runs of entries. False once the stream holds no such entry: its last
+    /// page lies below target, or it ended. Reads the same entries a step-by-step walk would,
+    /// so a damaged stream ends at the same place.
+    bool SeekPage(uint64_t target, const SkipDirectory* directory);
+
+    /// Skips what is left of the current entry, so that the cursor stands between entries.
+    void SkipEntry() { SkipList(); }
+    /// Where the cursor stands; only meaningful between entries (after SkipEntry).
+    Mark Here() const { return {m_blockNumber, m_offset, m_linksFollowed, m_page, m_started}; }
+    /// Puts the cursor back on a mark taken from a walk of the same stream, before its entry
+    /// number entries (counting from 0).
+    void Return(const Mark& mark, uint32_t entries);
+    /// Number of entries read so far.
+    uint32_t EntriesRead() const { return m_entries; }
 
     uint32_t Page() const { return m_page; }
     uint32_t LastPage() const { return m_lastPage; }
@@ -128,6 +157,7 @@ private:
         }
         m_page = m_started ? m_page + delta : delta;
         m_started = true;
+        ++m_entries;
         m_remaining = length;
         return true;
     }
@@ -148,6 +178,7 @@ private:
     uint32_t m_page = 0;
     uint32_t m_lastPage = 0;
     uint32_t m_remaining = 0;
+    uint32_t m_entries = 0;
     bool m_started = false;
     bool m_ended = true;
 };

@@ -104,19 +104,28 @@ bool CollectPattern(const CIndex& index, std::u16string_view normalised, bool us
 }
 
 // Walks the streams of a term's characters in step and runs the position passes on every page
-// that all of them list.
+// that all of them list. The rarest stream leads: every other cursor seeks the page it stands
+// on, leaping over the entries before it through its stream's skip directory without reading
+// their positions, and a cursor that lands further on sends the rarest one ahead in turn.
+// Given candidate pages (ascending), only those are looked at.
 class TermMatcher {
 public:
-    TermMatcher(const CIndex& index, const PostingFile& file, const TermPattern& pattern)
-        : m_pattern(pattern), m_cursors(pattern.chars.size()), m_pos(pattern.chars.size())
+    TermMatcher(const PostingFile& file, const TermPattern& pattern, const std::vector<uint32_t>& firstBlocks,
+                const std::vector<uint32_t>& lastPages, std::vector<const SkipDirectory*> directories)
+        : m_pattern(pattern), m_cursors(pattern.chars.size()), m_directories(std::move(directories)),
+          m_pos(pattern.chars.size())
     {
-        for (size_t i = 0; i < m_cursors.size(); ++i) {
-            const uint32_t slot = pattern.chars[i].slot;
-            m_cursors[i] = PostingCursor(file, index.m_firstBlock[slot], index.m_lastPage[slot]);
-        }
+        for (size_t i = 0; i < m_cursors.size(); ++i)
+            m_cursors[i] = PostingCursor(file, firstBlocks[i], lastPages[i]);
+        // Rarest first: fewest entries, by the directory when there is one.
+        m_order.resize(m_cursors.size());
+        for (size_t i = 0; i < m_order.size(); ++i)
+            m_order[i] = i;
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [this](size_t a, size_t b) { return EntryCount(a) < EntryCount(b); });
     }
 
-    void FindPages(bool countHits, CDWordArray& pages, CDWordArray& counts);
+    void FindPages(bool countHits, const CDWordArray* candidates, CDWordArray& pages, CDWordArray& counts);
 
 private:
     struct Pass {
@@ -125,6 +134,11 @@ private:
         uint64_t target = 0;  // cursors below it advance
     };
 
+    uint32_t EntryCount(size_t cursor) const
+    {
+        return m_directories[cursor] != nullptr ? m_directories[cursor]->EntryCount() : UINT32_MAX;
+    }
+    bool Align(uint64_t& n);
     void FindPagesOfOneCharacter(bool countHits, CDWordArray& pages, CDWordArray& counts);
     uint32_t MatchPage(bool countHits);
     uint32_t CountOccurrences();
@@ -139,47 +153,69 @@ private:
 
     const TermPattern& m_pattern;
     std::vector<PostingCursor> m_cursors;
+    std::vector<const SkipDirectory*> m_directories;  // per cursor, or null
+    std::vector<size_t> m_order;                      // cursors, rarest first
+    // Candidate pages (ascending) and the first one not yet passed; null means every page.
+    const CDWordArray* m_candidates = nullptr;
+    size_t m_nextCandidate = 0;
     // Adjusted positions: a character's position in the page plus the term positions after it,
     // so the characters of one segment that stand as far apart as in the term share one value.
     std::vector<uint64_t> m_pos;
 };
 
-void TermMatcher::FindPages(bool countHits, CDWordArray& pages, CDWordArray& counts)
+void TermMatcher::FindPages(bool countHits, const CDWordArray* candidates, CDWordArray& pages, CDWordArray& counts)
 {
-    if (m_cursors.size() == 1) {
+    m_candidates = candidates;
+    if (m_cursors.size() == 1 && candidates == nullptr) {
         FindPagesOfOneCharacter(countHits, pages, counts);
         return;
     }
     for (PostingCursor& cursor : m_cursors)
         if (!cursor.NextEntry())
             return;
-    while (true) {
-        // 64 bits, so that a match on the last possible page still moves n past it.
-        uint64_t n = m_cursors[0].Page();
-        bool aligned = true;
-        for (const PostingCursor& cursor : m_cursors) {
-            aligned = aligned && cursor.Page() == n;
-            n = std::max<uint64_t>(n, cursor.Page());
+    // 64 bits, so that a match on the last possible page still moves n past it.
+    for (uint64_t n = 0; Align(n); ++n) {
+        const uint32_t hits = MatchPage(countHits);
+        if (hits > 0) {
+            pages.push_back(static_cast<uint32_t>(n));
+            if (countHits)
+                counts.push_back(hits);
         }
-        if (aligned) {
-            if (const uint32_t hits = MatchPage(countHits); hits > 0) {
-                pages.push_back(static_cast<uint32_t>(n));
-                if (countHits)
-                    counts.push_back(hits);
-            }
-            ++n;
-        }
-        for (PostingCursor& cursor : m_cursors)
-            while (cursor.Page() < n) {
-                // Nothing after the last page's entry belongs to the stream.
-                if (cursor.Page() >= cursor.LastPage() || !cursor.NextEntry())
-                    return;
-            }
     }
 }
 
-// The same walk for one character, the commonest term: every entry with a position is a page of
-// the term, and every position one hit.
+// Brings every cursor to the first entry at or after page n, raising n to the furthest page a
+// cursor lands on (and to the next candidate) until all of them stand on page n. False once a
+// stream or the candidates hold nothing at or after n: no later page can match.
+bool TermMatcher::Align(uint64_t& n)
+{
+    while (true) {
+        if (m_candidates != nullptr) {
+            const auto next = std::lower_bound(m_candidates->begin() + static_cast<ptrdiff_t>(m_nextCandidate),
+                                               m_candidates->end(), n);
+            if (next == m_candidates->end())
+                return false;
+            m_nextCandidate = static_cast<size_t>(next - m_candidates->begin());
+            n = *next;
+        }
+        bool aligned = true;
+        for (size_t i : m_order) {
+            PostingCursor& cursor = m_cursors[i];
+            if (cursor.Page() < n && !cursor.SeekPage(n, m_directories[i]))
+                return false;
+            if (cursor.Page() > n) {
+                n = cursor.Page();
+                aligned = false;
+                break;
+            }
+        }
+        if (aligned)
+            return true;
+    }
+}
+
+// The walk of one character over its whole stream, the commonest term: every entry with a
+// position is a page of the term, and every position one hit.
 void TermMatcher::FindPagesOfOneCharacter(bool countHits, CDWordArray& pages, CDWordArray& counts)
 {
     PostingCursor& cursor = m_cursors[0];
@@ -202,6 +238,12 @@ void TermMatcher::FindPagesOfOneCharacter(bool countHits, CDWordArray& pages, CD
 // The number of hits on the current page; without counting, stops at the first.
 uint32_t TermMatcher::MatchPage(bool countHits)
 {
+    if (m_cursors.size() == 1) {
+        uint32_t first = 0;
+        if (!m_cursors[0].NextPosition(first))
+            return 0;
+        return countHits ? CountOccurrences() : 1;
+    }
     for (size_t i = 0; i < m_cursors.size(); ++i) {
         uint32_t first = 0;
         if (!m_cursors[i].NextPosition(first))
@@ -387,6 +429,36 @@ uint64_t TermMatcher::LargestPos(size_t begin, size_t end) const
 
 }  // namespace
 
+PostingFile CIndex::Postings() const
+{
+    return {m_postings.Data(), m_postings.Size(), m_blockChain.data(),
+            std::min(m_chainLength, static_cast<uint32_t>(m_blockChain.size())), m_postingBlocks};
+}
+
+std::vector<const SkipDirectory*> CIndex::SkipDirectoriesOf(const std::vector<uint32_t>& slots)
+{
+    // Past the budget everything kept goes before any is built, so no directory handed out
+    // below is dropped while the caller holds it.
+    size_t missing = 0;
+    for (uint32_t slot : slots)
+        missing += m_skipDirectories.count(slot) == 0 ? 1 : 0;
+    if (missing > 0 && m_skipDirectoryBytes > kSkipDirectoryBudget) {
+        m_skipDirectories.clear();
+        m_skipDirectoryBytes = 0;
+    }
+    const PostingFile file = Postings();
+    std::vector<const SkipDirectory*> directories;
+    for (uint32_t slot : slots) {
+        auto found = m_skipDirectories.find(slot);
+        if (found == m_skipDirectories.end()) {
+            found = m_skipDirectories.try_emplace(slot, file, m_firstBlock[slot], m_lastPage[slot]).first;
+            m_skipDirectoryBytes += found->second.MemoryBytes();
+        }
+        directories.push_back(&found->second);
+    }
+    return directories;
+}
+
 uint32_t CIndex::SearchTerm(std::u16string_view term, int mode, bool countHits, bool useVariants)
 {
     if (countHits && m_hitCounts.size() != m_hitPages.size() && mode != SEARCH_UNION) {
@@ -404,11 +476,34 @@ uint32_t CIndex::SearchTerm(std::u16string_view term, int mode, bool countHits, 
         return 0;
     }
 
-    const PostingFile file{m_postings.Data(), m_postings.Size(), m_blockChain.data(),
-                           std::min(m_chainLength, static_cast<uint32_t>(m_blockChain.size())), m_postingBlocks};
+    // Intersecting, only the pages of the hit set can be kept: the term's walk looks at those.
+    CDWordArray sortedHits;
+    const CDWordArray* candidates = nullptr;
+    if (mode == SEARCH_INTERSECT) {
+        candidates = &m_hitPages;
+        if (!std::is_sorted(m_hitPages.begin(), m_hitPages.end())) {
+            sortedHits = m_hitPages;
+            std::sort(sortedHits.begin(), sortedHits.end());
+            candidates = &sortedHits;
+        }
+    }
+    std::vector<uint32_t> slots;
+    std::vector<uint32_t> firstBlocks;
+    std::vector<uint32_t> lastPages;
+    for (const TermPattern::Char& c : pattern.chars) {
+        slots.push_back(c.slot);
+        firstBlocks.push_back(m_firstBlock[c.slot]);
+        lastPages.push_back(m_lastPage[c.slot]);
+    }
+    // A lone character without candidates reads its whole stream: it needs no directory.
+    std::vector<const SkipDirectory*> directories(slots.size(), nullptr);
+    if (slots.size() > 1 || candidates != nullptr)
+        directories = SkipDirectoriesOf(slots);
+
     CDWordArray pages;
     CDWordArray counts;
-    TermMatcher(*this, file, pattern).FindPages(countHits, pages, counts);
+    TermMatcher(Postings(), pattern, firstBlocks, lastPages, std::move(directories))
+        .FindPages(countHits, candidates, pages, counts);
 
     if (mode == SEARCH_UNION) {
         UniteHits(m_hitPages, m_hitCounts, pages, counts, countHits);

@@ -3,7 +3,7 @@
 # Usage: build-sample.sh [sample|full] [OUTPUT]
 #   sample  the default: 四書, 詩經, 楚辭, 唐詩三百首, 古文觀止, the primers and the like (seconds)
 #   full    everything usable in the package, 全唐詩, 全宋詩, 全宋詞 and 元曲 included (a minute or
-#           two, about 1 GiB of memory; for benchmarks)
+#           two; for benchmarks)
 #   OUTPUT  defaults to the program's folder, where the program looks for its collection
 #   VARO_BUILD_DIR  build folder (default: build)
 # The package is fetched once into sample/cache (never committed) and converted there.

@@ -1,9 +1,11 @@
 #include "engine/postingcursor.h"
+#include "engine/skipdirectory.h"
 #include "tests/engine/searchcollection.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 namespace varo {
 namespace {
@@ -144,6 +146,106 @@ TEST(PostingCursor, damagedStreams_endCleanly)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(ReadAll(c.postings.File(), c.firstBlock, c.lastPage), c.expected);
+    }
+}
+
+// Where a seek lands: whether it found an entry, its page and its positions.
+struct Landing {
+    bool found;
+    uint32_t page;
+    std::vector<uint32_t> positions;
+    bool operator==(const Landing&) const = default;
+};
+
+std::vector<Landing> SeekAll(const PostingFile& file, uint32_t firstBlock, uint32_t lastPage,
+                             const std::vector<uint64_t>& targets, const SkipDirectory* directory)
+{
+    std::vector<Landing> landings;
+    PostingCursor cursor(file, firstBlock, lastPage);
+    for (uint64_t target : targets) {
+        const bool found = cursor.SeekPage(target, directory);
+        Landing landing{found, cursor.Page(), {}};
+        // Only the first position: the rest of the list is left for the next seek to skip.
+        uint32_t position = 0;
+        if (found && cursor.NextPosition(position))
+            landing.positions.push_back(position);
+        landings.push_back(landing);
+        if (!found)
+            break;
+    }
+    return landings;
+}
+
+TEST(PostingCursor, seekThroughTheDirectory_landsWhereTheWalkLands)
+{
+    // 3,000 entries with gaps of 1 to 40 pages and lists of up to 20 positions, laid over
+    // blocks in shuffled order, so that entries and their numbers straddle block boundaries.
+    std::mt19937 random(7);
+    std::vector<Entry> entries;
+    for (uint32_t page = 5; entries.size() < 3000; page += std::uniform_int_distribution<uint32_t>(1, 40)(random)) {
+        std::vector<uint32_t> positions;
+        for (uint32_t p = 0, n = std::uniform_int_distribution<uint32_t>(1, 20)(random); positions.size() < n;)
+            positions.push_back(p += std::uniform_int_distribution<uint32_t>(1, 300)(random));
+        entries.push_back({page, positions});
+    }
+    const std::string stream = StreamBytes(entries);
+    const uint32_t blocks = static_cast<uint32_t>((stream.size() + kBlock - 1) / kBlock);
+    std::vector<uint32_t> order(blocks);
+    for (uint32_t i = 0; i < blocks; ++i)
+        order[i] = i;
+    std::shuffle(order.begin(), order.end(), random);
+    Postings whole{std::string(size_t{blocks} * kBlock, '\0'), std::vector<uint32_t>(blocks, 0xFFFFFFFF)};
+    for (uint32_t i = 0; i < blocks; ++i) {
+        const std::string piece = stream.substr(size_t{i} * kBlock, kBlock);
+        whole.bytes.replace(size_t{order[i]} * kBlock, piece.size(), piece);
+        if (i + 1 < blocks)
+            whole.chain[order[i]] = order[i + 1];
+    }
+    const uint32_t lastPage = entries.back().page;
+    Postings cycling = whole;  // the chain turns back to the start halfway
+    cycling.chain[order[blocks / 2]] = order[0];
+    Postings cut = whole;  // the file ends inside the stream's third block
+    cut.bytes.resize(size_t{order[2]} * kBlock + 100);
+    for (uint32_t& next : cut.chain)
+        next = next > order[2] ? 0xFFFFFFFF : next;
+
+    struct Case {
+        const char* name;
+        const Postings& postings;
+        uint32_t lastPage;
+    };
+    const Case cases[] = {
+        {"whole stream", whole, lastPage},
+        {"last page inside the stream", whole, entries[1234].page},
+        {"stream ends before its last page", whole, lastPage + 1000},
+        {"chain cycles", cycling, lastPage},
+        {"file ends inside the stream", cut, lastPage},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PostingFile file = c.postings.File();
+        const SkipDirectory directory(file, order[0], c.lastPage);
+        // Every entry a walk reads counts, the empty ones of zero bytes after a broken end too.
+        PostingCursor walk(file, order[0], c.lastPage);
+        uint32_t entryCount = 0;
+        while (walk.NextEntry() && ++entryCount > 0 && walk.Page() < c.lastPage) {
+        }
+        EXPECT_EQ(directory.EntryCount(), entryCount);
+        // Short hops (inside one run of the directory), long leaps, and leaps to just before, at
+        // and after entries near the recorded ones; the last target lies past the end.
+        for (uint32_t hop : {1u, 7u, 300u, 5000u, 0u}) {
+            SCOPED_TRACE(hop);
+            std::vector<uint64_t> targets;
+            for (uint64_t target = 0; hop > 0 && target <= uint64_t{lastPage} + 2000;
+                 target += 1 + random() % (2 * hop))
+                targets.push_back(target);
+            for (size_t entry = 31; hop == 0 && entry < entries.size(); entry += 33 + random() % 70)
+                targets.push_back(entries[entry].page + random() % 3 - 1);
+            targets.push_back(uint64_t{lastPage} + 2001);
+            const auto walked = SeekAll(file, order[0], c.lastPage, targets, nullptr);
+            EXPECT_EQ(SeekAll(file, order[0], c.lastPage, targets, &directory), walked);
+            EXPECT_FALSE(walked.back().found);
+        }
     }
 }
 

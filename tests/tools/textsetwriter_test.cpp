@@ -1,9 +1,11 @@
 #include "tests/support/fixture.h"
+#include "tools/writer/filewriters.h"
 #include "tools/writer/textsetwriter.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
+#include <random>
 
 namespace varo::writer {
 namespace {
@@ -156,6 +158,87 @@ TEST(Writer, limits_areRefusedWithTheirItem)
     const std::string error = BuildIndexImage({crowded}, 0, {}, {}, index);
     EXPECT_NE(error.find("65,535"), std::string::npos) << error;
     EXPECT_NE(error.find("v\\2.htm"), std::string::npos) << error;
+}
+
+// The files written page by page against the images built in memory: the same bytes whether
+// the index entries stay in memory or go through many run files, which are gone afterwards.
+TEST(FileWriters, pageByPage_writesTheImagesBytes)
+{
+    std::mt19937 random(3);
+    const std::u32string alphabet = U"甲乙丙丁乾干\U00020000あ、a";
+    std::vector<PageInput> pages;
+    for (int i = 0; i < 300; ++i) {
+        std::u32string text;
+        // Now and then a long page, so that streams cross blocks and lists take 2-byte numbers.
+        const size_t length = random() % 10 == 0 ? 3000 + random() % 3000 : random() % 60;
+        for (size_t k = 0; k < length; ++k)
+            text += alphabet[random() % alphabet.size()];
+        PageInput page = test::SimplePage("v\\" + std::to_string(i + 1) + ".htm", text);
+        page.indexed[INDEX_ANNOTATIONS] = i % 3 == 0 ? text.substr(0, 10) : U"";
+        pages.push_back(page);
+    }
+    const VariantGroups groups = {{U'乾', U'干'}, {U'丙', U'あ', U'、'}, {0x20000, U'丙'}};
+    const GroupsOfMembers groupsOf = MapGroupsOfMembers(groups);
+    StoreImage store;
+    ASSERT_EQ(BuildStoreImage(pages, {}, store), "");
+
+    for (size_t budget : {size_t{1} << 30, size_t{3000}}) {
+        SCOPED_TRACE(budget);
+        test::TempDir dir;
+        StoreFileWriter storeWriter;
+        ASSERT_EQ(
+            storeWriter.Open(dir.Path() / "l", dir.Path() / "c", static_cast<uint32_t>(pages.size()), kDefaultNameSize),
+            "");
+        for (const PageInput& page : pages)
+            ASSERT_EQ(storeWriter.Add(page.recordName, page.html), "");
+        ASSERT_EQ(storeWriter.Finish(), "");
+        EXPECT_EQ(test::ReadFileBytes(dir.Path() / "l"), store.list);
+        EXPECT_EQ(test::ReadFileBytes(dir.Path() / "c"), store.content);
+
+        for (int kind : {INDEX_FULL_TEXT, INDEX_ANNOTATIONS}) {
+            IndexImage image;
+            ASSERT_EQ(BuildIndexImage(pages, kind, groups, {}, image), "");
+            IndexFileWriter writer(groupsOf, dir.Path(), "run-", budget);
+            for (const PageInput& page : pages)
+                ASSERT_EQ(writer.AddPage(page.indexed[static_cast<size_t>(kind)], page.recordName), "");
+            EXPECT_EQ(writer.RunCount() > 0, budget < 4000);
+            ASSERT_EQ(writer.Finish(dir.Path() / "h", dir.Path() / "m"), "");
+            EXPECT_TRUE(test::ReadFileBytes(dir.Path() / "h") == image.header);
+            EXPECT_TRUE(test::ReadFileBytes(dir.Path() / "m") == image.postings);
+            EXPECT_FALSE(std::filesystem::exists(dir.Path() / "run-0"));
+        }
+    }
+}
+
+TEST(FileWriters, refusals_nameTheirItem)
+{
+    test::TempDir dir;
+    const GroupsOfMembers noGroups;
+    IndexFileWriter writer(noGroups, dir.Path(), "run-", 1);
+    EXPECT_EQ(writer.AddPage(U"中", "v\\1.htm"), "");
+    const std::string error = writer.AddPage(std::u32string(70000, U'中'), "v\\2.htm");
+    EXPECT_NE(error.find("65,535"), std::string::npos) << error;
+    EXPECT_NE(error.find("v\\2.htm"), std::string::npos) << error;
+
+    StoreFileWriter store;
+    ASSERT_EQ(store.Open(dir.Path() / "l", dir.Path() / "c", 2, kDefaultNameSize), "");
+    EXPECT_NE(store.Add(std::string(99, 'n') + "\\1.htm", "x").find("does not fit 99 bytes"), std::string::npos);
+    EXPECT_EQ(store.Add("v\\1.htm", "x"), "");
+    EXPECT_NE(store.Finish(), "");  // one page of two
+}
+
+// A run file that cannot be written (its folder is gone) fails the index, not the process.
+TEST(FileWriters, unwritableRunFolder_failsTheIndex)
+{
+    test::TempDir dir;
+    const GroupsOfMembers noGroups;
+    IndexFileWriter writer(noGroups, dir.Path() / "missing", "run-", 1);
+    std::string error;
+    for (int page = 0; page < 3 && error.empty(); ++page)
+        error = writer.AddPage(U"中國", "v\\1.htm");
+    if (error.empty())
+        error = writer.Finish(dir.Path() / "h", dir.Path() / "m");
+    EXPECT_NE(error, "");
 }
 
 TEST(Writer, variantTableText_roundTrips)

@@ -7,9 +7,13 @@
 #include "tools/varo-build/pagetext.h"
 #include "tools/varo-build/staging.h"
 #include "tools/varo-build/varianttable.h"
+#include "tools/writer/filewriters.h"
 #include "tools/writer/textsetwriter.h"
 
+#include <array>
 #include <fstream>
+#include <functional>
+#include <memory>
 #include <sstream>
 
 namespace varo::build {
@@ -23,6 +27,11 @@ namespace {
 constexpr double kReadShare = 0.40;
 constexpr double kStoreShare = 0.05;
 constexpr double kIndexShare = (1.0 - kReadShare - kStoreShare) / 3;
+
+// Memory for the entries of each index kind before they are sorted and spilled to run files
+// in the staging folder: the three kinds together hold at most 3 x 96 MiB, whatever the size
+// of the collection.
+constexpr size_t kIndexMemoryBudget = size_t{96} << 20;
 
 void Report(IBuildProgress* progress, std::string_view phase, double done)
 {
@@ -73,12 +82,16 @@ std::string LoadVariants(const BuildOptions& options, writer::VariantGroups& gro
     return {};
 }
 
-// Reads every page of the corpus into the writer's form: the stored HTML and its indexed texts.
-std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, std::vector<writer::PageInput>& pages,
-                      BuildSummary& summary)
+// What becomes of each page once read: its stored HTML and its indexed texts.
+using PageSink = std::function<std::string(const std::string& recordName, const std::string& html,
+                                           const std::array<std::u32string, 3>& indexed)>;
+
+// Reads every page of the corpus, in order, into the writer's form and hands it on: only one
+// page is held at a time.
+std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, BuildSummary& summary, const PageSink& sink)
 {
     const size_t total = tree.PageCount();
-    pages.reserve(total);
+    size_t done = 0;
     uint64_t contentBytes = 0;
     std::string source;
     for (const auto& category : tree.categories)
@@ -87,29 +100,27 @@ std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, std::vec
                 for (const SourcePage& page : volume.pages) {
                     if (std::string error = ReadPageFile(tree, page, source); !error.empty())
                         return error;
-                    writer::PageInput input;
-                    input.recordName = page.recordName;
-                    input.html = page.isHtml
-                                     ? std::move(source)
-                                     : WrapPlainText(source, {title.name + " " + volume.name, volume.name, page.label});
-                    if (std::string error = CheckPageSize(input.html.size(), page.recordName, !page.isHtml);
+                    const std::string html =
+                        page.isHtml ? std::move(source)
+                                    : WrapPlainText(source, {title.name + " " + volume.name, volume.name, page.label});
+                    if (std::string error = CheckPageSize(html.size(), page.recordName, !page.isHtml); !error.empty())
+                        return error;
+                    if (std::string error = CheckContentSize(contentBytes += html.size(), page.recordName);
                         !error.empty())
                         return error;
-                    if (std::string error = CheckContentSize(contentBytes += input.html.size(), page.recordName);
-                        !error.empty())
+                    const std::array<std::u32string, 3> indexed = IndexedTexts(html, page.label);
+                    if (std::string error = CheckPositions(indexed, page.recordName); !error.empty())
                         return error;
-                    input.indexed = IndexedTexts(input.html, page.label);
-                    if (std::string error = CheckPositions(input.indexed, page.recordName); !error.empty())
-                        return error;
-                    if (page.isHtml && input.indexed[INDEX_FULL_TEXT].empty() && !input.html.empty())
+                    if (page.isHtml && indexed[INDEX_FULL_TEXT].empty() && !html.empty())
                         summary.warnings.push_back("the page " + page.recordName +
                                                    " has no text in its text cell (cell " +
                                                    std::to_string(page.label % 2 + 1) + " for this label)");
-                    summary.characters += input.indexed[INDEX_FULL_TEXT].size();
-                    pages.push_back(std::move(input));
-                    if (pages.size() % 256 == 0 || pages.size() == total)
+                    summary.characters += indexed[INDEX_FULL_TEXT].size();
+                    if (std::string error = sink(page.recordName, html, indexed); !error.empty())
+                        return error;
+                    if (++done % 256 == 0 || done == total)
                         Report(progress, "reading pages",
-                               kReadShare * static_cast<double>(pages.size()) / static_cast<double>(total));
+                               kReadShare * static_cast<double>(done) / static_cast<double>(total));
                 }
     return {};
 }
@@ -142,7 +153,10 @@ public:
         m_names.push_back(name);
         return {};
     }
+    /// A file written into the folder by other means.
+    void Add(const std::string& name) { m_names.push_back(name); }
 
+    const fs::path& Folder() const { return m_folder; }
     const std::vector<std::string>& Names() const { return m_names; }
 
 private:
@@ -150,9 +164,12 @@ private:
     std::vector<std::string> m_names;
 };
 
-std::string WriteCollection(const SourceTree& tree, std::vector<writer::PageInput>& pages,
-                            const writer::VariantGroups& groups, uint32_t nameSize, IBuildProgress* progress,
-                            StagingWriter& files)
+// The catalogue, then every page read once and written on the way into the text store and
+// the entries of the three index kinds, then each index merged into its files, then the
+// variant table. Memory stays bounded: a page at a time, and each index's entries up to its
+// budget before they go to run files in the staging folder.
+std::string WriteCollection(const SourceTree& tree, const writer::VariantGroups& groups, uint32_t nameSize,
+                            IBuildProgress* progress, StagingWriter& files, BuildSummary& summary)
 {
     std::string catalogue;
     if (std::string error = writer::BuildCatalogueImage(MakeCatalogue(tree), catalogue); !error.empty())
@@ -160,35 +177,56 @@ std::string WriteCollection(const SourceTree& tree, std::vector<writer::PageInpu
     if (std::string error = files.Write(kCatalogueFileName, catalogue); !error.empty())
         return error;
 
-    writer::WriterOptions options;
-    options.nameSize = nameSize;
-    {
-        Report(progress, "writing the text store", kReadShare);
-        writer::StoreImage store;
-        if (std::string error = writer::BuildStoreImage(pages, options, store); !error.empty())
-            return error;
-        if (std::string error = files.Write(std::string(kTextSetName) + "-fl.h", store.list); !error.empty())
-            return error;
-        if (std::string error = files.Write(std::string(kTextSetName) + "-fl.cnt", store.content); !error.empty())
-            return error;
-    }
-    // The index is built from the indexed texts alone: the stored pages can go.
-    for (writer::PageInput& page : pages)
-        std::string().swap(page.html);
+    const fs::path& folder = files.Folder();
+    const std::string listName = std::string(kTextSetName) + "-fl.h";
+    const std::string contentName = std::string(kTextSetName) + "-fl.cnt";
+    writer::StoreFileWriter store;
+    if (std::string error =
+            store.Open(folder / listName, folder / contentName, static_cast<uint32_t>(tree.PageCount()), nameSize);
+        !error.empty())
+        return error;
+    const writer::GroupsOfMembers groupsOf = writer::MapGroupsOfMembers(groups);
+    std::array<std::unique_ptr<writer::IndexFileWriter>, 3> indexes;
+    for (int kind = 0; kind < 3; ++kind)
+        indexes[static_cast<size_t>(kind)] = std::make_unique<writer::IndexFileWriter>(
+            groupsOf, folder, "run-" + std::to_string(kind) + "-", kIndexMemoryBudget);
+
+    const std::string failure =
+        ReadPages(tree, progress, summary,
+                  [&](const std::string& recordName, const std::string& html,
+                      const std::array<std::u32string, 3>& indexed) -> std::string {
+                      if (std::string error = store.Add(recordName, html); !error.empty())
+                          return error;
+                      for (size_t kind = 0; kind < 3; ++kind)
+                          if (std::string error = indexes[kind]->AddPage(indexed[kind], recordName); !error.empty())
+                              return error;
+                      return {};
+                  });
+    if (!failure.empty())
+        return failure;
+    Report(progress, "writing the text store", kReadShare);
+    if (std::string error = store.Finish(); !error.empty())
+        return error;
+    files.Add(listName);
+    files.Add(contentName);
 
     static constexpr std::string_view kPhases[] = {"indexing the full text", "indexing the annotations",
                                                    "indexing the main text"};
     for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS}) {
         const int step = kind == INDEX_FULL_TEXT ? 0 : kind == INDEX_MAIN_TEXT ? 1 : 2;
-        Report(progress, kPhases[kind], kReadShare + kStoreShare + kIndexShare * step);
-        writer::IndexImage index;
-        if (std::string error = writer::BuildIndexImage(pages, kind, groups, options, index); !error.empty())
-            return error;
-        if (std::string error = files.Write(writer::IndexHeaderName(kTextSetName, kind), index.header); !error.empty())
-            return error;
-        if (std::string error = files.Write(writer::PostingFileName(kTextSetName, kind), index.postings);
+        const double start = kReadShare + kStoreShare + kIndexShare * step;
+        Report(progress, kPhases[kind], start);
+        const std::string headerName = writer::IndexHeaderName(kTextSetName, kind);
+        const std::string postingName = writer::PostingFileName(kTextSetName, kind);
+        auto& index = indexes[static_cast<size_t>(kind)];
+        if (std::string error =
+                index->Finish(folder / headerName, folder / postingName,
+                              [&](double done) { Report(progress, kPhases[kind], start + kIndexShare * done); });
             !error.empty())
             return error;
+        index.reset();
+        files.Add(headerName);
+        files.Add(postingName);
     }
     return files.Write(kVariantFileName, writer::FormatVariantTable(groups));
 }
@@ -263,16 +301,16 @@ std::string BuildCollection(const BuildOptions& options, IBuildProgress* progres
     writer::VariantGroups groups;
     if (std::string failure = LoadVariants(options, groups, summary); !failure.empty())
         return failure;
-    std::vector<writer::PageInput> pages;
-    if (std::string failure = ReadPages(tree, progress, pages, summary); !failure.empty())
-        return failure;
-
-    RemoveStaleStagingFolders(output, summary.warnings);
+    // Stale folders are told after the pages' warnings, as they come up in the build.
+    std::vector<std::string> staleWarnings;
+    RemoveStaleStagingFolders(output, staleWarnings);
     std::unique_ptr<StagingFolder> staging;
     if (std::string failure = StagingFolder::Create(output, staging); !failure.empty())
         return failure;
     StagingWriter files(staging->Path());
-    if (std::string failure = WriteCollection(tree, pages, groups, nameSize, progress, files); !failure.empty())
+    const std::string failure = WriteCollection(tree, groups, nameSize, progress, files, summary);
+    summary.warnings.insert(summary.warnings.end(), staleWarnings.begin(), staleWarnings.end());
+    if (!failure.empty())
         return failure;
     BuildInterruption::Commit();
     const SwitchResult switched = MoveIntoPlace(staging->Path(), output, files.Names());
@@ -284,7 +322,7 @@ std::string BuildCollection(const BuildOptions& options, IBuildProgress* progres
         return switched.error;
     Report(progress, "done", 1);
 
-    summary.pages = pages.size();
+    summary.pages = tree.PageCount();
     summary.records = tree.RecordCount();
     for (const std::string& name : files.Names())
         summary.files.push_back({name, static_cast<uint64_t>(fs::file_size(output / name, error))});

@@ -34,32 +34,12 @@ struct StreamBuilder {
     bool empty = true;
 };
 
-// code point -> the groups (below the slot limit) that list it, without repeats.
-std::unordered_map<uint32_t, std::vector<uint32_t>> GroupsOfMembers(const VariantGroups& groups)
-{
-    std::unordered_map<uint32_t, std::vector<uint32_t>> groupsOf;
-    const size_t searchable = std::min<size_t>(groups.size(), kMaxVariantGroups);
-    for (uint32_t g = 0; g < searchable; ++g)
-        for (uint32_t member : groups[g]) {
-            auto& list = groupsOf[member];
-            if (list.empty() || list.back() != g)
-                list.push_back(g);
-        }
-    return groupsOf;
-}
-
 std::string AppendEntry(StreamBuilder& stream, uint32_t page, const std::vector<uint32_t>& positions,
                         const PageInput& input)
 {
     std::string list;
-    uint32_t previous = 0;
-    for (size_t i = 0; i < positions.size(); ++i) {
-        EncodePacked(i == 0 ? positions[i] : positions[i] - previous, list);
-        previous = positions[i];
-    }
-    if (list.size() > kMaxPositionListBytes)
-        return "a position list of " + std::to_string(list.size()) + " bytes exceeds the limit of 65,535 in page " +
-               input.recordName;
+    if (std::string error = EncodePositionList(positions, input.recordName, list); !error.empty())
+        return error;
     EncodePacked(stream.empty ? page : page - stream.lastPage, stream.bytes);
     stream.bytes += static_cast<char>(list.size() & 0xFF);
     stream.bytes += static_cast<char>(list.size() >> 8);
@@ -112,6 +92,47 @@ void LayOutBlocks(const std::map<uint32_t, StreamBuilder>& streams, const Writer
 
 }  // namespace
 
+GroupsOfMembers MapGroupsOfMembers(const VariantGroups& groups)
+{
+    GroupsOfMembers groupsOf;
+    const size_t searchable = std::min<size_t>(groups.size(), kMaxVariantGroups);
+    for (uint32_t g = 0; g < searchable; ++g)
+        for (uint32_t member : groups[g]) {
+            auto& list = groupsOf[member];
+            if (list.empty() || list.back() != g)
+                list.push_back(g);
+        }
+    return groupsOf;
+}
+
+void CollectPagePositions(const std::u32string& text, const GroupsOfMembers& groupsOf,
+                          std::map<uint32_t, std::vector<uint32_t>>& positions)
+{
+    positions.clear();
+    for (uint32_t position = 0; position < text.size(); ++position) {
+        const int slot = CIndex::GetCharSlot(text[position]);
+        if (slot >= 0)
+            positions[static_cast<uint32_t>(slot)].push_back(position);
+        if (const auto found = groupsOf.find(text[position]); found != groupsOf.end())
+            for (uint32_t g : found->second)
+                positions[VARIANT_SLOT_BASE + g].push_back(position);
+    }
+}
+
+std::string EncodePositionList(const std::vector<uint32_t>& positions, const std::string& recordName, std::string& list)
+{
+    list.clear();
+    uint32_t previous = 0;
+    for (size_t i = 0; i < positions.size(); ++i) {
+        EncodePacked(i == 0 ? positions[i] : positions[i] - previous, list);
+        previous = positions[i];
+    }
+    if (list.size() > kMaxPositionListBytes)
+        return "a position list of " + std::to_string(list.size()) + " bytes exceeds the limit of 65,535 in page " +
+               recordName;
+    return {};
+}
+
 void EncodePacked(uint32_t value, std::string& out)
 {
     if (value < 0x80) {
@@ -159,22 +180,14 @@ std::string BuildIndexImage(const std::vector<PageInput>& pages, int kind, const
         return "unknown index kind " + std::to_string(kind);
     if (!pages.empty() && pages.size() - 1 > kMaxPacked)
         return "more than 4,194,304 pages";
-    const auto groupsOf = GroupsOfMembers(groups);
+    const GroupsOfMembers groupsOf = MapGroupsOfMembers(groups);
     std::map<uint32_t, StreamBuilder> streams;
     std::map<uint32_t, std::vector<uint32_t>> pagePositions;
     for (uint32_t page = 0; page < pages.size(); ++page) {
         const std::u32string& text = pages[page].indexed[static_cast<size_t>(kind)];
         if (!text.empty() && text.size() - 1 > kMaxPacked)
             return "page " + pages[page].recordName + " has more than 4,194,304 positions";
-        pagePositions.clear();
-        for (uint32_t position = 0; position < text.size(); ++position) {
-            const int slot = CIndex::GetCharSlot(text[position]);
-            if (slot >= 0)
-                pagePositions[static_cast<uint32_t>(slot)].push_back(position);
-            if (const auto found = groupsOf.find(text[position]); found != groupsOf.end())
-                for (uint32_t g : found->second)
-                    pagePositions[VARIANT_SLOT_BASE + g].push_back(position);
-        }
+        CollectPagePositions(text, groupsOf, pagePositions);
         for (const auto& [slot, positions] : pagePositions)
             if (std::string error = AppendEntry(streams[slot], page, positions, pages[page]); !error.empty())
                 return error;

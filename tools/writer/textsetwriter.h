@@ -9,8 +9,10 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace varo::writer {
@@ -67,6 +69,20 @@ std::string BuildStoreImage(const std::vector<PageInput>& pages, const WriterOpt
 /// every member of the group, whether or not the member has a slot of its own.
 std::string BuildIndexImage(const std::vector<PageInput>& pages, int kind, const VariantGroups& groups,
                             const WriterOptions& options, IndexImage& image);
+
+/// code point -> the groups (below the slot limit) that list it, without repeats.
+using GroupsOfMembers = std::unordered_map<uint32_t, std::vector<uint32_t>>;
+GroupsOfMembers MapGroupsOfMembers(const VariantGroups& groups);
+
+/// The positions of one page's indexed text by slot: each character's own slot and the slots
+/// of the variant groups that list it, in ascending slot order.
+void CollectPagePositions(const std::u32string& text, const GroupsOfMembers& groupsOf,
+                          std::map<uint32_t, std::vector<uint32_t>>& positions);
+
+/// A position list's bytes (the first position, then the differences), or an error naming the
+/// page when it exceeds kMaxPositionListBytes.
+std::string EncodePositionList(const std::vector<uint32_t>& positions, const std::string& recordName,
+                               std::string& list);
 
 /// yitizi.txt: one line per group, members as upper-case hexadecimal separated by commas.
 std::string FormatVariantTable(const VariantGroups& groups);

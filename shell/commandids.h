@@ -23,6 +23,10 @@ enum CommandId : int {
     ID_NEXT_HIT = 32806,
     ID_APP_ABOUT = 57664,
     ID_HELP = 32798,
+    ID_EDIT_FIND = 33001,        // 頁内検索: the text view's find bar
+    ID_VIEW_ZOOM_IN = 33010,     // 拡大
+    ID_VIEW_ZOOM_OUT = 33011,    // 縮小
+    ID_VIEW_ZOOM_RESET = 33012,  // 元の大きさ
     // Reached by keys only.
     ID_FILE_PRINT_DIALOG = 57607,  // Ctrl+P: the text view's print with its dialog
     ID_NEXT_PANE = 57680,          // F6

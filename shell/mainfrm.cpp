@@ -50,6 +50,15 @@ const std::vector<CommandTag>& Commands()
          "コピー",
          {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
         {ID_EDIT_SELECT_ALL, "すべて選択(&Q)", "すべて選択", {}},
+        {ID_EDIT_FIND, "頁内検索(&F)...", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_F)}},
+        // Ctrl+plus is Ctrl+= on keyboards whose plus needs Shift, and Ctrl+; on Japanese ones.
+        {ID_VIEW_ZOOM_IN,
+         "拡大(&I)",
+         nullptr,
+         {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal),
+          QKeySequence(Qt::CTRL | Qt::Key_Semicolon)}},
+        {ID_VIEW_ZOOM_OUT, "縮小(&O)", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_Minus)}},
+        {ID_VIEW_ZOOM_RESET, "元の大きさ(&R)", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_0)}},
         {ID_VIEW_TOOLBAR, "ツールバー(&T)", nullptr, {}},
         {ID_VIEW_STATUS_BAR, "状態バー(&S)", nullptr, {}},
         {ID_VIEW_SHOW_ALL, "全表示(&p)", nullptr, {}},
@@ -92,8 +101,10 @@ const std::vector<MenuTag>& Menus()
 {
     static const std::vector<MenuTag> menus = {
         {"ファイル(&F)", {ID_FILE_PRINT_SETUP, ID_FILE_PRINT, ID_APP_EXIT}},
-        {"編集(&E)", {ID_EDIT_COPY, ID_EDIT_SELECT_ALL}},
-        {"表示(&V)", {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SHOW_ALL}},
+        {"編集(&E)", {ID_EDIT_COPY, ID_EDIT_SELECT_ALL, kSeparator, ID_EDIT_FIND}},
+        {"表示(&V)",
+         {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SHOW_ALL, kSeparator, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT,
+          ID_VIEW_ZOOM_RESET}},
         {"一覧",
          {ID_PREVIOUS_PAGE, ID_NEXT_PAGE, kSeparator, ID_PREVIOUS_VOLUME, ID_NEXT_VOLUME, kSeparator, ID_PREVIOUS_HIT,
           ID_NEXT_HIT}},
@@ -194,6 +205,10 @@ void CMainFrame::CreateStatusBar()
     m_position = new QLabel(bar);
     m_position->setObjectName(QStringLiteral("ReaderPosition"));
     bar->addPermanentWidget(m_position);
+    // The zoom level, seen without a toolbar.
+    m_zoomLevel = new QLabel(bar);
+    m_zoomLevel->setObjectName(QStringLiteral("ZoomLevel"));
+    bar->addPermanentWidget(m_zoomLevel);
     setStatusBar(bar);
 }
 
@@ -252,6 +267,8 @@ void CMainFrame::OnCreateClient()
     connect(m_wndToolBar, &CSCrollToolBar::pageChosen, this, &CMainFrame::RequestCommandUpdate);
     connect(m_pView, &CVaroView::navigated, this, &CMainFrame::RequestCommandUpdate);
     connect(m_pView, &QTextEdit::selectionChanged, this, &CMainFrame::RequestCommandUpdate);
+    connect(m_pView, &CVaroView::zoomChanged, this, &CMainFrame::RequestCommandUpdate);
+    m_pView->SetFindAlternatives([this](const std::u16string& what) { return FindAlternatives(what); });
     // The panel places its controls for its width when the bar is let go.
     connect(m_wndSplitter, &ST_SplitterWnd::barReleased, this, [this] {
         m_pLeftForm->LayoutPanel();
@@ -288,6 +305,10 @@ bool CMainFrame::IsCommandEnabled(int id) const
     case ID_NEXT_VOLUME: return panel.CanNextVolume();
     case ID_PREVIOUS_HIT: return panel.CanPreviousHit();
     case ID_NEXT_HIT: return panel.CanNextHit();
+    case ID_EDIT_FIND: return !blank;
+    case ID_VIEW_ZOOM_IN: return m_pView->CanZoomIn();
+    case ID_VIEW_ZOOM_OUT: return m_pView->CanZoomOut();
+    case ID_VIEW_ZOOM_RESET: return m_pView->ZoomPercent() != varo::CReadingZoom::kDefaultPercent;
     default: return true;
     }
 }
@@ -301,6 +322,7 @@ void CMainFrame::UpdateCommandUI()
     for (const auto& [id, shortcut] : m_noFurtherHitKeys)
         shortcut->setEnabled(!m_actions.at(id)->isEnabled());
     m_position->setText(QString::fromStdU16String(m_pLeftForm->Model().ReaderPositionText()));
+    m_zoomLevel->setText(QStringLiteral("倍率 %1%").arg(m_pView->ZoomPercent()));
 }
 
 void CMainFrame::RequestCommandUpdate()
@@ -322,6 +344,10 @@ void CMainFrame::RunCommand(int id)
     case ID_APP_EXIT: close(); break;
     case ID_EDIT_COPY: m_pView->CopySelection(); break;
     case ID_EDIT_SELECT_ALL: m_pView->SelectAllText(); break;
+    case ID_EDIT_FIND: m_pView->OpenFindBar(); break;
+    case ID_VIEW_ZOOM_IN: m_pView->ZoomIn(); break;
+    case ID_VIEW_ZOOM_OUT: m_pView->ZoomOut(); break;
+    case ID_VIEW_ZOOM_RESET: m_pView->ZoomReset(); break;
     case ID_VIEW_TOOLBAR: m_wndToolBar->setVisible(m_wndToolBar->isHidden()); break;
     case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); break;
     case ID_VIEW_SHOW_ALL: OnShowAll(); break;
@@ -417,6 +443,25 @@ void CMainFrame::OnFocusChanged(QWidget* now)
     RequestCommandUpdate();
 }
 
+// With the panel's variant option on, find in page takes every variant of each character, as
+// the search does (学 finds 學); otherwise each character stands for itself.
+std::vector<std::u16string> CMainFrame::FindAlternatives(const std::u16string& what) const
+{
+    const varo::CLeftFormModel& panel = m_pLeftForm->Model();
+    if (panel.m_variant == 0)
+        return varo::CPageFind::Plain(what);
+    std::vector<std::u16string> alternatives;
+    for (char16_t unit : what) {
+        std::u16string accepted(1, unit);
+        for (uint32_t variant : panel.m_index.GetVariants(unit)) {
+            if (variant <= 0xFFFF && accepted.find(static_cast<char16_t>(variant)) == std::u16string::npos)
+                accepted += static_cast<char16_t>(variant);
+        }
+        alternatives.push_back(std::move(accepted));
+    }
+    return alternatives;
+}
+
 QString CMainFrame::ProgramFolder() const
 {
     return m_folders.program.isEmpty() ? QCoreApplication::applicationDirPath() : m_folders.program;
@@ -430,6 +475,7 @@ void CMainFrame::SaveState() const
     settings->beginGroup(kFrameSection);
     settings->setValue(QStringLiteral("Geometry"), saveGeometry());
     settings->setValue(QStringLiteral("StatusBar"), !statusBar()->isHidden());
+    settings->setValue(QStringLiteral("Zoom"), m_pView->ZoomPercent());
     settings->endGroup();
     const varo::CLeftFormModel& panel = m_pLeftForm->Model();
     settings->beginGroup(kPanelSection);
@@ -446,6 +492,7 @@ void CMainFrame::RestoreState()
     settings->beginGroup(kFrameSection);
     const QByteArray geometry = settings->value(QStringLiteral("Geometry")).toByteArray();
     statusBar()->setVisible(settings->value(QStringLiteral("StatusBar"), true).toBool());
+    m_pView->SetZoomPercent(settings->value(QStringLiteral("Zoom"), varo::CReadingZoom::kDefaultPercent).toInt());
     settings->endGroup();
     settings->beginGroup(kPanelSection);
     const int target = settings->value(QStringLiteral("Target"), varo::TARGET_FULL_TEXT).toInt();

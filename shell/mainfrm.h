@@ -13,6 +13,8 @@
 #include <QTimer>
 
 #include <map>
+#include <string>
+#include <vector>
 
 class CLeftForm;
 class CVaroView;
@@ -84,6 +86,7 @@ private:
     void CreateToolBar();
     void OnCreateClient();
     QString ProgramFolder() const;
+    std::vector<std::u16string> FindAlternatives(const std::u16string& what) const;
 
     void OnPrintSetup();
     void OnShowAll();
@@ -104,6 +107,7 @@ private:
     // F3 and Alt+F3 while their hit command cannot move, by command id.
     std::map<int, QShortcut*> m_noFurtherHitKeys;
     QLabel* m_position = nullptr;
+    QLabel* m_zoomLevel = nullptr;
     QTimer m_updateTimer;
     // The pane that last took the focus; the search panel is active at start.
     Pane m_activePane = Pane::LeftForm;

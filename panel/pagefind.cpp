@@ -76,8 +76,7 @@ std::u16string CPageFind::CountText() const
         const std::string digits = std::to_string(value);
         return std::u16string(digits.begin(), digits.end());
     };
-    return number(m_matches.empty() ? 0 : static_cast<std::size_t>(m_current) + 1) + u" / " +
-           number(m_matches.size());
+    return number(m_matches.empty() ? 0 : static_cast<std::size_t>(m_current) + 1) + u" / " + number(m_matches.size());
 }
 
 }  // namespace varo

@@ -8,8 +8,7 @@
 
 namespace {
 
-QToolButton* AddButton(QWidget* bar, QHBoxLayout* layout, const QString& name, const QString& text,
-                       const QString& tip)
+QToolButton* AddButton(QWidget* bar, QHBoxLayout* layout, const QString& name, const QString& text, const QString& tip)
 {
     auto* button = new QToolButton(bar);
     button->setObjectName(name);
@@ -45,8 +44,9 @@ CFindBar::CFindBar(QWidget* parent) : QWidget(parent)
     connect(AddButton(this, layout, QStringLiteral("FindPrevious"), QStringLiteral("▲"),
                       QStringLiteral("前を検索 (Shift+Enter)")),
             &QToolButton::clicked, this, &CFindBar::previousRequested);
-    connect(AddButton(this, layout, QStringLiteral("FindNext"), QStringLiteral("▼"), QStringLiteral("次を検索 (Enter)")),
-            &QToolButton::clicked, this, &CFindBar::nextRequested);
+    connect(
+        AddButton(this, layout, QStringLiteral("FindNext"), QStringLiteral("▼"), QStringLiteral("次を検索 (Enter)")),
+        &QToolButton::clicked, this, &CFindBar::nextRequested);
     connect(AddButton(this, layout, QStringLiteral("FindClose"), QStringLiteral("×"), QStringLiteral("閉じる (Esc)")),
             &QToolButton::clicked, this, [this] {
                 hide();

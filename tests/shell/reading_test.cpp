@@ -240,6 +240,30 @@ private slots:
         QCOMPARE(view->CurrentHit(), first);
     }
 
+    // The page and volume commands have keys of their own; Page Down alone still scrolls.
+    void pageAndVolumeKeys_turnPagesAndVolumes()
+    {
+        auto frame = OpenFrame(m_dir.Path());
+        frame->LeftForm()->SelectContentsSlot(4);  // 小雅, labels 5 to 7
+        Idle();
+        CVaroView* view = frame->GetRightPane();
+        view->setFocus();
+        const auto shown = [view] { return view->toPlainText(); };
+        QVERIFY(shown().contains(varo::test::kXiaoyaPages[0]));
+        QTest::keyClick(view, Qt::Key_PageDown, Qt::ControlModifier);
+        Idle();
+        QVERIFY(shown().contains(varo::test::kXiaoyaPages[1]));
+        QTest::keyClick(view, Qt::Key_PageUp, Qt::ControlModifier);
+        Idle();
+        QVERIFY(shown().contains(varo::test::kXiaoyaPages[0]));
+        QTest::keyClick(view, Qt::Key_PageDown, Qt::ControlModifier | Qt::ShiftModifier);
+        Idle();
+        QVERIFY(shown().contains(QStringLiteral("離騷一")));
+        QTest::keyClick(view, Qt::Key_PageUp, Qt::ControlModifier | Qt::ShiftModifier);
+        Idle();
+        QVERIFY(shown().contains(varo::test::kXiaoyaPages[0]));
+    }
+
 private:
     TempDir m_dir;
 };

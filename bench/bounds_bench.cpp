@@ -1,12 +1,13 @@
 // Resource bounds of hostile and extreme requests: the longest query the query field takes
 // (32,767 characters, the most a text field holds), a query of 1,000 terms, a variant-heavy
-// query with the variant option on, and a page of 4 MB. Each is searched and rendered the way
-// the search panel asks for it; every benchmark reports its time and the peak heap it took
-// (peak_heap_MB: the most memory allocated at once during one run, above what was allocated
-// before it).
+// query with the variant option on, a page of 4 MB, and a hostile variant table whose groups
+// hold characters of the highlight markup, wildcards and blanks, with a page of 24 MB. Each is
+// searched and rendered the way the search panel asks for it; every benchmark reports its time
+// and the peak heap it took (peak_heap_MB: the most memory allocated at once during one run,
+// above what was allocated before it).
 //
-//   bounds_bench [--benchmark_filter=...]   (a collection of 300 pages and one of 4 MB is
-//                                             built first)
+//   bounds_bench [--benchmark_filter=...]   (a collection of 300 pages and one of 4 MB, and a
+//                                             small one with the hostile table, are built first)
 
 #include "engine/index.h"
 #include "store/pagemarkup.h"
@@ -280,6 +281,70 @@ void Render(benchmark::State& state, uint32_t page, const std::u16string& query,
     state.counters["output_MB"] = static_cast<double>(bytes) / 1e6;
 }
 
+// A collection with a hostile variant table: 而 has the short page's characters and characters of
+// the markup among its forms (a, 詩, 學 and 云 stand alone), 1 the anchors' digits, b letters of
+// the highlight markup, x wildcards and letters no page holds, 經 the page's characters and '*'.
+// Page 0 is a short page, page 1 a page of 24 MB that is nothing but "a".
+class HostileCollection {
+public:
+    HostileCollection()
+    {
+        std::string pattern = (std::filesystem::temp_directory_path() / "varo-hostile-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot create a temporary folder");
+        m_folder = pattern;
+        const std::string shortCell =
+            "詩云詩云詩<p>" + std::string(kAnnotationStart) + "書曰" + std::string(kAnnotationEnd) + "<br>學而之";
+        std::vector<writer::PageInput> pages = {{"c\\v\\2.htm", PageHtml(shortCell), {}},
+                                                {"c\\v\\4.htm", PageHtml(std::string(size_t{24} << 20, 'a')), {}}};
+        const writer::VariantGroups groups = {{'a'},
+                                              {0x8A69},
+                                              {0x5B78},
+                                              {0x4E91},
+                                              {0x800C, 'a', 0x8A69, '0', 0x5B78, 0x66F0, 0x4E4B, 0x66F8, 0x4E91},
+                                              {'1', '0', '2', '3', '4', '5', '6', '7', '8', '9'},
+                                              {'b', 'a', 'c', 'e', 'l', 'm', 'n', 'r', 's', 't'},
+                                              {'x', '?', '*', 'q', 'z', 'w'},
+                                              {0x7D93, 0x8A69, 0x4E91, 0x66F8, 0x66F0, 0x5B78, 0x800C, 0x4E4B, '*'}};
+        const std::string error = writer::WriteTextSet(m_folder, "Index", pages, groups);
+        if (!error.empty())
+            throw std::runtime_error(error);
+        if (!index.Open(CCodeConverter::Utf8ToUtf16(m_folder.string()), u"Index", INDEX_FULL_TEXT))
+            throw std::runtime_error("cannot open the hostile collection");
+    }
+
+    ~HostileCollection()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+
+    CIndex index;
+
+private:
+    std::filesystem::path m_folder;
+};
+
+HostileCollection& Hostile()
+{
+    static HostileCollection collection;
+    return collection;
+}
+
+void HostileRender(benchmark::State& state, uint32_t page, const std::u16string& query, bool useVariants)
+{
+    Hostile();
+    int anchors = 0;
+    size_t bytes = 0;
+    Measure(state, [&] {
+        std::string output;
+        anchors = Hostile().index.RenderResultPage(page, output, query, 0, useVariants);
+        bytes = output.size();
+    });
+    state.counters["anchors"] = anchors;
+    state.counters["output_MB"] = static_cast<double>(bytes) / 1e6;
+}
+
 void ReadPage(benchmark::State& state, uint32_t page)
 {
     Measure(state, [page] {
@@ -309,5 +374,16 @@ VARO_BOUND(Render, fourMegabytePage_threeTerms, kBigPage, ThreeTerms(), false);
 VARO_BOUND(Render, fourMegabytePage_threeTerms_variants, kBigPage, ThreeTerms(), true);
 VARO_BOUND(Render, fourMegabytePage_thousandTerms, kBigPage, ThousandTerms(), false);
 VARO_BOUND(Render, fourMegabytePage_variantHeavy, kBigPage, VariantHeavy(), true);
+// Every character of these queries has ten forms or so, none of which can be ruled out: the
+// markup of earlier passes may bring any of them into the page.
+VARO_BOUND(HostileRender, hostileTable_formsAndMarkup, 0, u"而而而而而而而a而而詩學云云云", true);
+VARO_BOUND(HostileRender, hostileTable_eightFormsAndMarkup, 0, u"而而而而而而而而", true);
+VARO_BOUND(HostileRender, hostileTable_digits, 0, std::u16string(48, u'1'), true);
+VARO_BOUND(HostileRender, hostileTable_markupLetters, 0, std::u16string(48, u'b'), true);
+VARO_BOUND(HostileRender, hostileTable_wildcards, 0, std::u16string(48, u'x'), true);
+VARO_BOUND(HostileRender, hostileTable_starredForms, 0, std::u16string(48, u'經'), true);
+// One pass over a page that is nothing but hits.
+VARO_BOUND(HostileRender, pageOfHits_plain, 1, u"a", false);
+VARO_BOUND(HostileRender, pageOfHits_variants, 1, u"a", true);
 
 BENCHMARK_MAIN();

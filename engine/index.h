@@ -5,6 +5,7 @@
 #include "engine/messagesink.h"
 #include "platform/mappedfile.h"
 #include "store/filelist.h"
+#include "store/hitpositions.h"
 
 #include <cstdint>
 #include <string>
@@ -108,9 +109,16 @@ public:
     const CDWordArray& GetHitCounts() const { return m_hitCounts; }
 
     /// The page rendered with the query's hits highlighted (variant forms too, with
-    /// useVariants); returns the number of anchors written.
-    int RenderResultPage(uint32_t page, std::string& output, std::u16string_view query, int target,
-                         bool useVariants) const;
+    /// useVariants); returns the number of anchors written. complete, when given, tells
+    /// whether every term was highlighted: a render stops at its budget of work and leaves the
+    /// terms after that point plain (CFileList::RenderPage, RenderVariantPage).
+    int RenderResultPage(uint32_t page, std::string& output, std::u16string_view query, int target, bool useVariants,
+                         bool* complete = nullptr) const;
+    /// Every hit of the page rendered as RenderResultPage renders it, in anchor order, with its
+    /// place in the text of the highlighted cell: one hit per match of a term, a '*' match
+    /// spanning its pieces. False (no hits) for a query CheckQuery refuses or a page the store
+    /// cannot read.
+    bool LocateHits(uint32_t page, std::u16string_view query, int target, bool useVariants, PageHitsTag& hits) const;
 
     // The text store, passed through.
     uint32_t GetHeaderWord() const { return m_fileList.m_headerWord; }

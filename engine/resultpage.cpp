@@ -3,6 +3,7 @@
 // index only knows which forms each character of the query has.
 
 #include "engine/index.h"
+#include "store/pagerender.h"
 #include "store/variantrender.h"
 
 namespace varo {
@@ -27,15 +28,34 @@ QueryAlternatives AlternativesOf(const CIndex& index, std::u16string_view query)
 }  // namespace
 
 int CIndex::RenderResultPage(uint32_t page, std::string& output, std::u16string_view query, int target,
-                             bool useVariants) const
+                             bool useVariants, bool* complete) const
 {
     if (!useVariants)
-        return m_fileList.RenderPage(page, output, query, target);
+        return m_fileList.RenderPage(page, output, query, target, complete);
+    if (complete != nullptr)
+        *complete = true;
     std::string text;
     int cell = 0;
     if (!m_fileList.ReadPageToRender(page, text, cell) || query.empty())
         return 0;
-    return RenderVariantPage(std::move(text), cell, target, AlternativesOf(*this, query), output);
+    return RenderVariantPage(std::move(text), cell, target, AlternativesOf(*this, query), output, complete);
+}
+
+bool CIndex::LocateHits(uint32_t page, std::u16string_view query, int target, bool useVariants, PageHitsTag& hits) const
+{
+    hits = PageHitsTag{};
+    std::string text;
+    int cell = 0;
+    if (CheckQuery(query) == 0 || !m_fileList.ReadPageToRender(page, text, cell))
+        return false;
+    std::vector<AnchorPassTag> passes;
+    std::string document;
+    if (useVariants)
+        RenderVariantPage(std::move(text), cell, target, AlternativesOf(*this, query), document, nullptr, &passes);
+    else
+        render::RenderQuery(std::move(text), cell, target, query, document, nullptr, &passes);
+    varo::LocateHits(document, cell, passes, hits);
+    return true;
 }
 
 }  // namespace varo

@@ -1,6 +1,8 @@
 // Renders arbitrary page bytes with arbitrary queries and search targets, plain and with the
 // variant option (the fuzz collection's variant table). Where the variant expansion is small
-// enough to render literally, both must give the same document.
+// enough to render literally, both must give the same document. The hit positions read back
+// from the same rendering take the anchors in order and lie inside the cell's text, and the
+// concordance lines cut from them stay inside it too.
 //
 // Input: u16 page label, u32-prefixed page bytes, then operations to the end: u8 op (target in
 // bits 0-2, where 3 to 7 stand for values no radio gives; variant option in bit 3), query.
@@ -9,6 +11,7 @@
 #include "fuzz/fuzzinput.h"
 
 #include "engine/index.h"
+#include "panel/kwic.h"
 #include "text/codeconverter.h"
 
 #include <cstdio>
@@ -17,11 +20,12 @@ using namespace varo;
 
 namespace {
 
-// A variant render walks at most a few million steps of the expansion, seconds under the
-// sanitizers for a hostile table or query, so an input runs only a few.
+// An input runs a few operations. A variant render on a hostile page may use its whole budget
+// (about a second under the sanitizers): the operations after the second such render render
+// without the variant option.
 constexpr int kMaxOperations = 4;
-// Documents up to this size are compared; larger ones may have met a budget.
-constexpr size_t kComparedBytes = size_t{1} << 20;
+constexpr int kMaxVariantRenders = 2;
+// Expansions up to this many forms are also rendered literally and compared.
 constexpr uint64_t kLiteralForms = 64;
 constexpr uint32_t kFuzzedRecord = 1;
 
@@ -70,7 +74,7 @@ void CheckDocument(const std::string& html)
 }
 
 void CheckAgainstLiteralExpansion(const CIndex& index, std::u16string_view query, int target,
-                                  const std::string& viaVariants, int anchors)
+                                  const std::string& viaVariants, int anchors, bool complete)
 {
     uint64_t count = 1;
     for (char16_t unit : query)
@@ -84,12 +88,35 @@ void CheckAgainstLiteralExpansion(const CIndex& index, std::u16string_view query
         joined += form + u' ';
     joined.pop_back();
     std::string literal;
-    const int literalAnchors = index.RenderResultPage(kFuzzedRecord, literal, joined, target, false);
-    // Both renders stop highlighting at a budget of bytes, each counted its own way.
-    if (std::max(literal.size(), viaVariants.size()) > kComparedBytes)
+    bool literalComplete = false;
+    const int literalAnchors = index.RenderResultPage(kFuzzedRecord, literal, joined, target, false, &literalComplete);
+    // Each render stops at a budget of its own; where neither did, they agree byte for byte.
+    if (!complete || !literalComplete)
         return;
     VARO_FUZZ_CHECK(literalAnchors == anchors);
     VARO_FUZZ_CHECK(literal == viaVariants);
+}
+
+void CheckHitPositions(const CIndex& index, std::u16string_view query, int target, bool useVariants, int anchors)
+{
+    PageHitsTag hits;
+    if (!index.LocateHits(kFuzzedRecord, query, target, useVariants, hits))
+        return;
+    VARO_FUZZ_CHECK(hits.annotation.size() == hits.text.size());
+    int next = 0;
+    for (const HitPositionTag& hit : hits.hits) {
+        VARO_FUZZ_CHECK(hit.anchors >= 1);
+        VARO_FUZZ_CHECK(uint64_t{hit.offset} + hit.length <= hits.text.size());
+        // Passes come in term order and each pass's hits in document order, so anchors grow.
+        VARO_FUZZ_CHECK(hit.anchor >= next);
+        next = hit.anchor + hit.anchors;
+    }
+    VARO_FUZZ_CHECK(next <= anchors);
+    std::vector<KwicLineTag> lines;
+    AppendKwicLines(hits, 0, 3, lines);
+    VARO_FUZZ_CHECK(lines.size() == hits.hits.size());
+    for (const KwicLineTag& line : lines)
+        VARO_FUZZ_CHECK(size_t{line.beforeUnits} + line.hitUnits <= line.text.size());
 }
 
 }  // namespace
@@ -110,17 +137,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CIndex& index = Index();
     if (!index.m_fileList.Open(CCodeConverter::Utf8ToUtf16(Folder().Path().string()), u"Index"))
         std::abort();
+    int variantRenders = 0;
     for (int operations = 0; !input.Empty() && operations < kMaxOperations; ++operations) {
         const uint8_t op = input.Byte();
         const std::u16string query = input.Query();
         const int target = TargetOf(op);
-        const bool useVariants = (op & 0x08) != 0;
+        const bool useVariants = (op & 0x08) != 0 && ++variantRenders <= kMaxVariantRenders;
         std::string html;
-        const int anchors = index.RenderResultPage(kFuzzedRecord, html, query, target, useVariants);
+        bool complete = false;
+        const int anchors = index.RenderResultPage(kFuzzedRecord, html, query, target, useVariants, &complete);
         VARO_FUZZ_CHECK(anchors >= 0);
         CheckDocument(html);
+        CheckHitPositions(index, query, target, useVariants, anchors);
         if (useVariants)
-            CheckAgainstLiteralExpansion(index, query, target, html, anchors);
+            CheckAgainstLiteralExpansion(index, query, target, html, anchors, complete);
     }
     return 0;
 }

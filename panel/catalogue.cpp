@@ -114,6 +114,7 @@ void CCatalogue::AddRecord(const CatalogueRecordTag& record, int (&levelItems)[k
     node->docID = record.docID;
     node->docNo = record.docNo;
     node->curFileName = record.curFileName;
+    node->slot = slot;
     WriteListingLine(listing, record);
 
     ContentsNodeTag* parent = FindParentNode(m_root.get(), *node);

@@ -50,6 +50,7 @@ struct ContentsNodeTag {
     uint32_t docID = 0;
     uint32_t docNo = 0;
     uint16_t curFileName = 0;
+    int slot = 0;  // the record slot the node was made from; 0 for the root
     ContentsNodeTag* parent = nullptr;
     std::vector<std::unique_ptr<ContentsNodeTag>> children;
 

@@ -17,6 +17,9 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QTabWidget>
+#include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -59,10 +62,16 @@ CLeftForm::CLeftForm(const varo::PanelFoldersTag& folders, QWidget* parent)
         {QStringLiteral("Noto Sans CJK JP"), QStringLiteral("HanaMinA"), QStringLiteral("HanaMinB")});
     setFont(dialogFont);
     CreateControls();
+    CreateResearchControls();
     ConnectControls();
+    ConnectResearchControls();
 }
 
-CLeftForm::~CLeftForm() = default;
+CLeftForm::~CLeftForm()
+{
+    // The concordance's workers read the model's index set, which goes before the child widgets.
+    m_kwic->Stop();
+}
 
 // The controls of dialog 130, tab control first so that the others lie on top of it.
 void CLeftForm::CreateControls()
@@ -138,15 +147,14 @@ void CLeftForm::ConnectControls()
         emit stateChanged();
     });
     for (int code = 0; code < 3; ++code) {
-        connect(m_targets[code], &QRadioButton::clicked, this, [this, code] {
-            m_model->OnTargetClicked(code);
-            emit stateChanged();
-        });
+        connect(m_targets[code], &QRadioButton::clicked, this, [this, code] { OnTargetRadio(code); });
     }
     connect(m_contents, &QTreeWidget::itemSelectionChanged, this, &CLeftForm::OnContentsSelectionChanged);
     connect(m_results, &QTreeWidget::itemSelectionChanged, this, &CLeftForm::OnResultSelectionChanged);
-    connect(m_results, &CSortListCtrl::columnClicked, this,
-            [this](int column) { m_model->m_resultList.OnColumnClick(column); });
+    connect(m_results, &CSortListCtrl::columnClicked, this, [this](int column) {
+        m_model->m_resultList.OnColumnClick(column);
+        ShowSortIndicator();
+    });
     connect(m_previousListPage, &QAbstractButton::clicked, this, [this] { m_model->m_resultList.PreviousListPage(); });
     connect(m_nextListPage, &QAbstractButton::clicked, this, [this] { m_model->m_resultList.NextListPage(); });
     connect(m_pageBox, &QLineEdit::textChanged, this, &CLeftForm::OnPageBoxEdited);
@@ -165,8 +173,13 @@ void CLeftForm::OnInitialUpdate()
     }
     m_tabs->insertTab(0, new QWidget, QStringLiteral("検索"));
     m_tabs->insertTab(0, new QWidget, QStringLiteral("目録"));
-    m_results->SetColumns({QStringLiteral("類別"), QStringLiteral("書名"), QStringLiteral("巻"), QStringLiteral("頁")},
-                          {45, 80, 60, 60});
+    m_tabs->insertTab(kKwicTab, new QWidget, QStringLiteral("用例"));
+    m_tabs->insertTab(kStatisticsTab, new QWidget, QStringLiteral("分布"));
+    m_results->SetColumns({QStringLiteral("類別"), QStringLiteral("書名"), QStringLiteral("巻"), QStringLiteral("頁"),
+                           QStringLiteral("箇所")},
+                          {45, 80, 60, 60, 40});
+    ShowSortIndicator();
+    LoadHistory();
     m_tabs->setCurrentIndex(kContentsTab);
     m_model->OnInitialUpdate();  // the labels and the catalogue
     m_contents->Fill(m_model->m_catalogue);
@@ -196,6 +209,7 @@ void CLeftForm::ReadOptions()
 {
     m_model->m_andOr = m_or->isChecked() ? 1 : 0;
     m_model->m_variant = m_variant->isChecked() ? 1 : 0;
+    m_model->m_refine = m_refine->isChecked();
 }
 
 void CLeftForm::RunSearch()
@@ -203,6 +217,7 @@ void CLeftForm::RunSearch()
     ReadOptions();
     m_model->RunSearch();
     m_hiddenEdit->clear();
+    OnResultsChanged(true);
     emit stateChanged();
 }
 
@@ -301,8 +316,14 @@ bool CLeftForm::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             ReadOptions();
-            m_model->OnEnterKey(EnterTargetOf(watched));
+            const varo::EnterTarget target = EnterTargetOf(watched);
+            m_model->OnEnterKey(target);
+            if (target == varo::EnterTarget::Search)
+                OnResultsChanged(true);
             emit stateChanged();
+        } else if (key == Qt::Key_Down && m_queryInput != nullptr && watched == m_queryInput->Field()) {
+            ShowHistoryMenu();
+            return true;
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -325,11 +346,20 @@ void CLeftForm::LayoutPanel()
     const int width = this->width();
     const int height = this->height();
     m_tabs->setGeometry(0, 0, width - 1, height - 1);
-    if (m_tabs->currentIndex() == kSearchTab) {
+    const int tab = m_tabs->currentIndex();
+    m_kwic->setVisible(tab == kKwicTab);
+    m_statistics->setVisible(tab == kStatisticsTab);
+    if (tab == kSearchTab) {
         m_contents->hide();
         m_hiddenEdit->hide();
         SetSearchTabVisible(true);
         LayoutSearchTab(width, height);
+    } else if (tab == kKwicTab || tab == kStatisticsTab) {
+        SetSearchTabVisible(false);
+        m_contents->hide();
+        QWidget* view = tab == kKwicTab ? static_cast<QWidget*>(m_kwic) : m_statistics;
+        view->setGeometry(5, 26, width - 10, height - 30);
+        RefreshResearchTab();
     } else {
         SetSearchTabVisible(false);
         m_contents->setGeometry(5, 26, width - 10, height - 30);
@@ -347,6 +377,10 @@ void CLeftForm::SetSearchTabVisible(bool visible)
         control->setVisible(visible);
     if (m_queryInput != nullptr)
         m_queryInput->setVisible(visible);
+    m_refine->setVisible(visible);
+    const bool narrowed = visible && m_model->IsNarrowed();
+    m_narrowing->setVisible(narrowed);
+    m_wholeScope->setVisible(narrowed);
     const bool paging = visible && m_pagingVisible;
     for (QWidget* control : {static_cast<QWidget*>(m_previousListPage), static_cast<QWidget*>(m_nextListPage),
                              static_cast<QWidget*>(m_pageBox), static_cast<QWidget*>(m_pageCount)})
@@ -366,6 +400,8 @@ void CLeftForm::LayoutSearchTab(int width, int height)
     m_methodGroup->setGeometry(5, 100, width - 10, 40);
     m_and->setGeometry(10, 115, 50, 20);
     m_or->setGeometry(width - 70, 115, 50, 20);
+    // 結果内検索 between and and or.
+    m_refine->setGeometry(66, 115, std::max(0, width - 142), 20);
     m_targetGroup->setGeometry(5, 145, width - 10, 40);
     const int targetX[3] = {10, 97, 189};
     for (int i = 0; i < 3; ++i)
@@ -376,9 +412,17 @@ void CLeftForm::LayoutSearchTab(int width, int height)
     m_wholeCollection->setGeometry(width - 12 - buttonWidth, 203, buttonWidth, 24);
     m_scope->setGeometry(10, 205, width - 30 - buttonWidth - 4, 20);
     m_summary->setGeometry(5, 235, width - 15, 15);
+    // A narrowed list gives the line under the summary to the narrowing and the way back.
+    int narrowingRow = 0;
+    if (m_model->IsNarrowed()) {
+        const int wayBackWidth = m_wholeScope->sizeHint().width();
+        narrowingRow = 22;
+        m_narrowing->setGeometry(5, 251, std::max(0, width - 14 - wayBackWidth), 18);
+        m_wholeScope->setGeometry(width - 5 - wayBackWidth, 250, wayBackWidth, 20);
+    }
     int reserved = 0;
     LayoutPagingRow(width, height, reserved);
-    m_results->setGeometry(5, 250, width - 10, height - 254 - reserved);
+    m_results->setGeometry(5, 250 + narrowingRow, width - 10, height - 254 - reserved - narrowingRow);
 }
 
 // The paging row lies at the bottom: < at the left, > at the right, the page box and the page

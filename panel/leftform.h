@@ -5,9 +5,12 @@
 // All the state lives in the panel's model, CLeftFormModel; this widget shows it and hands
 // the user's actions to it.
 
+#include "panel/citation.h"
 #include "panel/contentstree.h"
+#include "panel/kwicview.h"
 #include "panel/leftformmodel.h"
 #include "panel/sortlistctrl.h"
+#include "panel/statisticsview.h"
 #include "shell/htmlctrl.h"
 #include "shell/messagebox.h"
 
@@ -23,7 +26,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QMenu;
 class QTabWidget;
+class QToolButton;
 
 enum PanelControlId : int {
     IDC_HIDDEN_EDIT = 1001,
@@ -54,6 +59,8 @@ enum PanelControlId : int {
 
 inline constexpr int kContentsTab = 0;
 inline constexpr int kSearchTab = 1;
+inline constexpr int kKwicTab = 2;
+inline constexpr int kStatisticsTab = 3;
 
 class CLeftForm : public QWidget, public varo::IPanelView, public varo::IQueryInput {
     Q_OBJECT
@@ -82,7 +89,24 @@ public:
     CContentsTree* ContentsTree() const { return m_contents; }
     CSortListCtrl* ResultList() const { return m_results; }
     CHtmlCtrl* QueryInput() const { return m_queryInput; }
+    CKwicView* KwicView() const { return m_kwic; }
+    CStatisticsView* StatisticsView() const { return m_statistics; }
+    QTabWidget* Tabs() const { return m_tabs; }
+    QCheckBox* RefineBox() const { return m_refine; }
+    QToolButton* WholeScopeButton() const { return m_wholeScope; }
+    QLabel* NarrowingLabel() const { return m_narrowing; }
 
+    /// The citation of the page the text view shows, if the catalogue names it.
+    std::optional<varo::CitationTag> ShownPageCitation() const;
+
+    /// The search history as a menu: choosing an entry puts its text and options back.
+    void ShowHistoryMenu();
+    /// Puts a history entry's text and options into the controls.
+    void ApplyHistoryEntry(const varo::SearchHistoryEntryTag& entry);
+    /// Runs the last search again over the whole scope (the way back from a narrowing).
+    void ShowWholeScope();
+    /// Lists the results in catalogue order (or back in page-label order).
+    void SetCatalogueOrder(bool on);
     /// Reads the options and searches (the 検索 button).
     void RunSearch();
 
@@ -91,6 +115,7 @@ public:
     void SetSummary(const std::u16string& text) override;
     void SetResultRows(const std::vector<varo::ResultRowTag>& rows) override;
     void SetPaging(const varo::PagingStateTag& paging) override;
+    void SetNarrowing(const std::u16string& description) override;
 
     // IQueryInput
     bool HasDocument() const override;
@@ -99,6 +124,8 @@ public:
 signals:
     /// Something that the main window's commands depend on may have changed.
     void stateChanged();
+    /// The tab shown needs a wide panel (用例, 分布) or not any more.
+    void roomWanted(bool wide);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -115,6 +142,18 @@ private:
     void OnResultSelectionChanged();
     void OnPageBoxEdited(const QString& text);
     void WatchKeys();
+    // The research views (用例, 分布) and the result list's extras.
+    void CreateResearchControls();
+    void ConnectResearchControls();
+    void OnResultsChanged(bool newSearch);
+    void RefreshResearchTab();
+    void StartKwic();
+    void UpdateStatistics();
+    void ShowSortIndicator();
+    void ShowResultListMenu(const QPoint& position);
+    void LoadHistory();
+    void SaveHistory() const;
+    void OnTargetRadio(int code);
     varo::EnterTarget EnterTargetOf(const QObject* focus) const;
 
     varo::shell::MessageBoxSink m_messages;
@@ -142,6 +181,15 @@ private:
     QLineEdit* m_pageBox = nullptr;
     QLabel* m_pageCount = nullptr;
     QLineEdit* m_hiddenEdit = nullptr;
+
+    CKwicView* m_kwic = nullptr;
+    CStatisticsView* m_statistics = nullptr;
+    QCheckBox* m_refine = nullptr;
+    QLabel* m_narrowing = nullptr;
+    QToolButton* m_wholeScope = nullptr;
+    // Whether the research views show what the panel lists now.
+    bool m_kwicCurrent = true;
+    bool m_statisticsCurrent = true;
 
     bool m_pagingVisible = false;
     // Set while the panel itself writes the page box, whose own changes are not reactions.

@@ -156,9 +156,16 @@ void CLeftFormModel::RunSearch()
         ShowMessage(refusal);
         return;
     }
+    SearchScopes(keywords, scopes);
+}
+
+void CLeftFormModel::SearchScopes(const std::u16string& keywords, const std::vector<const ContentsNodeTag*>& scopes,
+                                  bool remember)
+{
     m_keyWords = keywords;
     QueryEngine();
     ListResults(scopes);
+    AfterSearch(keywords, remember);
 }
 
 // Each scope entry's results are collected from the same hit set and follow one another, as
@@ -166,11 +173,15 @@ void CLeftFormModel::RunSearch()
 void CLeftFormModel::ListResults(const std::vector<const ContentsNodeTag*>& scopes)
 {
     m_resultList.ClearRows();
+    // Searching inside the results keeps the pages listed now, whichever scope entry lists them.
+    const std::vector<uint32_t> listed = m_refine ? ListedPages() : std::vector<uint32_t>{};
     std::vector<SearchNodeTag> results;
     uint64_t total = 0;
     for (const ContentsNodeTag* scope : scopes) {
         m_resultList.m_scanPages = m_index.GetHitPages();
         m_resultList.m_scanCounts = m_index.GetHitCounts();
+        if (m_refine)
+            KeepListedPages(listed);
         total += m_resultList.CollectResults(*scope);
         if (scopes.size() == 1)
             break;
@@ -191,6 +202,11 @@ void CLeftFormModel::ClearResults()
     m_resultList.ShowFirstListPage();
     if (m_ports.panelView != nullptr)
         m_ports.panelView->SetSummary(kSummaryCaption);
+    // Nothing is listed, so nothing is narrowed either.
+    m_searchResults.clear();
+    m_refined = false;
+    m_narrowSlot = 0;
+    ShowNarrowing();
 }
 
 // The value of the query field's input element(s) with ideographic spaces turned into blanks;

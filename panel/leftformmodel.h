@@ -20,8 +20,10 @@
 #include "panel/pagedisplay.h"
 #include "panel/panelports.h"
 #include "panel/resultlist.h"
+#include "panel/searchhistory.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -148,6 +150,22 @@ public:
     /// The page slider was released at position: shows that page of the current volume.
     void OnSliderReleased(int position);
 
+    // Research with the results (refinement.cpp).
+    /// A concordance line was chosen: shows its result page at the line's hit, so that the hit
+    /// commands go on from there.
+    void ShowHit(uint32_t page, int anchor);
+    /// Narrows the listed results to the pages of the catalogue entry in slot (a bar of the
+    /// statistics); false when the entry is unknown or no search has run.
+    bool NarrowToEntry(int slot);
+    /// Runs the last search again over the whole scope: no search inside the results, no
+    /// narrowing. Its options come back into the option members.
+    void ShowWholeScope();
+    bool IsNarrowed() const { return m_refined || m_narrowSlot != 0; }
+    /// The results of the last search over its scope, before any narrowing to an entry.
+    const std::vector<SearchNodeTag>& SearchResults() const { return m_searchResults; }
+    /// The scope entry's node; none when the scope names no node.
+    const ContentsNodeTag* ScopeNode() const;
+
     /// Shows a page of a catalogue entry (see CPageDisplay::ShowPage).
     bool ShowPage(int slot, bool firstPage, int label) { return m_pageDisplay.ShowPage(slot, firstPage, label); }
 
@@ -172,18 +190,28 @@ public:
     int m_andOr = 0;    // 0 and, 1 or
     int m_variant = 1;  // nonzero: variant characters count as the same
     int m_target = TARGET_FULL_TEXT;
+    /// 結果内検索: the next search keeps only the pages listed now.
+    bool m_refine = false;
+    /// The searches run, newest first.
+    CSearchHistory m_history;
     /// Whether a query of wildcards and blanks only is refused with a message (the desktop)
     /// or searched, which lists nothing (the command line keeps that answer).
     bool m_refuseWildcardsOnly = true;
 
 private:
     bool ReadKeywords(std::u16string& keywords) const;
-    const ContentsNodeTag* ScopeNode() const;
     std::vector<const ContentsNodeTag*> ScopeNodes() const;
+    /// The search run past its checks; remember puts it into the history.
+    void SearchScopes(const std::u16string& keywords, const std::vector<const ContentsNodeTag*>& scopes,
+                      bool remember = true);
     void QueryEngine();
     void ListResults(const std::vector<const ContentsNodeTag*>& scopes);
     void ClearResults();
     void ShowScopeLabel();
+    std::vector<uint32_t> ListedPages() const;
+    void KeepListedPages(const std::vector<uint32_t>& listed);
+    void AfterSearch(const std::u16string& typed, bool remember);
+    void ShowNarrowing() const;
     void ShowMessage(const std::u16string& text) const;
 
     const CatalogueRecordTag* CurrentVolume() const;
@@ -196,6 +224,12 @@ private:
     PanelFoldersTag m_folders;
     PanelPortsTag m_ports;
 
+    // The last search the engine accepted, its results before narrowing, and how the listed
+    // results are narrowed.
+    std::optional<SearchHistoryEntryTag> m_lastSearch;
+    std::vector<SearchNodeTag> m_searchResults;
+    bool m_refined = false;
+    int m_narrowSlot = 0;
     // The page shown, as the status bar names it.
     std::u16string m_shownTitle;
     std::u16string m_shownVolume;

@@ -2,6 +2,7 @@
 
 #include "panel/paneltext.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace varo {
@@ -44,10 +45,11 @@ bool CPageDisplay::ShowPage(int slot, bool firstPage, int label)
         return false;
     }
     Navigate(PageFilePath(), {});
+    m_shownPage = static_cast<uint32_t>(record);
     return true;
 }
 
-bool CPageDisplay::ShowResult(uint32_t page, const std::u16string& query, int target, bool useVariants)
+bool CPageDisplay::ShowResult(uint32_t page, const std::u16string& query, int target, bool useVariants, int anchor)
 {
     // A closed index set renders nothing, and neither does a page record the text store cannot
     // read (one past the end of a list file cut short, or a text outside the content file): an
@@ -74,9 +76,10 @@ bool CPageDisplay::ShowResult(uint32_t page, const std::u16string& query, int ta
         return false;
     }
     m_hitCount = anchors;
-    m_hitIndex = 0;
+    m_hitIndex = std::clamp(anchor, 0, std::max(anchors - 1, 0));
     const std::u16string file = m_files.FilePath(name);
-    Navigate(file, AnchorName(0));
+    Navigate(file, AnchorName(m_hitIndex));
+    m_shownPage = page;
     m_firstResultFileNext = !m_firstResultFileNext;
     m_hitFile = file;
     return true;

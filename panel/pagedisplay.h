@@ -10,6 +10,7 @@
 #include "platform/privatefolder.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace varo {
@@ -43,9 +44,11 @@ public:
     bool ShowPage(int slot, bool firstPage, int label);
 
     /// Renders page number page with the hits of query and shows it at its first hit, anchor
-    /// "0000". Nothing changes when the index set is closed or the file cannot be written (which
-    /// is reported); a page the text store cannot read is reported as data that cannot be opened.
-    bool ShowResult(uint32_t page, const std::u16string& query, int target, bool useVariants);
+    /// "0000", or at anchor number anchor (a concordance line's hit; one past the last anchor
+    /// shows the last). Nothing changes when the index set is closed or the file cannot be
+    /// written (which is reported); a page the text store cannot read is reported as data that
+    /// cannot be opened.
+    bool ShowResult(uint32_t page, const std::u16string& query, int target, bool useVariants, int anchor = 0);
 
     bool CanPreviousHit() const { return m_hitIndex - 1 >= 0; }
     bool CanNextHit() const { return m_hitIndex + 1 < m_hitCount; }
@@ -61,6 +64,8 @@ public:
     int m_hitCount = 0;
     /// The anchor the view was last sent to.
     int m_hitIndex = 0;
+    /// The page record the view shows, a result page or a stored one; none before the first.
+    std::optional<uint32_t> m_shownPage;
 
 private:
     void Navigate(const std::u16string& path, const std::u16string& anchor);

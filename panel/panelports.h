@@ -41,10 +41,10 @@ public:
     virtual std::vector<std::optional<std::u16string>> InputValues() const = 0;
 };
 
-/// One row of the result list: the texts of the columns 類別, 書名, 巻 and 頁, and the item data
-/// (the result's page number).
+/// One row of the result list: the texts of the columns 類別, 書名, 巻, 頁 and 箇所 (the page's
+/// hits), and the item data (the result's page number).
 struct ResultRowTag {
-    std::array<std::u16string, 4> columns;
+    std::array<std::u16string, 5> columns;
     uint32_t itemData = 0;
 };
 
@@ -67,6 +67,9 @@ public:
     /// Replaces every row of the result list.
     virtual void SetResultRows(const std::vector<ResultRowTag>& rows) = 0;
     virtual void SetPaging(const PagingStateTag& paging) = 0;
+    /// How the listed results are narrowed beyond the scope ("結果内" after a search inside the
+    /// results, the entry a statistics bar narrowed them to), or empty when they are not.
+    virtual void SetNarrowing(const std::u16string& description) { static_cast<void>(description); }
 };
 
 /// The ports of one panel, all optional.

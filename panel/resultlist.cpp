@@ -1,10 +1,11 @@
 #include "panel/resultlist.h"
 
+#include "panel/catalogueorder.h"
 #include "panel/paneltext.h"
 #include "panel/scopelookup.h"
+#include "text/codeconverter.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace varo {
 
@@ -13,9 +14,35 @@ namespace {
 ResultRowTag RowOf(const SearchNodeTag& result)
 {
     ResultRowTag row;
-    row.columns = {result.categoryName, result.titleName, result.volumeName, DecimalText(result.pageLabel)};
+    row.columns = {result.categoryName, result.titleName, result.volumeName, DecimalText(result.pageLabel),
+                   DecimalText(result.hitCount)};
     row.itemData = result.pageNumber;
     return row;
+}
+
+// Code points compared one by one, so that a character beyond the basic plane sorts after every
+// character of it, as in the concordance.
+bool NameLess(const std::u16string& a, const std::u16string& b)
+{
+    size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const uint32_t x = CCodeConverter::DecodeUtf16(a, i);
+        const uint32_t y = CCodeConverter::DecodeUtf16(b, j);
+        if (x != y)
+            return x < y;
+    }
+    return i == a.size() && j < b.size();
+}
+
+bool ColumnLess(int column, const SearchNodeTag& a, const SearchNodeTag& b)
+{
+    switch (column) {
+    case COLUMN_CATEGORY: return NameLess(a.categoryName, b.categoryName);
+    case COLUMN_TITLE: return NameLess(a.titleName, b.titleName);
+    case COLUMN_VOLUME: return NameLess(a.volumeName, b.volumeName);
+    case COLUMN_HITS: return a.hitCount < b.hitCount;
+    default: return a.pageLabel < b.pageLabel;
+    }
 }
 
 }  // namespace
@@ -45,11 +72,60 @@ uint64_t CResultList::CollectResults(const ContentsNodeTag& scope)
         total += result.hitCount;
         m_results.push_back(std::move(result));
     }
+    std::vector<uint32_t> pages;
+    for (const SearchNodeTag& result : m_results)
+        pages.push_back(result.pageNumber);
+    const std::vector<uint64_t> ranks = CatalogueRanks(scope, pages);
+    for (size_t i = 0; i < m_results.size(); ++i)
+        m_results[i].catalogueRank = ranks[i];
     m_scanPages.clear();
     m_scanCounts.clear();
-    // Pages with equal labels keep the order of the hit set.
-    std::stable_sort(m_results.begin(), m_results.end(),
-                     [](const SearchNodeTag& a, const SearchNodeTag& b) { return a.pageLabel < b.pageLabel; });
+    m_sortColumn = m_catalogueOrder ? -1 : COLUMN_PAGE;
+    m_sortDescending = false;
+    SortResults();
+    return total;
+}
+
+// Pages with equal values keep the order before: the hit set's for a search, the list's for a
+// click on a column.
+void CResultList::SortResults()
+{
+    if (m_sortColumn < 0) {
+        std::stable_sort(m_results.begin(), m_results.end(), [](const SearchNodeTag& a, const SearchNodeTag& b) {
+            return a.catalogueRank < b.catalogueRank;
+        });
+        return;
+    }
+    const int column = m_sortColumn;
+    if (m_sortDescending)
+        std::stable_sort(m_results.begin(), m_results.end(),
+                         [column](const SearchNodeTag& a, const SearchNodeTag& b) { return ColumnLess(column, b, a); });
+    else
+        std::stable_sort(m_results.begin(), m_results.end(),
+                         [column](const SearchNodeTag& a, const SearchNodeTag& b) { return ColumnLess(column, a, b); });
+}
+
+void CResultList::SetCatalogueOrder(bool on)
+{
+    m_catalogueOrder = on;
+    m_sortColumn = on ? -1 : COLUMN_PAGE;
+    m_sortDescending = false;
+    SortResults();
+    if (m_listPageCount > 0) {
+        m_listPage = 1;
+        ShowListPage();
+    }
+}
+
+uint64_t CResultList::ReplaceResults(std::vector<SearchNodeTag> results)
+{
+    m_results = std::move(results);
+    uint64_t total = 0;
+    for (const SearchNodeTag& result : m_results)
+        total += result.hitCount;
+    SortResults();
+    ClearRows();
+    ShowFirstListPage();
     return total;
 }
 
@@ -135,17 +211,12 @@ void CResultList::ApplyPageBox()
 
 void CResultList::OnColumnClick(int column)
 {
-    if (column != 3)
+    if (column < COLUMN_CATEGORY || column > COLUMN_HITS)
         return;
-    // Each row is compared by the label of the first row that carries its item data, as the
-    // list control finds rows by item data.
-    std::unordered_map<uint32_t, int64_t> labelOf;
-    for (const ResultRowTag& row : m_rows)
-        labelOf.try_emplace(row.itemData, LeadingNumber(row.columns[3]));
-    std::stable_sort(m_rows.begin(), m_rows.end(), [&labelOf](const ResultRowTag& a, const ResultRowTag& b) {
-        return labelOf.at(a.itemData) < labelOf.at(b.itemData);
-    });
-    PushRows();
+    m_sortDescending = column == m_sortColumn && !m_sortDescending;
+    m_sortColumn = column;
+    SortResults();
+    ShowListPage();
 }
 
 std::optional<uint32_t> CResultList::RowPage(int row) const

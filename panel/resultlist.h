@@ -22,6 +22,16 @@ struct SearchNodeTag {
     uint32_t pageNumber = 0;    // 0-based page record
     uint32_t pageLabel = 0;     // label within its volume; 0 when no volume was found
     uint32_t hitCount = 0;
+    uint64_t catalogueRank = 0;  // the page's place in catalogue order (CatalogueRanks)
+};
+
+/// The columns of the result list.
+enum ResultColumn : int {
+    COLUMN_CATEGORY = 0,
+    COLUMN_TITLE = 1,
+    COLUMN_VOLUME = 2,
+    COLUMN_PAGE = 3,
+    COLUMN_HITS = 4,
 };
 
 class CResultList {
@@ -53,9 +63,22 @@ public:
     /// Goes to the list page the box names, or puts the current number back when it names none.
     void ApplyPageBox();
 
-    /// A click on a column header: column 3 (頁) sorts the rows shown by page label, ascending.
-    /// m_results keeps its order.
+    /// A click on a column header sorts every result by that column, ascending; a second click
+    /// on the same column reverses the order. Equal values keep the list order, so 頁 ascending
+    /// is the order a search lists. The list page shown stays.
     void OnColumnClick(int column);
+    /// The column the results are sorted by (-1 for catalogue order) and whether descending.
+    int SortColumn() const { return m_sortColumn; }
+    bool SortDescending() const { return m_sortDescending; }
+
+    /// Lists results in catalogue (reading) order instead of page-label order, from the next
+    /// search on and for the results listed now (shown from list page 1).
+    void SetCatalogueOrder(bool on);
+    bool CatalogueOrder() const { return m_catalogueOrder; }
+
+    /// Replaces the results by others of the same search (a narrowing) and shows them from the
+    /// first list page; returns the sum of their hits.
+    uint64_t ReplaceResults(std::vector<SearchNodeTag> results);
 
     const std::vector<ResultRowTag>& Rows() const { return m_rows; }
     const PagingStateTag& Paging() const { return m_paging; }
@@ -70,12 +93,16 @@ public:
 
 private:
     void PushRows();
+    void SortResults();
     void PushPaging();
 
     IPanelView* m_view;
     std::vector<ResultRowTag> m_rows;
     PagingStateTag m_paging;
     std::u16string m_pageBoxText;
+    bool m_catalogueOrder = false;
+    int m_sortColumn = COLUMN_PAGE;
+    bool m_sortDescending = false;
 };
 
 }  // namespace varo

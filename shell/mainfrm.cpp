@@ -25,7 +25,6 @@
 #include <QUrl>
 
 #include <algorithm>
-
 #include <vector>
 
 namespace {
@@ -261,6 +260,7 @@ void CMainFrame::OnCreateClient()
     m_wndSplitter->Create(m_pLeftForm, m_pView, true);
     setCentralWidget(m_wndSplitter);
     m_pLeftForm->SetTextView(m_pView);
+    m_pView->SetCitationSource([form = m_pLeftForm] { return form->ShownPageCitation(); });
     m_wndToolBar->SetPanel(&m_pLeftForm->Model());
     m_pLeftForm->Model().SetPageSlider(m_wndToolBar);
 
@@ -275,6 +275,29 @@ void CMainFrame::OnCreateClient()
         m_pLeftForm->LayoutPanel();
         m_pLeftForm->update();
     });
+    connect(m_pLeftForm, &CLeftForm::roomWanted, this, &CMainFrame::GivePanelRoom);
+}
+
+// A concordance line or a statistics table needs more room than the panel's usual width: its
+// tabs widen the panel to at most 60 % of the window, and the panel goes back to its width when
+// the reader returns to 目録 or 検索. A hidden panel stays hidden.
+void CMainFrame::GivePanelRoom(bool wide)
+{
+    QList<int> sizes = m_wndSplitter->sizes();
+    if (sizes.size() != 2 || sizes[0] == 0)
+        return;
+    const int total = sizes[0] + sizes[1];
+    if (wide && m_narrowPanelWidth == 0) {
+        const int wanted = std::min(760, total * 3 / 5);
+        if (wanted <= sizes[0])
+            return;
+        m_narrowPanelWidth = sizes[0];
+        m_wndSplitter->setSizes({wanted, total - wanted});
+    } else if (!wide && m_narrowPanelWidth != 0) {
+        m_wndSplitter->setSizes({m_narrowPanelWidth, total - m_narrowPanelWidth});
+        m_narrowPanelWidth = 0;
+    }
+    m_pLeftForm->LayoutPanel();
 }
 
 void CMainFrame::OnInitialUpdate()

@@ -75,6 +75,7 @@ protected:
     QMenu* createPopupMenu() override;
 
 private:
+    void GivePanelRoom(bool wide);
     void CreateActions();
     void CreateStatusBar();
     void CreateNoFurtherHitKeys();
@@ -102,6 +103,8 @@ private:
     ST_SplitterWnd* m_wndSplitter = nullptr;
     CSCrollToolBar* m_wndToolBar = nullptr;
     CLeftForm* m_pLeftForm = nullptr;
+    // The panel's width before a concordance or statistics tab widened it; 0 while not widened.
+    int m_narrowPanelWidth = 0;
     CVaroView* m_pView = nullptr;
     std::map<int, QAction*> m_actions;
     // F3 and Alt+F3 while their hit command cannot move, by command id.

@@ -2,11 +2,15 @@
 
 #include "shell/findbar.h"
 #include "shell/messagebox.h"
+#include "shell/settings.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImage>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPageSetupDialog>
@@ -105,6 +109,12 @@ CVaroView::CVaroView(QWidget* parent) : QTextBrowser(parent)
     connect(m_findBar, &CFindBar::nextRequested, this, &CVaroView::FindNext);
     connect(m_findBar, &CFindBar::previousRequested, this, &CVaroView::FindPrevious);
     connect(m_findBar, &CFindBar::closed, this, &CVaroView::OnFindClosed);
+    auto* cite = new QAction(QStringLiteral("引用をコピー"), this);
+    cite->setObjectName(QStringLiteral("copyCitation"));
+    cite->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    cite->setShortcutContext(Qt::WidgetShortcut);
+    connect(cite, &QAction::triggered, this, &CVaroView::CopyCitation);
+    addAction(cite);
 }
 
 void CVaroView::Navigate(const std::u16string& path, const std::u16string& anchor)
@@ -268,6 +278,13 @@ void CVaroView::ShowContextMenu(const QPoint& globalPosition)
     copyAction->setObjectName(QStringLiteral("32771"));
     QAction* selectAction = menu.addAction(QStringLiteral("すべて選択。"), this, &CVaroView::SelectAllText);
     selectAction->setObjectName(QStringLiteral("32772"));
+    menu.addSeparator();
+    QAction* citeAction = menu.addAction(QStringLiteral("引用をコピー"), this, &CVaroView::CopyCitation);
+    citeAction->setObjectName(QStringLiteral("copyCitation"));
+    citeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    citeAction->setEnabled(CanCopy());
+    QAction* formatAction = menu.addAction(QStringLiteral("引用の書式…"), this, &CVaroView::EditCitationFormat);
+    formatAction->setObjectName(QStringLiteral("citationFormat"));
     menu.exec(globalPosition);
 }
 
@@ -471,4 +488,67 @@ void CVaroView::CentreOn(int position)
     cursor.setPosition(position);
     const QRect rect = cursorRect(cursor);
     verticalScrollBar()->setValue(verticalScrollBar()->value() + rect.center().y() - viewport()->height() / 2);
+}
+
+namespace {
+
+const QString kCitationFormatKey = QStringLiteral("Research/CitationFormat");
+
+}  // namespace
+
+QString CVaroView::SelectedText() const
+{
+    // The text cursor separates paragraphs by U+2029 and lines by U+2028.
+    QString text = textCursor().selectedText();
+    text.replace(QChar(0x2029), QLatin1Char('\n'));
+    text.replace(QChar(0x2028), QLatin1Char('\n'));
+    return text;
+}
+
+QString CVaroView::CitationFormat()
+{
+    const QString format = varo::shell::OpenSettings()->value(kCitationFormatKey).toString();
+    return format.isEmpty() ? QString::fromStdU16String(varo::kDefaultCitationFormat) : format;
+}
+
+void CVaroView::SetCitationFormat(const QString& format)
+{
+    varo::shell::OpenSettings()->setValue(kCitationFormatKey, format);
+}
+
+std::optional<QString> CVaroView::CitationLine() const
+{
+    const std::optional<varo::CitationTag> citation = m_citation ? m_citation() : std::nullopt;
+    if (!citation || IsBlank())
+        return std::nullopt;
+    return QString::fromStdU16String(varo::FormatCitation(CitationFormat().toStdU16String(), *citation));
+}
+
+bool CVaroView::CopyCitation()
+{
+    if (!CanCopy()) {
+        varo::shell::ShowMessageBox(
+            this, QStringLiteral("引用する文を本文で選んでから、もう一度「引用をコピー」を選んで下さい。"));
+        return false;
+    }
+    const std::optional<QString> line = CitationLine();
+    if (!line) {
+        varo::shell::ShowMessageBox(this, QStringLiteral("この頁は目録にないため、出典を示せません。"
+                                                         "選んだ文だけをコピーするには「コピー」を使って下さい。"));
+        return false;
+    }
+    QGuiApplication::clipboard()->setText(SelectedText() + QLatin1Char('\n') + *line);
+    return true;
+}
+
+void CVaroView::EditCitationFormat()
+{
+    bool accepted = false;
+    const QString format = QInputDialog::getText(
+        this, QStringLiteral("引用の書式"),
+        QStringLiteral("出典の行の書式です。{category} 類別、{title} 書名、{volume} 巻、{label} 頁、"
+                       "{page} 頁番号がそれぞれに置き換わります。"),
+        QLineEdit::Normal, CitationFormat(), &accepted);
+    if (accepted)
+        SetCitationFormat(format.isEmpty() ? QString::fromStdU16String(varo::kDefaultCitationFormat) : format);
 }

@@ -6,6 +6,7 @@
 // program. Pages render with a CJK serif font, with Hanazono for ideographs beyond the basic
 // plane.
 
+#include "panel/citation.h"
 #include "panel/pagefind.h"
 #include "panel/panelports.h"
 #include "panel/readingzoom.h"
@@ -13,6 +14,7 @@
 #include <QTextBrowser>
 
 #include <functional>
+#include <optional>
 
 class CFindBar;
 class QPrinter;
@@ -37,6 +39,21 @@ public:
     bool CanCopy() const { return textCursor().hasSelection(); }
 
     void CopySelection();
+
+    /// Where the citation of the shown page comes from (the search panel).
+    void SetCitationSource(std::function<std::optional<varo::CitationTag>()> source) { m_citation = std::move(source); }
+    /// 引用をコピー: the selected text and a citation line in the chosen format. False, with a
+    /// message, when nothing is selected or the page is not in the catalogue.
+    bool CopyCitation();
+    /// The selected text with its line ends, and the citation line alone.
+    QString SelectedText() const;
+    std::optional<QString> CitationLine() const;
+    /// The citation format of the settings store (placeholders {category} {title} {volume}
+    /// {label} {page}); 引用の書式… edits it.
+    static QString CitationFormat();
+    static void SetCitationFormat(const QString& format);
+    void EditCitationFormat();
+
     void SelectAllText();
     /// Prints the shown page at once, without a dialog; false, printing nothing, when there is
     /// no printer to print on.
@@ -96,6 +113,7 @@ signals:
     void navigated(const QString& location);
     void zoomChanged(int percent);
 
+
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -122,4 +140,5 @@ private:
     varo::CPageFind m_find;
     FindAlternatives m_findAlternatives;
     std::pair<int, int> m_currentHit{0, 0};
+    std::function<std::optional<varo::CitationTag>()> m_citation;
 };

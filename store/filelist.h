@@ -77,8 +77,10 @@ public:
     static bool ParseLabel(std::string_view name, int& label);
 
     /// Renders a record for a query and search target (0 full text, 1 main text,
-    /// 2 annotations) into output, returning the number of anchors written.
-    int RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target) const;
+    /// 2 annotations) into output, returning the number of anchors written (render::RenderQuery;
+    /// complete, when given, tells whether every term was highlighted in full).
+    int RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target,
+                   bool* complete = nullptr) const;
     /// A record's text and the cell its page label selects for highlighting (1 for an odd label;
     /// 0 for a record whose name has no label or is not a valid name).
     bool ReadPageToRender(uint32_t record, std::string& page, int& cell) const;

@@ -184,6 +184,39 @@ void AppendMatch(std::string_view text, const std::vector<std::unique_ptr<Seg>>&
     }
 }
 
+// Follows an item's text from its start through text and tags ("<" to the next ">"), for
+// positions asked in ascending order: whether a position lies inside a tag.
+class TagCursor {
+public:
+    explicit TagCursor(std::string_view text) : m_text(text) {}
+
+    bool InsideTagAt(size_t position)
+    {
+        for (; m_position < position && m_position < m_text.size(); ++m_position) {
+            if (!m_inTag && m_text[m_position] == '<')
+                m_inTag = true;
+            else if (m_inTag && m_text[m_position] == '>')
+                m_inTag = false;
+        }
+        return m_inTag;
+    }
+
+private:
+    std::string_view m_text;
+    size_t m_position = 0;
+    bool m_inTag = false;
+};
+
+// Markup goes in before and after every literal of a match (the gaps of '?' between literals
+// lie between those same places).
+bool MatchCutsTag(const std::vector<std::unique_ptr<Seg>>& pieces, const std::vector<size_t>& points, TagCursor& tags)
+{
+    bool cut = false;
+    for (size_t j = 0; j < points.size(); ++j)
+        cut = tags.InsideTagAt(points[j]) || tags.InsideTagAt(points[j] + pieces[j]->literal.size()) || cut;
+    return cut;
+}
+
 }  // namespace
 
 size_t FindBytes(std::string_view text, std::string_view needle, size_t start)
@@ -218,7 +251,7 @@ void SplitTerm(std::string_view term, std::vector<std::unique_ptr<Seg>>& pieces)
     }
 }
 
-void HighlightItem(const FilterItem& item, std::string_view term, std::string& output, int& counter)
+void HighlightItem(const FilterItem& item, std::string_view term, std::string& output, int& counter, PassWatch* watch)
 {
     std::vector<std::unique_ptr<Seg>> pieces;
     SplitTerm(term, pieces);
@@ -231,18 +264,29 @@ void HighlightItem(const FilterItem& item, std::string_view term, std::string& o
         return;
     }
     ItemMatcher matcher(text, pieces);
+    TagCursor tags(text);
     std::vector<size_t> points;
+    const size_t start = output.size();
     size_t scan = 0;
     size_t copied = 0;
     while (copied < text.size()) {
+        if (watch != nullptr && watch->grown + (output.size() - start - copied) > watch->maxGrowth) {
+            output += text.substr(copied);
+            watch->cutShort = true;
+            break;
+        }
         if (matcher.Attempt(scan, points)) {
             output += text.substr(copied, points.front() - copied);
+            if (watch != nullptr && MatchCutsTag(pieces, points, tags))
+                watch->cutTag = true;
             AppendMatch(text, pieces, points, output, counter);
         } else {
             output += text.substr(copied, scan - copied);
         }
         copied = scan;
     }
+    if (watch != nullptr)
+        watch->grown += output.size() - start - text.size();
 }
 
 }  // namespace varo::render

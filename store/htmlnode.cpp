@@ -100,6 +100,14 @@ void ParseNodes(std::string_view page, std::vector<std::unique_ptr<HTMLNode>>& n
         nodes.push_back(std::make_unique<HTMLNode>(std::move(text)));
 }
 
+bool HidesPageTags(std::string_view cellText)
+{
+    for (std::string_view tag : {kTitleEnd, kCellStart, kCellEnd})
+        if (cellText.find(tag) != std::string_view::npos)
+            return true;
+    return false;
+}
+
 void SplitFilterItems(const HTMLNode& node, std::vector<std::unique_ptr<FilterItem>>& items)
 {
     items.push_back(std::make_unique<FilterItem>(std::string(), FilterItem::kMainText));

@@ -9,6 +9,7 @@
 #include "text/codeconverter.h"
 #include "text/querysyntax.h"
 
+#include <algorithm>
 #include <set>
 
 namespace varo {
@@ -32,7 +33,8 @@ constexpr size_t kCellReserve = 10000;
 
 // Appends one item of the highlighted cell. Annotation items get their font tags back, since
 // the item split removed them.
-void AppendItem(const FilterItem& item, std::string_view term, int target, std::string& cell, int& counter)
+void AppendItem(const FilterItem& item, std::string_view term, int target, std::string& cell, int& counter,
+                render::PassWatch& watch)
 {
     // An unknown target shows nothing of the cell rather than guessing what to highlight.
     if (target != kTargetFullText && target != kTargetMainText && target != kTargetAnnotations)
@@ -43,7 +45,7 @@ void AppendItem(const FilterItem& item, std::string_view term, int target, std::
     if (annotation)
         cell += kAnnotationStart;
     if (highlight)
-        render::HighlightItem(item, term, cell, counter);
+        render::HighlightItem(item, term, cell, counter, &watch);
     else
         cell += item.GetText();
     if (annotation)
@@ -68,7 +70,7 @@ bool CFileList::ReadPageToRender(uint32_t record, std::string& page, int& cell) 
 }
 
 void render::RenderTerm(std::string_view page, std::string& output, std::string_view term, int cell, int target,
-                        int& counter)
+                        int& counter, PassWatch* watch)
 {
     std::vector<std::unique_ptr<HTMLNode>> nodes;
     ParseNodes(page, nodes);
@@ -76,12 +78,19 @@ void render::RenderTerm(std::string_view page, std::string& output, std::string_
     std::vector<std::unique_ptr<FilterItem>> items;
     SplitFilterItems(chosen, items);
 
+    PassWatch ownWatch;
+    PassWatch& passWatch = watch != nullptr ? *watch : ownWatch;
+    passWatch.maxGrowth = kMaxPassGrowth;
+    // Reserved once, so that a long page is not copied again and again as its cell grows.
     std::string text;
-    text.reserve(kCellReserve);
+    text.reserve(std::max(kCellReserve, chosen.GetText().size() + chosen.GetText().size() / 4));
     for (const auto& item : items)
-        AppendItem(*item, term, target, text, counter);
+        AppendItem(*item, term, target, text, counter, passWatch);
     chosen.SetText(std::move(text));
 
+    output.reserve(output.size() + kDocumentStart.size() + kAfterTitle.size() + kBetweenCells.size() +
+                   kDocumentEnd.size() + nodes[0]->GetText().size() + nodes[1]->GetText().size() +
+                   nodes[2]->GetText().size());
     output += kDocumentStart;
     output += nodes[0]->GetText();
     output += kAfterTitle;
@@ -91,15 +100,13 @@ void render::RenderTerm(std::string_view page, std::string& output, std::string_
     output += kDocumentEnd;
 }
 
-int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target) const
+int render::RenderQuery(std::string page, int cell, int target, std::u16string_view query, std::string& output,
+                        bool* complete, std::vector<AnchorPassTag>* passes)
 {
-    std::string page;
-    int cell = 0;
-    if (!ReadPageToRender(record, page, cell) || query.empty())
-        return 0;
     std::set<std::string> rendered;
     int counter = 0;
     bool anyRendered = false;
+    bool stopped = false;
     uint64_t passBytes = 0;
     std::string pass;
     ForEachTerm(query, [&](std::u16string_view wideTerm) {
@@ -108,19 +115,41 @@ int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_v
             return true;
         // The pass budget (render::kMaxPassBytes): the first term is always highlighted, and
         // pages of a few kilobytes reach the limit only after thousands of terms.
-        if (anyRendered && passBytes + page.size() > render::kMaxPassBytes)
+        if (anyRendered && passBytes + page.size() > kMaxPassBytes) {
+            stopped = true;
             return false;
+        }
         passBytes += page.size();
         pass.clear();
-        render::RenderTerm(page, pass, term, cell, target, counter);
+        PassWatch watch;
+        const int firstAnchor = counter;
+        RenderTerm(page, pass, term, cell, target, counter, &watch);
+        LogPass(term, firstAnchor, counter, passes);
         // The next term is highlighted in the page as already marked up.
         page.swap(pass);
         anyRendered = true;
-        return true;
+        // A pass cut short by its markup budget ends the query: later terms would only match
+        // through the markup it already multiplied.
+        stopped = watch.cutShort;
+        return !stopped;
     });
     if (anyRendered)
         output = std::move(page);
+    if (complete != nullptr)
+        *complete = !stopped;
     return counter;
+}
+
+int CFileList::RenderPage(uint32_t record, std::string& output, std::u16string_view query, int target,
+                          bool* complete) const
+{
+    if (complete != nullptr)
+        *complete = true;
+    std::string page;
+    int cell = 0;
+    if (!ReadPageToRender(record, page, cell) || query.empty())
+        return 0;
+    return render::RenderQuery(std::move(page), cell, target, query, output, complete);
 }
 
 }  // namespace varo

@@ -4,6 +4,8 @@
 // highlights the terms those choices spell, as rendering the whole expansion joined into one
 // query would, in bounded time and memory.
 
+#include "store/hitpositions.h"
+
 #include <string>
 #include <vector>
 
@@ -18,10 +20,16 @@ using QueryAlternatives = std::vector<std::vector<char16_t>>;
 /// Renders page (a stored page's text; cell 0 or 1 the cell its label selects, target 0 full
 /// text, 1 main text, 2 annotations) into output with every term of the expansion highlighted,
 /// terms in the order the expansion first names them, and returns the number of anchors
-/// written. The document is the one rendering the expansion (every combination of
-/// alternatives, joined by blanks) as one query gives. Without alternatives output is left
-/// alone and the result is 0.
+/// written. The document is the one that rendering the expansion (every combination of
+/// alternatives, joined by blanks) as one query gives, byte for byte (render::RenderQuery).
+/// Without alternatives, or when they name no term, output is left alone and the result is 0.
+///
+/// One render does a bounded amount of work. complete, when given, tells whether the render
+/// got through the whole expansion; when it did not, the document is the joined render's after
+/// an initial run of the expansion's terms (the first always among them): those are highlighted
+/// as the joined render highlights them, the rest not at all. passes, when given, receives what
+/// each highlighting pass of the document anchored.
 int RenderVariantPage(std::string page, int cell, int target, const QueryAlternatives& alternatives,
-                      std::string& output);
+                      std::string& output, bool* complete = nullptr, std::vector<AnchorPassTag>* passes = nullptr);
 
 }  // namespace varo

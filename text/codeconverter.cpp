@@ -62,7 +62,13 @@ void CCodeConverter::AppendUtf8(std::string& out, uint32_t codePoint)
 std::string CCodeConverter::Utf16ToUtf8(std::u16string_view text)
 {
     std::string out;
-    out.reserve(text.size() * 3);
+    AppendUtf16AsUtf8(out, text);
+    return out;
+}
+
+void CCodeConverter::AppendUtf16AsUtf8(std::string& out, std::u16string_view text)
+{
+    out.reserve(out.size() + text.size() * 3);
     size_t index = 0;
     while (index < text.size()) {
         // A high surrogate with nothing after it is the cut-off half of a pair: drop it.
@@ -70,7 +76,6 @@ std::string CCodeConverter::Utf16ToUtf8(std::u16string_view text)
             break;
         AppendUtf8(out, DecodeUtf16(text, index));
     }
-    return out;
 }
 
 uint32_t CCodeConverter::DecodeUtf8(std::string_view text, size_t& index)

@@ -28,6 +28,8 @@ public:
     /// sequence, an unpaired surrogate 3 bytes, and a high surrogate that ends the text is
     /// dropped.
     static std::string Utf16ToUtf8(std::u16string_view text);
+    /// The same, appended to out (which keeps its storage for the next conversion).
+    static void AppendUtf16AsUtf8(std::string& out, std::u16string_view text);
 
     /// UTF-8 to UTF-16; each byte that does not begin a well-formed sequence becomes U+FFFD.
     static std::u16string Utf8ToUtf16(std::string_view text);

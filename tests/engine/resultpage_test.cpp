@@ -121,7 +121,7 @@ TEST_F(ResultPageTest, nothingToRender_returnsZeroAndLeavesOutput)
 }
 
 // Every query of up to four characters over a small alphabet renders exactly as the whole
-// expansion joined into one query does.
+// expansion joined into one query does, for every search target.
 TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
 {
     const VariantGroups plain = {{0x4E7E, 0x5E72},                   // 乾 干
@@ -138,14 +138,22 @@ TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
     // cell: a term of it matches only once an earlier term was highlighted.
     const VariantGroups digit = {{0x4E7E, 0x5E72}, {'0', 0x3000}};
     const std::u16string alphabet = u"干万龍人\u3000?*";
+    // Members beyond the basic plane stand in the expansion by their low 16 bits: 𠀀 (U+20000)
+    // as U+0000, U+2D840 as the high half of a surrogate pair, so that the first unit of 𠀀 in
+    // a query has the forms 己 and U+D840.
+    const VariantGroups supplementary = {{0x4E59, 0x20000, 0x4E19}, {0x5DF1, 0x2D840}};  // 乙 𠀀 丙, 己
+    const std::string supplementaryCell = "丙𠀀己乙" + kNote + "辛乙庚𠀀己</font>乙?己<p>" + kNote + "𠀀丙</font>";
+    const std::u16string supplementaryAlphabet = u"丙己\xD840\xDC00\u3000?*";
     struct Table {
         const char* name;
         const VariantGroups& groups;
-        int target;
         const std::string& cell;
+        const std::u16string& alphabet;
     };
-    for (const Table& table : {Table{"plain", plain, 0, cell}, Table{"odd", odd, 2, cell},
-                               Table{"hit inside a tag", plain, 0, cutTag}, Table{"markup digits", digit, 0, cell}}) {
+    for (const Table& table :
+         {Table{"plain", plain, cell, alphabet}, Table{"odd", odd, cell, alphabet},
+          Table{"hit inside a tag", plain, cutTag, alphabet}, Table{"markup digits", digit, cell, alphabet},
+          Table{"beyond the basic plane", supplementary, supplementaryCell, supplementaryAlphabet}}) {
         SCOPED_TRACE(table.name);
         test::TempDir dir;
         CIndex index;
@@ -154,15 +162,19 @@ TEST(ResultPage, smallExpansions_equalTheJoinedExpansion)
         for (size_t length = 1; length <= 4; ++length) {
             std::vector<std::u16string> longer;
             for (const std::u16string& query : queries)
-                for (char16_t unit : alphabet)
+                for (char16_t unit : table.alphabet)
                     longer.push_back(query + unit);
             queries = longer;
             for (const std::u16string& query : queries) {
-                std::string expected, output;
-                const int anchors = RenderExpansion(index, 0, expected, query, table.target);
-                ASSERT_EQ(index.RenderResultPage(0, output, query, table.target, true), anchors)
-                    << CCodeConverter::Utf16ToUtf8(query);
-                ASSERT_EQ(output, expected) << CCodeConverter::Utf16ToUtf8(query);
+                for (int target = 0; target <= 2; ++target) {
+                    std::string expected, output;
+                    bool complete = false;
+                    const int anchors = RenderExpansion(index, 0, expected, query, target);
+                    ASSERT_EQ(index.RenderResultPage(0, output, query, target, true, &complete), anchors)
+                        << CCodeConverter::Utf16ToUtf8(query) << ", target " << target;
+                    ASSERT_TRUE(complete);
+                    ASSERT_EQ(output, expected) << CCodeConverter::Utf16ToUtf8(query) << ", target " << target;
+                }
             }
         }
     }
@@ -266,7 +278,9 @@ TEST_F(ResultPageTest, starQueryWithCountlessMatchingForms_rendersWithinItsBudge
     std::u32string query;
     for (size_t i = 0; i < 20; ++i)
         query += Spelling(i, {1}) + U"*";
-    EXPECT_GT(Render(Utf16(query), true), 0);
+    bool complete = true;
+    EXPECT_GT(m_index.RenderResultPage(0, m_output, Utf16(query), 0, true, &complete), 0);
+    EXPECT_FALSE(complete);
     EXPECT_EQ(m_output.rfind("<html><head>", 0), 0u);
     EXPECT_TRUE(m_output.ends_with("</BODY></html>"));
 }

@@ -3,7 +3,8 @@
 # the tree ("engine/index.h"), so the path says which layer it reaches into.
 #
 #   shell          shell/mainfrm, varo, varodoc, main: the main window and the application
-#   panel-widgets  panel/leftform, contentstree, sortlistctrl: the panel's Qt widgets
+#   panel-widgets  panel/leftform, leftformresearch, contentstree, sortlistctrl, kwicview,
+#                  statisticsview, tabletransfer: the panel's Qt widgets
 #   controls       the rest of shell/: the reusable Qt controls, command ids, settings
 #   panel          the rest of panel/: the panel's models, no Qt
 #   engine         engine/
@@ -26,7 +27,7 @@ endif()
 
 set(layers shell panel-widgets controls panel engine store platform text)  # top to bottom
 set(plain_layers panel engine store platform text)
-set(panel_widget_files leftform contentstree sortlistctrl)
+set(panel_widget_files leftform leftformresearch contentstree sortlistctrl kwicview statisticsview tabletransfer)
 set(shell_frame_files mainfrm varo varodoc main)
 
 # The layer (or program folder) a file of the tree belongs to; empty when it is outside them.

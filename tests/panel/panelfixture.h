@@ -47,6 +47,7 @@ struct FakePorts : IMessageSink, ITextView, IPageSlider, IQueryInput, IPanelView
     void SetSummary(const std::u16string& text) override { summary = text; }
     void SetResultRows(const std::vector<ResultRowTag>& value) override { rows = value; }
     void SetPaging(const PagingStateTag& value) override { paging = value; }
+    void SetNarrowing(const std::u16string& text) override { narrowing = text; }
 
     PanelPortsTag Ports() { return {this, this, this, this, this}; }
     void Type(const std::u16string& text) { inputs = {text}; }
@@ -62,6 +63,7 @@ struct FakePorts : IMessageSink, ITextView, IPageSlider, IQueryInput, IPanelView
     std::u16string summary;
     std::vector<ResultRowTag> rows;
     PagingStateTag paging;
+    std::u16string narrowing;
 };
 
 }  // namespace varo::test

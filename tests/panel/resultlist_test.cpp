@@ -1,3 +1,4 @@
+#include "panel/paneltext.h"
 #include "panel/resultlist.h"
 
 #include "panel/columnfit.h"
@@ -212,29 +213,74 @@ TEST(ResultList, pageBox_takesEachTypedDigit_andPutsBackNumbersOutOfRange)
     EXPECT_EQ(list.m_listPage, 3);
 }
 
-TEST(ResultList, sortByPageColumn_reordersOnlyTheRowsShown)
+std::vector<uint32_t> Pages(const CResultList& list)
 {
-    ContentsNodeTag root;
-    ContentsNodeTag* volume = Add(root, u"V", 1, 10);
-    volume->level = 3;
+    std::vector<uint32_t> pages;
+    for (const SearchNodeTag& result : list.m_results)
+        pages.push_back(result.pageNumber);
+    return pages;
+}
+
+// Every page of the tree, found in the order 9 .. 0, page p with p + 1 hits.
+void FillTree(CResultList& list, const Tree& tree)
+{
+    for (uint32_t page = 10; page-- > 0;) {
+        list.m_scanPages.push_back(page);
+        list.m_scanCounts.push_back(page + 1);
+    }
+    list.CollectResults(*tree.c);
+    list.ShowFirstListPage();
+}
+
+TEST(ResultList, columnClicks_sortEveryResultBothWays)
+{
+    Tree tree;
     FakePorts view;
     CResultList list(&view);
-    Fill(list, *volume, 3);
-    std::swap(list.m_results[0], list.m_results[2]);  // labels 3, 2, 1
-    list.ShowListPage();
-    for (int column : {0, 1, 2})
-        list.OnColumnClick(column);
-    EXPECT_EQ(view.rows[0].columns[3], u"3");
-    list.OnColumnClick(3);
-    list.OnColumnClick(3);  // a second click does not reverse
-    ASSERT_EQ(view.rows.size(), 3u);
-    EXPECT_EQ(view.rows[0].columns[3], u"1");
-    EXPECT_EQ(view.rows[2].columns[3], u"3");
-    EXPECT_EQ(list.RowPage(0), 0u);
-    EXPECT_EQ(list.RowPage(3), std::nullopt);
-    EXPECT_EQ(list.m_results[0].pageLabel, 3u);
-    list.ShowListPage();
-    EXPECT_EQ(view.rows[0].columns[3], u"3");
+    FillTree(list, tree);
+    // Labels 1 (pages 3, 0 in hit order), 2 (4, 1), 3 (5, 2), 10 .. 13 (6 .. 9).
+    EXPECT_EQ(Pages(list), (std::vector<uint32_t>{3, 0, 4, 1, 5, 2, 6, 7, 8, 9}));
+    EXPECT_EQ(list.SortColumn(), COLUMN_PAGE);
+    EXPECT_FALSE(list.SortDescending());
+    struct Step {
+        int column;
+        std::vector<uint32_t> pages;
+        bool descending;
+    } const steps[] = {
+        {COLUMN_PAGE, {9, 8, 7, 6, 5, 2, 4, 1, 3, 0}, true},   {COLUMN_PAGE, {3, 0, 4, 1, 5, 2, 6, 7, 8, 9}, false},
+        {COLUMN_HITS, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, false},  {COLUMN_HITS, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, true},
+        {COLUMN_TITLE, {5, 4, 3, 2, 1, 0, 9, 8, 7, 6}, false}, {COLUMN_VOLUME, {2, 1, 0, 5, 4, 3, 9, 8, 7, 6}, false},
+        {COLUMN_VOLUME, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, true}, {COLUMN_CATEGORY, {9, 8, 7, 6, 5, 4, 3, 2, 1, 0}, false},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.column);
+        list.OnColumnClick(step.column);
+        EXPECT_EQ(Pages(list), step.pages);
+        EXPECT_EQ(list.SortColumn(), step.column);
+        EXPECT_EQ(list.SortDescending(), step.descending);
+        ASSERT_EQ(view.rows.size(), 10u);
+        EXPECT_EQ(view.rows[0].itemData, step.pages[0]);
+        EXPECT_EQ(view.rows[0].columns[4], DecimalText(step.pages[0] + 1));
+    }
+    list.OnColumnClick(5);  // no such column
+    EXPECT_EQ(list.SortColumn(), COLUMN_CATEGORY);
+}
+
+TEST(ResultList, catalogueOrder_listsPagesInReadingOrder)
+{
+    Tree tree;
+    FakePorts view;
+    CResultList list(&view);
+    FillTree(list, tree);
+    list.SetCatalogueOrder(true);
+    EXPECT_EQ(Pages(list), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(list.SortColumn(), -1);
+    // The next search lists in reading order too; switched off, page labels again.
+    FillTree(list, tree);
+    EXPECT_EQ(Pages(list), (std::vector<uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    list.SetCatalogueOrder(false);
+    EXPECT_EQ(Pages(list), (std::vector<uint32_t>{0, 3, 1, 4, 2, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(list.SortColumn(), COLUMN_PAGE);
 }
 
 // The result list's columns share the panel's width by the length of their texts.

@@ -33,7 +33,7 @@ TEST(SearchRun, andOr_listScopePagesSortedByLabel)
     EXPECT_EQ(ListedPages(panel), std::vector<uint32_t>{20});
     EXPECT_EQ(rig.ports.summary, u"全部で 1 頁で、2 箇所でした。");
     ASSERT_EQ(rig.ports.rows.size(), 1u);
-    EXPECT_EQ(rig.ports.rows[0].columns, (std::array<std::u16string, 4>{u"經部", u"論語", u"爲政", u"1"}));
+    EXPECT_EQ(rig.ports.rows[0].columns, (std::array<std::u16string, 5>{u"經部", u"論語", u"爲政", u"1", u"2"}));
     EXPECT_EQ(rig.ports.rows[0].itemData, 20u);
     EXPECT_EQ(panel.m_keyWords, u"詩\u3000經");  // as the engine leaves it
 

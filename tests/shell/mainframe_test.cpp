@@ -29,26 +29,12 @@
 #include <functional>
 
 using namespace varo::shell;
+using varo::test::Idle;
 using varo::test::OpenFrame;
+using varo::test::PanelControl;
 using varo::test::TempDir;
 
 namespace {
-
-template <typename Control>
-Control* PanelControl(CMainFrame& frame, int id)
-{
-    auto* control = frame.LeftForm()->findChild<Control*>(IdName(id));
-    if (control == nullptr)
-        qFatal("no control %d", id);
-    return control;
-}
-
-// Lets the idle update pass run.
-void Idle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
 
 bool Enabled(CMainFrame& frame, int id)
 {
@@ -119,9 +105,11 @@ private slots:
         auto frame = OpenFrame(m_dir.Path());
         QCOMPARE(frame->windowTitle(), QStringLiteral("Orvane--Kestrine(Velloran)"));
         auto* tabs = PanelControl<QTabWidget>(*frame, IDC_TABS);
-        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->count(), 4);
         QCOMPARE(tabs->tabText(0), QStringLiteral("目録"));
         QCOMPARE(tabs->tabText(1), QStringLiteral("検索"));
+        QCOMPARE(tabs->tabText(kKwicTab), QStringLiteral("用例"));
+        QCOMPARE(tabs->tabText(kStatisticsTab), QStringLiteral("分布"));
         QCOMPARE(tabs->currentIndex(), kContentsTab);
         QVERIFY(frame->LeftForm()->ContentsTree()->isVisible());
         QVERIFY(!frame->LeftForm()->ResultList()->isVisible());

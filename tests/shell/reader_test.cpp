@@ -32,25 +32,12 @@
 #include <fstream>
 
 using namespace varo::shell;
+using varo::test::Idle;
 using varo::test::OpenFrame;
+using varo::test::PanelControl;
 using varo::test::TempDir;
 
 namespace {
-
-template <typename Control>
-Control* PanelControl(CMainFrame& frame, int id)
-{
-    auto* control = frame.LeftForm()->findChild<Control*>(IdName(id));
-    if (control == nullptr)
-        qFatal("no control %d", id);
-    return control;
-}
-
-void Idle()
-{
-    QCoreApplication::processEvents();
-    QCoreApplication::processEvents();
-}
 
 QLineEdit* Field(CMainFrame& frame)
 {
@@ -258,7 +245,7 @@ private slots:
         CSortListCtrl* results = frame->LeftForm()->ResultList();
         auto columnsWidth = [results] {
             int sum = 0;
-            for (int column = 0; column < 4; ++column)
+            for (int column = 0; column < results->columnCount(); ++column)
                 sum += results->columnWidth(column);
             return sum;
         };

@@ -7,10 +7,13 @@
 // Every page of 國風 holds 詩 and 云 once each, apart from its first page, which holds each
 // three times: 詩 云 finds 105 pages with 214 hits, and the first page has six anchors.
 
+#include "panel/leftform.h"
+#include "shell/commandids.h"
 #include "shell/mainfrm.h"
 #include "tests/support/fixture.h"
 #include "tests/support/volumes.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <memory>
@@ -35,5 +38,22 @@ void IsolateSettings();
 
 /// Types text into widget key by key, any characters (QTest::keyClicks takes Latin-1 only).
 void TypeText(QWidget* widget, const QString& text);
+
+/// The panel's control of the given command id, of type Control; the test stops when it is missing.
+template <typename Control>
+Control* PanelControl(CMainFrame& frame, int id)
+{
+    auto* control = frame.LeftForm()->findChild<Control*>(varo::shell::IdName(id));
+    if (control == nullptr)
+        qFatal("no control %d", id);
+    return control;
+}
+
+/// Lets the idle update pass run.
+inline void Idle()
+{
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+}
 
 }  // namespace varo::test

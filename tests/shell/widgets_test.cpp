@@ -75,7 +75,8 @@ private slots:
         view.Navigate(CVaroView::kBlank);
         QVERIFY(RightClickMenu(view).isEmpty());
         view.Navigate(WritePage(dir, QStringLiteral("page.html"), LongPage()));
-        QCOMPARE(RightClickMenu(view), QStringList({"32771=コピー(&C)", "32772=すべて選択。"}));
+        QCOMPARE(RightClickMenu(view), QStringList({"32771=コピー(&C)", "32772=すべて選択。", "=",
+                                                    "copyCitation=引用をコピー", "citationFormat=引用の書式…"}));
     }
 
     void textView_selectAllThenCopyPutsThePageOnTheClipboard()

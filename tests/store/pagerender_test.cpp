@@ -110,6 +110,51 @@ TEST(RenderTerm, anyBytes_giveADocument)
     }
 }
 
+TEST(RenderTerm, passWatch_toldWhetherAHighlightCutATag)
+{
+    struct Case {
+        const char* name;
+        std::string cell;
+        std::string term;
+        bool cutTag;
+    };
+    const Case cases[] = {
+        {"hit in the text", "甲<br>乙", "甲", false},
+        {"hit inside a tag", "<q甲>乙", "甲", true},
+        {"hit that is a whole tag", "甲<br>乙", "<br>", false},
+        {"hit that ends inside a tag", "甲<br>乙", "甲<", true},
+        {"'?' gap over a whole tag", "甲<p>乙", "甲?乙", false},
+        {"no hit", "<q甲>乙", "丙", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        int counter = 0;
+        std::string output;
+        render::PassWatch watch;
+        render::RenderTerm(PageHtml("T", c.cell, ""), output, c.term, 0, 0, counter, &watch);
+        EXPECT_EQ(watch.cutTag, c.cutTag);
+        EXPECT_FALSE(watch.cutShort);
+    }
+}
+
+TEST(RenderTerm, pageOfHits_stopsGrowingAtTheBound)
+{
+    // Every byte a hit: unbounded, one pass would make 65 MB of this 1 MB cell.
+    const std::string page = PageHtml("T", std::string(size_t{1} << 20, 'a'), "");
+    int counter = 0;
+    std::string output;
+    render::PassWatch watch;
+    render::RenderTerm(page, output, "a", 0, 0, counter, &watch);
+    EXPECT_TRUE(watch.cutShort);
+    EXPECT_LT(output.size(), page.size() + render::kMaxPassGrowth + 1000);
+    EXPECT_NE(output.find(std::string(1000, 'a') + "</TD>"), std::string::npos);  // the rest unmarked
+    // A query stops after such a pass and says so.
+    bool complete = true;
+    const int anchors = render::RenderQuery(page, 0, 0, u"a 甲", output, &complete);
+    EXPECT_FALSE(complete);
+    EXPECT_EQ(anchors, counter);
+}
+
 // A store with one page per entry, written by the collection writer.
 class RenderPageTest : public ::testing::Test {
 protected:

@@ -168,6 +168,64 @@ TEST_F(CliTest, search_listsScopeResultsInLabelOrder)
     EXPECT_EQ(Run({"search", "--scope", "9", "孟"}).out, "全部で 0 頁で、0 箇所でした。\n");
 }
 
+TEST_F(CliTest, kwic_listsEveryHitWithItsContext)
+{
+    // The search's list order: pages 2, 5, 4, 0; page 0 reads 詩云詩云詩.
+    const auto line = [](int page, int label, const char* volume, const char* title, const char* before,
+                         const char* after, int anchor) {
+        return std::string(R"({"page":)") + std::to_string(page) + R"(,"label":)" + std::to_string(label) +
+               R"(,"before":")" + before + R"(","hit":"詩","after":")" + after + R"(","category":"經部","title":")" +
+               title + R"(","volume":")" + volume + R"(","anchor":)" + std::to_string(anchor) + "}";
+    };
+    const std::string p2 = line(2, 1, "爲政", "論語", "", "經", 0), p5 = line(5, 1, "梁惠王", "孟子", "", "", 0),
+                      p4 = line(4, 3, "爲政", "論語", "", "", 0), p0a = line(0, 5, "學而", "論語", "", "云", 0),
+                      p0b = line(0, 5, "學而", "論語", "云", "云", 1), p0c = line(0, 5, "學而", "論語", "云", "", 2);
+    const std::string head = R"({"summary":"全部で 4 頁で、6 箇所でした。","pages":4,"hits":6,"lines":[)";
+    EXPECT_EQ(Run({"kwic", "--json", "--width", "1", "詩"}).out,
+              head + p2 + "," + p5 + "," + p4 + "," + p0a + "," + p0b + "," + p0c + "]}\n");
+    // Nearest character before first: none, then 云; equal before, the characters after decide.
+    EXPECT_EQ(Run({"kwic", "--json", "--width", "1", "--sort", "before", "詩"}).out,
+              head + p5 + "," + p4 + "," + p0a + "," + p2 + "," + p0c + "," + p0b + "]}\n");
+    EXPECT_EQ(Run({"kwic", "--json", "--width", "1", "--sort", "after", "詩"}).out,
+              head + p5 + "," + p4 + "," + p0c + "," + p0a + "," + p0b + "," + p2 + "]}\n");
+    EXPECT_EQ(Run({"kwic", "--json", "--width", "1", "--sort", "catalogue", "詩"}).out,
+              head + p0a + "," + p0b + "," + p0c + "," + p2 + "," + p4 + "," + p5 + "]}\n");
+
+    EXPECT_EQ(Run({"kwic", "--scope", "9", "--width", "3", "詩"}).out,
+              "全部で 1 頁で、1 箇所でした。\n類別\t書名\t巻\t頁\tpage\tbefore\thit\tafter\n"
+              "史部\t史記\t本紀\t7\t6\t\t詩\t經\n");
+    EXPECT_EQ(Run({"kwic", "--scope", "9", "孟"}).out, "全部で 0 頁で、0 箇所でした。\n");
+    // The variant option: 干 finds 乾, and its line shows the form the page holds.
+    EXPECT_NE(Run({"kwic", "--json", "--scope", "7", "干"}).out.find(R"("before":"","hit":"乾","after":"史")"),
+              std::string::npos);
+    EXPECT_NE(Run({"kwic", "--json", "--scope", "7", "--no-variants", "干"}).out.find(R"("lines":[])"),
+              std::string::npos);
+}
+
+TEST_F(CliTest, stats_countPagesAndHitsPerEntry)
+{
+    const std::string scopeOne = R"({"slot":1,"level":1,"name":"經部","pages":4,"hits":6,"depth":0},)"
+                                 R"({"slot":2,"level":2,"name":"論語","pages":3,"hits":5,"depth":1},)"
+                                 R"({"slot":3,"level":3,"name":"學而","pages":1,"hits":3,"depth":2},)"
+                                 R"({"slot":4,"level":3,"name":"爲政","pages":2,"hits":2,"depth":2},)"
+                                 R"({"slot":5,"level":2,"name":"孟子","pages":1,"hits":1,"depth":1},)"
+                                 R"({"slot":6,"level":3,"name":"梁惠王","pages":1,"hits":1,"depth":2})";
+    EXPECT_EQ(Run({"stats", "--json", "詩"}).out,
+              R"({"summary":"全部で 4 頁で、6 箇所でした。","pages":4,"hits":6,"nodes":[)" + scopeOne + "]}\n");
+    // Every top-level entry in turn; the totals are search's for the same query.
+    EXPECT_EQ(Run({"stats", "--json", "--scope", "all", "詩"}).out,
+              R"({"summary":"全部で 5 頁で、7 箇所でした。","pages":5,"hits":7,"nodes":[)" + scopeOne +
+                  R"(,{"slot":7,"level":1,"name":"史部","pages":1,"hits":1,"depth":0},)"
+                  R"({"slot":8,"level":2,"name":"史記","pages":1,"hits":1,"depth":1},)"
+                  R"({"slot":9,"level":3,"name":"本紀","pages":1,"hits":1,"depth":2}]})"
+                  "\n");
+    EXPECT_EQ(Run({"stats", "--scope", "4", "詩"}).out,
+              "全部で 2 頁で、2 箇所でした。\nslot\tlevel\tdepth\tname\tpages\thits\n4\t3\t0\t爲政\t2\t2\n");
+    const std::string search = Run({"search", "--or", "--scope", "4", "詩 經"}).out;
+    EXPECT_EQ(Run({"stats", "--or", "--scope", "4", "詩 經"}).out.substr(0, search.find('\n')),
+              search.substr(0, search.find('\n')));
+}
+
 // Each batch answer equals the answer of a single run of the same query, whatever came before
 // it: an and-query with a term that cannot match empties the hit set, a refused one is skipped.
 TEST_F(CliTest, batch_answersEachLineAsASingleRunWould)
@@ -176,8 +234,12 @@ TEST_F(CliTest, batch_answersEachLineAsASingleRunWould)
     std::string input;
     for (const std::string& query : queries)
         input += query + "\n";
-    for (const std::vector<std::string>& command :
-         {std::vector<std::string>{"hits"}, {"hits", "--or"}, {"search", "--scope", "all"}, {"search", "--or"}}) {
+    for (const std::vector<std::string>& command : {std::vector<std::string>{"hits"},
+                                                    {"hits", "--or"},
+                                                    {"search", "--scope", "all"},
+                                                    {"search", "--or"},
+                                                    {"kwic", "--sort", "before"},
+                                                    {"stats", "--scope", "all"}}) {
         std::vector<std::string> batchArgs = command;
         batchArgs.push_back("--batch");
         const CliRun batch = Run(batchArgs, Feeding(input));
@@ -215,7 +277,7 @@ TEST_F(CliTest, refusedQuery_exits2NamingWhy)
         {"\xC0\x80", "not valid UTF-8"},
     };
     for (const auto& c : cases) {
-        for (const char* command : {"hits", "search"}) {
+        for (const char* command : {"hits", "search", "kwic", "stats"}) {
             const CliRun run = Run({command, "--", c.query});
             EXPECT_EQ(run.exitCode, 2) << command << " " << c.query;
             EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
@@ -242,6 +304,10 @@ TEST_F(CliTest, badArguments_exit64)
         {"page", "--page", "0", "--slot", "1"},
         {"page", "--page", "0", "--label", "1"},
         {"catalogue", "extra"},
+        {"kwic", "--width", "101", "詩"},
+        {"kwic", "--sort", "middle", "詩"},
+        {"stats", "--width", "3", "詩"},
+        {"stats"},
     };
     for (const auto& args : withUsage) {
         const CliRun run = Run(args);
@@ -253,8 +319,9 @@ TEST_F(CliTest, badArguments_exit64)
 
     // Well-formed arguments that name what the collection lacks.
     const std::vector<std::vector<std::string>> missing = {
-        {"page", "--page", "8"},  {"render", "--page", "8", "詩"},   {"page", "--slot", "4", "--label", "9"},
-        {"page", "--slot", "10"}, {"search", "--scope", "10", "詩"},
+        {"page", "--page", "8"},          {"render", "--page", "8", "詩"},   {"page", "--slot", "4", "--label", "9"},
+        {"page", "--slot", "10"},         {"search", "--scope", "10", "詩"}, {"kwic", "--scope", "10", "詩"},
+        {"stats", "--scope", "10", "詩"},
     };
     for (const auto& args : missing) {
         const CliRun run = Run(args);
@@ -265,7 +332,7 @@ TEST_F(CliTest, badArguments_exit64)
 
 TEST_F(CliTest, helpAndVersion_printToStandardOutput)
 {
-    for (const char* command : {"hits", "search", "render", "page", "catalogue"}) {
+    for (const char* command : {"hits", "search", "render", "page", "catalogue", "kwic", "stats"}) {
         const CliRun run = RunCli({command, "--help"});
         EXPECT_EQ(run.exitCode, 0);
         EXPECT_EQ(run.out.rfind(std::string("usage: varo-cli ") + command, 0), 0u) << run.out;
@@ -280,7 +347,8 @@ TEST_F(CliTest, unopenableData_exits1WithTheSystemMessage)
 {
     const std::vector<std::vector<std::string>> commands = {
         {"hits", "詩"},          {"search", "詩"},        {"render", "--page", "0", "詩"},
-        {"page", "--page", "0"}, {"page", "--slot", "1"},
+        {"page", "--page", "0"}, {"page", "--slot", "1"}, {"kwic", "詩"},
+        {"stats", "詩"},
     };
     for (const auto& args : commands) {
         std::vector<std::string> withData = {"--data", (m_data.Path() / "absent").string()};

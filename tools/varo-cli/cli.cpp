@@ -27,6 +27,8 @@ constexpr char kUsage[] =
     "  render     a result page with the hits of a query highlighted\n"
     "  page       a stored page, by page number or by catalogue entry and label\n"
     "  catalogue  the catalogue records as a tree\n"
+    "  kwic       every hit of a search as a line of context (keyword in context)\n"
+    "  stats      pages and hits of a search per catalogue entry\n"
     "\n"
     "  --help     this text; 'varo-cli COMMAND --help' describes a command\n"
     "  --version  the program's version\n"
@@ -34,8 +36,8 @@ constexpr char kUsage[] =
     "exit codes: 0 done; 1 the data folder does not open or a file of it cannot be read;\n"
     "2 the query is refused (the message says why); 64 bad arguments\n";
 
-constexpr std::array<const CommandSpec*, 5> kCommands = {
-    &kHitsCommand, &kSearchCommand, &kRenderCommand, &kPageCommand, &kCatalogueCommand,
+constexpr std::array<const CommandSpec*, 7> kCommands = {
+    &kHitsCommand, &kSearchCommand, &kRenderCommand, &kPageCommand, &kCatalogueCommand, &kKwicCommand, &kStatsCommand,
 };
 
 const CommandSpec* FindCommand(std::string_view name)

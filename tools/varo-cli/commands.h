@@ -30,6 +30,8 @@ extern const CommandSpec kSearchCommand;
 extern const CommandSpec kRenderCommand;
 extern const CommandSpec kPageCommand;
 extern const CommandSpec kCatalogueCommand;
+extern const CommandSpec kKwicCommand;
+extern const CommandSpec kStatsCommand;
 
 /// The one query operand (several are joined by blanks); throws UsageError when there is none
 /// or when --batch is given too.

@@ -2,13 +2,11 @@
 
 #include "panel/paneltext.h"
 #include "tools/varo-cli/batch.h"
-#include "tools/varo-cli/clipanel.h"
 #include "tools/varo-cli/commands.h"
 #include "tools/varo-cli/jsonwriter.h"
 #include "tools/varo-cli/output.h"
 #include "tools/varo-cli/querytext.h"
-
-#include <chrono>
+#include "tools/varo-cli/searchrunner.h"
 
 namespace varo::cli {
 
@@ -37,98 +35,6 @@ constexpr char kUsage[] =
 constexpr OptionSpec kOptions[] = {
     {"--or"},   {"--target", true}, {"--no-variants"}, {"--scope", true},
     {"--json"}, {"--batch"},        {"--data", true},  {"--help"},
-};
-
-struct SearchAnswer {
-    std::string error;  // the panel refused to search (its message)
-    std::u16string summary;
-    uint64_t hits = 0;
-    std::vector<SearchNodeTag> results;
-    int64_t elapsedUs = 0;
-};
-
-// The panel's search run over one scope slot, or over every top-level entry in turn: the engine
-// is asked once and each entry's results are collected from the same hit set, as a run with
-// that entry as the scope would collect them.
-class SearchRunner {
-public:
-    SearchRunner(CliPanel& panel, const Arguments& args) : m_panel(panel)
-    {
-        CLeftFormModel& model = m_panel.Model();
-        model.m_andOr = args.Has("--or") ? 1 : 0;
-        model.m_variant = args.Has("--no-variants") ? 0 : 1;
-        const std::string scope = args.Value("--scope").value_or("1");
-        if (scope == "all") {
-            for (int slot = 1; slot < model.m_catalogue.m_nodeCount; ++slot) {
-                if (model.m_catalogue.TreeParentOf(slot) == 0)
-                    m_scopes.push_back(slot);
-            }
-        } else {
-            const auto slot = static_cast<int>(args.Integer("--scope", 1, kCatalogueSlots - 1, 1));
-            m_panel.RequireSlot("--scope", slot);
-            m_scopes.push_back(slot);
-        }
-    }
-
-    SearchAnswer Run(const std::u16string& query)
-    {
-        CLeftFormModel& model = m_panel.Model();
-        // Every query starts from an empty hit set, as on an index just opened.
-        model.m_index.m_hitPages.clear();
-        model.m_index.m_hitCounts.clear();
-        model.m_index.m_hitPageCount = 0;
-        m_panel.SetQuery(query);
-        SearchAnswer answer;
-        const auto start = std::chrono::steady_clock::now();
-        for (size_t i = 0; i < m_scopes.size() && answer.error.empty(); ++i) {
-            if (i == 0)
-                SearchFirstScope(answer);
-            else
-                CollectScope(m_scopes[i], answer);
-        }
-        answer.elapsedUs = MicrosecondsSince(start);
-        if (m_scopes.size() != 1)
-            answer.summary = SummaryText(answer.results.size(), answer.hits);
-        return answer;
-    }
-
-private:
-    void SearchFirstScope(SearchAnswer& answer)
-    {
-        CLeftFormModel& model = m_panel.Model();
-        model.m_scopeRecord = static_cast<uint16_t>(m_scopes.front());
-        model.RunSearch();
-        answer.error = m_panel.TakeMessages();
-        answer.summary = m_panel.Summary();
-        Append(model.m_resultList.m_results, answer);
-    }
-
-    void CollectScope(int slot, SearchAnswer& answer)
-    {
-        CLeftFormModel& model = m_panel.Model();
-        const ContentsNodeTag* scope =
-            CCatalogue::FindNodeForRecord(model.m_catalogue.m_root.get(), model.m_catalogue.m_NodeItem[slot]);
-        if (scope == nullptr) {
-            answer.error = DisplayText(kScopeNotFoundMessage);
-            return;
-        }
-        CResultList& list = model.m_resultList;
-        list.m_scanPages = model.m_index.GetHitPages();
-        list.m_scanCounts = model.m_index.GetHitCounts();
-        list.CollectResults(*scope);
-        Append(list.m_results, answer);
-    }
-
-    static void Append(const std::vector<SearchNodeTag>& results, SearchAnswer& answer)
-    {
-        for (const SearchNodeTag& result : results) {
-            answer.results.push_back(result);
-            answer.hits += result.hitCount;
-        }
-    }
-
-    CliPanel& m_panel;
-    std::vector<int> m_scopes;
 };
 
 std::string AnswerJson(const SearchAnswer& answer, bool withElapsed)
@@ -167,7 +73,7 @@ void WriteAnswerText(std::FILE* out, const SearchAnswer& answer)
 int RunSearch(const CommandContext& context)
 {
     const Arguments& args = context.args;
-    const auto target = static_cast<int>(args.Integer("--target", 0, 2, TARGET_FULL_TEXT));
+    const int target = TargetOption(args);
     const bool batch = args.Has("--batch");
     if (batch && !args.Operands().empty())
         throw UsageError("--batch reads the queries from standard input and takes no QUERY");

@@ -27,6 +27,8 @@ enum CommandId : int {
     ID_VIEW_ZOOM_IN = 33010,     // 拡大
     ID_VIEW_ZOOM_OUT = 33011,    // 縮小
     ID_VIEW_ZOOM_RESET = 33012,  // 元の大きさ
+    ID_GO_BACK = 33020,          // 戻る: the page seen before
+    ID_GO_FORWARD = 33021,       // 進む: the page seen after
     // Reached by keys only.
     ID_FILE_PRINT_DIALOG = 57607,  // Ctrl+P: the text view's print with its dialog
     ID_NEXT_PANE = 57680,          // F6

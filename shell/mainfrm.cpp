@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProcess>
 #include <QScreen>
 #include <QShortcut>
@@ -58,6 +59,8 @@ const std::vector<CommandTag>& Commands()
           QKeySequence(Qt::CTRL | Qt::Key_Semicolon)}},
         {ID_VIEW_ZOOM_OUT, "縮小(&O)", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_Minus)}},
         {ID_VIEW_ZOOM_RESET, "元の大きさ(&R)", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_0)}},
+        {ID_GO_BACK, "戻る(&B)", nullptr, {QKeySequence(Qt::ALT | Qt::Key_Left)}},
+        {ID_GO_FORWARD, "進む(&W)", nullptr, {QKeySequence(Qt::ALT | Qt::Key_Right)}},
         {ID_VIEW_TOOLBAR, "ツールバー(&T)", nullptr, {}},
         {ID_VIEW_STATUS_BAR, "状態バー(&S)", nullptr, {}},
         {ID_VIEW_SHOW_ALL, "全表示(&p)", nullptr, {}},
@@ -104,7 +107,7 @@ const std::vector<MenuTag>& Menus()
         {"編集(&E)", {ID_EDIT_COPY, ID_EDIT_SELECT_ALL, kSeparator, ID_EDIT_FIND}},
         {"表示(&V)",
          {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SHOW_ALL, kSeparator, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT,
-          ID_VIEW_ZOOM_RESET}},
+          ID_VIEW_ZOOM_RESET, kSeparator, ID_GO_BACK, ID_GO_FORWARD}},
         {"一覧",
          {ID_PREVIOUS_PAGE, ID_NEXT_PAGE, kSeparator, ID_PREVIOUS_VOLUME, ID_NEXT_VOLUME, kSeparator, ID_PREVIOUS_HIT,
           ID_NEXT_HIT}},
@@ -144,11 +147,29 @@ CMainFrame::CMainFrame(const FrameFoldersTag& folders, QWidget* parent) : QMainW
     CreateStatusBar();
     CreateNoFurtherHitKeys();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
+    qApp->installEventFilter(this);
+}
+
+// The mouse's back and forward buttons walk the pages seen, wherever in the window they are
+// pressed, as in browsers.
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const auto button = static_cast<QMouseEvent*>(event)->button();
+        if (widget != nullptr && widget->window() == this &&
+            (button == Qt::BackButton || button == Qt::ForwardButton)) {
+            RunCommand(button == Qt::BackButton ? ID_GO_BACK : ID_GO_FORWARD);
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 CMainFrame::~CMainFrame()
 {
     m_updateTimer.stop();
+    qApp->removeEventFilter(this);
     disconnect(qApp, nullptr, this, nullptr);
     SaveState();
     m_wndSplitter->NoteSizes();
@@ -269,6 +290,8 @@ void CMainFrame::OnCreateClient()
     connect(m_pView, &CVaroView::navigated, this, &CMainFrame::RequestCommandUpdate);
     connect(m_pView, &QTextEdit::selectionChanged, this, &CMainFrame::RequestCommandUpdate);
     connect(m_pView, &CVaroView::zoomChanged, this, &CMainFrame::RequestCommandUpdate);
+    connect(m_pView, &CVaroView::backRequested, this, [this] { RunCommand(ID_GO_BACK); });
+    connect(m_pView, &CVaroView::forwardRequested, this, [this] { RunCommand(ID_GO_FORWARD); });
     m_pView->SetFindAlternatives([this](const std::u16string& what) { return FindAlternatives(what); });
     // The panel places its controls for its width when the bar is let go.
     connect(m_wndSplitter, &ST_SplitterWnd::barReleased, this, [this] {
@@ -333,6 +356,8 @@ bool CMainFrame::IsCommandEnabled(int id) const
     case ID_VIEW_ZOOM_IN: return m_pView->CanZoomIn();
     case ID_VIEW_ZOOM_OUT: return m_pView->CanZoomOut();
     case ID_VIEW_ZOOM_RESET: return m_pView->ZoomPercent() != varo::CReadingZoom::kDefaultPercent;
+    case ID_GO_BACK: return panel.CanGoBack();
+    case ID_GO_FORWARD: return panel.CanGoForward();
     default: return true;
     }
 }
@@ -372,6 +397,8 @@ void CMainFrame::RunCommand(int id)
     case ID_VIEW_ZOOM_IN: m_pView->ZoomIn(); break;
     case ID_VIEW_ZOOM_OUT: m_pView->ZoomOut(); break;
     case ID_VIEW_ZOOM_RESET: m_pView->ZoomReset(); break;
+    case ID_GO_BACK: m_pLeftForm->FollowContentsSlot(panel.GoBack()); break;
+    case ID_GO_FORWARD: m_pLeftForm->FollowContentsSlot(panel.GoForward()); break;
     case ID_VIEW_TOOLBAR: m_wndToolBar->setVisible(m_wndToolBar->isHidden()); break;
     case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); break;
     case ID_VIEW_SHOW_ALL: OnShowAll(); break;

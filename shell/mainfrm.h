@@ -73,6 +73,7 @@ public:
 
 protected:
     QMenu* createPopupMenu() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void GivePanelRoom(bool wide);

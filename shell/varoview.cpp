@@ -125,6 +125,20 @@ void CVaroView::Navigate(const std::u16string& path, const std::u16string& ancho
     Navigate(location);
 }
 
+int CVaroView::TopPosition() const
+{
+    return IsBlank() ? 0 : std::max(cursorForPosition(QPoint(0, 0)).position(), 0);
+}
+
+void CVaroView::ScrollToPosition(int position)
+{
+    if (IsBlank() || position <= 0)
+        return;
+    QTextCursor cursor(document());
+    cursor.setPosition(std::min(position, document()->characterCount() - 1));
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + cursorRect(cursor).top());
+}
+
 void CVaroView::Navigate(const QString& location)
 {
     m_location = location;
@@ -316,15 +330,11 @@ void CVaroView::SetZoomPercent(int percent)
 // text reflows at every size. The reader keeps the place: the same text stays at the top.
 void CVaroView::ApplyZoom()
 {
-    const int top = cursorForPosition(QPoint(0, 0)).position();
+    const int top = TopPosition();
     QFont font = document()->defaultFont();
     font.setPointSizeF(m_basePointSize * m_zoom.Percent() / 100.0);
     document()->setDefaultFont(font);
-    if (top > 0) {
-        QTextCursor cursor(document());
-        cursor.setPosition(std::min(top, document()->characterCount() - 1));
-        verticalScrollBar()->setValue(verticalScrollBar()->value() + cursorRect(cursor).top());
-    }
+    ScrollToPosition(top);
     emit zoomChanged(m_zoom.Percent());
 }
 

@@ -31,6 +31,15 @@ public:
     /// same names. A file that cannot be read shows an error page and a message box.
     void Navigate(const QString& location);
     void Navigate(const std::u16string& path, const std::u16string& anchor) override;
+    /// The text position at the view's top left, and scrolling a position to the top: a place
+    /// in the text outlasts a change of zoom or of the view's width, where a scroll value would
+    /// not.
+    int TopPosition() const override;
+    void ScrollToPosition(int position) override;
+    /// The browser's own back and forward (Alt+Left / Alt+Right, the mouse's side buttons in
+    /// the view) ask the window to walk the pages the reader has seen.
+    void backward() override { emit backRequested(); }
+    void forward() override { emit forwardRequested(); }
 
     /// The current location as it was navigated to: "about:blank" until the first page.
     QString GetLocationURL() const { return m_location; }
@@ -112,7 +121,8 @@ signals:
     /// A navigation has been carried out (the blank state included).
     void navigated(const QString& location);
     void zoomChanged(int percent);
-
+    void backRequested();
+    void forwardRequested();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -1,0 +1,200 @@
+// The places the reader has been: back and forward by keys, menus and the mouse's side buttons,
+// and the neighbours of a result page reached with the page commands.
+#include "panel/contentstree.h"
+#include "panel/leftform.h"
+#include "panel/sortlistctrl.h"
+#include "shell/commandids.h"
+#include "shell/scrolltoolbar.h"
+#include "shell/settings.h"
+#include "shell/varoview.h"
+#include "tests/shell/shellfixture.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+using namespace varo::shell;
+using varo::test::Idle;
+using varo::test::OpenFrame;
+using varo::test::PanelControl;
+using varo::test::TempDir;
+
+namespace {
+
+void Search(CMainFrame& frame, const QString& keywords)
+{
+    PanelControl<QTabWidget>(frame, IDC_TABS)->setCurrentIndex(kSearchTab);
+    QLineEdit* field = frame.LeftForm()->QueryInput()->Field();
+    field->clear();
+    varo::test::TypeText(field, keywords);
+    QTest::mouseClick(PanelControl<QPushButton>(frame, IDC_SEARCH), Qt::LeftButton);
+    Idle();
+}
+
+void OpenResult(CMainFrame& frame, int row)
+{
+    CSortListCtrl* results = frame.LeftForm()->ResultList();
+    results->setCurrentItem(results->topLevelItem(row));
+    Idle();
+}
+
+void SideButton(QWidget* widget, Qt::MouseButton button)
+{
+    QTest::mousePress(widget, button, Qt::NoModifier, QPoint(20, 20));
+    QTest::mouseRelease(widget, button, Qt::NoModifier, QPoint(20, 20));
+    Idle();
+}
+
+class PlacesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        varo::test::IsolateSettings();
+        varo::test::WriteShellCollection(m_dir.Path());
+    }
+
+    void init() { OpenSettings()->clear(); }
+
+    // Catalogue pages, a page step and a result page with its hit, walked back and forward by
+    // Alt+Left / Alt+Right and the side buttons: each comes back as it was, the contents tree
+    // following, and the commands are enabled only where there is somewhere to go.
+    void backAndForward_walkThePagesSeen()
+    {
+        auto frame = OpenFrame(m_dir.Path());
+        CVaroView* view = frame->GetRightPane();
+        CContentsTree* tree = frame->LeftForm()->ContentsTree();
+        const auto shows = [view](const QString& text) { return view->toPlainText().contains(text); };
+        Idle();
+        QVERIFY(!frame->Action(ID_GO_BACK)->isEnabled());
+
+        frame->LeftForm()->SelectContentsSlot(4);  // 小雅
+        Idle();
+        frame->RunCommand(ID_NEXT_PAGE);
+        Idle();
+        QVERIFY(shows(varo::test::kXiaoyaPages[1]));
+        frame->LeftForm()->SelectContentsSlot(1);  // 詩部, the scope of the search
+        Search(*frame, QStringLiteral("云"));
+        OpenResult(*frame, 0);  // 國風 1, three hits
+        QTest::keyClick(frame.get(), Qt::Key_F3);
+        Idle();
+        const auto hit = view->CurrentHit();
+        QVERIFY(hit.second > 0);
+        QCOMPARE(tree->SelectedSlot(), 3);
+
+        QTest::keyClick(frame.get(), Qt::Key_Left, Qt::AltModifier);
+        Idle();
+        QVERIFY(shows(varo::test::kXiaoyaPages[1]));
+        QCOMPARE(tree->SelectedSlot(), 4);
+        QCOMPARE(view->CurrentHit().second, 0);
+        SideButton(view->viewport(), Qt::BackButton);
+        QVERIFY(shows(varo::test::kXiaoyaPages[0]));
+        QVERIFY(!frame->Action(ID_GO_BACK)->isEnabled());
+        QVERIFY(frame->Action(ID_GO_FORWARD)->isEnabled());
+
+        // Forward from the panel: keys and buttons work wherever the focus is.
+        SideButton(tree->viewport(), Qt::ForwardButton);
+        QVERIFY(shows(varo::test::kXiaoyaPages[1]));
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Right, Qt::AltModifier);
+        Idle();
+        QCOMPARE(view->CurrentHit(), hit);
+        QCOMPARE(tree->SelectedSlot(), 3);
+        QVERIFY(!frame->Action(ID_GO_FORWARD)->isEnabled());
+
+        // A new page drops the pages ahead.
+        frame->RunCommand(ID_GO_BACK);
+        frame->RunCommand(ID_NEXT_PAGE);
+        Idle();
+        QVERIFY(shows(varo::test::kXiaoyaPages[2]));
+        QVERIFY(!frame->Action(ID_GO_FORWARD)->isEnabled());
+    }
+
+    void backAndForward_areInTheViewMenuWithTheirKeys()
+    {
+        auto frame = OpenFrame(m_dir.Path());
+        QMenu* viewMenu = nullptr;
+        for (QAction* menu : frame->menuBar()->actions()) {
+            if (menu->text().startsWith(QStringLiteral("表示")))
+                viewMenu = menu->menu();
+        }
+        QVERIFY(viewMenu != nullptr);
+        QVERIFY(viewMenu->actions().contains(frame->Action(ID_GO_BACK)));
+        QVERIFY(viewMenu->actions().contains(frame->Action(ID_GO_FORWARD)));
+        QCOMPARE(frame->Action(ID_GO_BACK)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Left));
+        QCOMPARE(frame->Action(ID_GO_FORWARD)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Right));
+    }
+
+    // The view names the place at its top by a text position, which back and forward hand
+    // back: a long page scrolled to a position keeps that text at its top, also across zoom.
+    void topPosition_scrollsBackToTheSameText()
+    {
+        TempDir dir;
+        std::string page = "<html><head><meta charset=\"utf-8\"></head><body>";
+        for (int line = 0; line < 200; ++line)
+            page += "<p>" + std::to_string(line) + " 子曰學而時習之</p>";
+        const std::filesystem::path file = dir.Path() / "long.html";
+        std::ofstream(file, std::ios::binary) << page << "</body></html>";
+        CVaroView view;
+        view.resize(600, 300);
+        view.show();
+        view.Navigate(varo::test::ToQString(file));
+        QCOMPARE(view.TopPosition(), 0);
+        const int middle = view.document()->characterCount() / 2;
+        view.ScrollToPosition(middle);
+        const int top = view.TopPosition();
+        QVERIFY(std::abs(top - middle) < 20);
+        view.SetZoomPercent(200);
+        QVERIFY(std::abs(view.TopPosition() - top) < 20);
+    }
+
+    // From a result page the page commands step through its volume instead of being
+    // disabled; the contents tree follows; the result list keeps its selection and the scope
+    // stays the search's.
+    void resultPage_stepsToItsNeighbours()
+    {
+        auto frame = OpenFrame(m_dir.Path());
+        CVaroView* view = frame->GetRightPane();
+        Search(*frame, QStringLiteral("云"));
+        auto* scope = PanelControl<QLabel>(*frame, IDC_SCOPE);
+        const QString scopeText = scope->text();
+        OpenResult(*frame, 0);
+        QVERIFY(!frame->Action(ID_PREVIOUS_PAGE)->isEnabled());
+        QVERIFY(frame->Action(ID_NEXT_PAGE)->isEnabled());
+        QCOMPARE(frame->LeftForm()->ContentsTree()->SelectedSlot(), 3);
+        const QString first = view->toPlainText();
+
+        QTest::keyClick(frame.get(), Qt::Key_PageDown, Qt::ControlModifier);
+        Idle();
+        QVERIFY(view->toPlainText() != first);
+        QCOMPARE(view->CurrentHit().second, 0);  // the stored page, without hits
+        QVERIFY(frame->Action(ID_PREVIOUS_PAGE)->isEnabled());
+        QCOMPARE(frame->ToolBar()->Slider()->value(), 2);
+        CSortListCtrl* results = frame->LeftForm()->ResultList();
+        QCOMPARE(results->currentItem(), results->topLevelItem(0));
+        QVERIFY(results->topLevelItem(0)->isSelected());
+        QCOMPARE(scope->text(), scopeText);
+        QTest::keyClick(frame.get(), Qt::Key_PageUp, Qt::ControlModifier);
+        Idle();
+        QCOMPARE(frame->ToolBar()->Slider()->value(), 1);
+        QVERIFY(!frame->Action(ID_PREVIOUS_PAGE)->isEnabled());
+    }
+
+private:
+    TempDir m_dir;
+};
+
+}  // namespace
+
+QTEST_MAIN(PlacesTest)
+#include "places_test.moc"

@@ -16,6 +16,7 @@
 //   the contents-tree item of the slot that NextVolume / PreviousVolume return.
 
 #include "engine/index.h"
+#include "panel/bookmarks.h"
 #include "panel/catalogue.h"
 #include "panel/pagedisplay.h"
 #include "panel/panelports.h"
@@ -53,6 +54,9 @@ inline constexpr char16_t kNoHitsOnPageText[] = u"この頁には検索結果が
 inline constexpr char16_t kLastVolumeMessage[] = u"もう最後の巻まで至りました。";
 inline constexpr char16_t kFirstVolumeMessage[] = u"これ以上戻れません。もう巻一に至っています。";
 /// A page the reader saw earlier or kept can no longer be shown (the collection changed).
+/// A bookmark whose page the collection no longer has (rebuilt with another catalogue).
+inline constexpr char16_t kBookmarkGoneMessage[] =
+    u"このしおりの頁は今の資料集に見つかりません。資料集の目録が変わったようです。しおりは一覧に残しておきます。";
 inline constexpr char16_t kPlaceGoneMessage[] = u"その頁はもう表示できません。資料集が変わったか、頁が読めなくなっています。";
 
 /// Search target codes (the radios 全文, 正文, 注釈), as the renderer takes them.
@@ -166,6 +170,12 @@ public:
     /// Shows a page kept earlier (a bookmark, the page of the last run) and enters it into the
     /// history; false, changing nothing, when it cannot be shown.
     bool ShowPlace(const ReadingPlaceTag& place);
+    /// The bookmark of the page shown; none before the first page or for a page no entry holds.
+    std::optional<BookmarkTag> ShownBookmark() const;
+    /// Shows a bookmark's page as stored and enters it into the history; returns the slot of
+    /// its entry, which the contents tree follows, or 0, telling the reader, when the collection
+    /// no longer has that page.
+    int ShowBookmark(const BookmarkTag& bookmark);
     /// The catalogue entry the page commands step through; 0 when there is none.
     int CurrentVolumeSlot() const { return m_curRecord; }
     /// The first volume (in slot order) that holds page record page; 0 when none does.

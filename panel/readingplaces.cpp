@@ -151,6 +151,29 @@ int CLeftFormModel::GoForward()
     return m_curRecord;
 }
 
+std::optional<BookmarkTag> CLeftFormModel::ShownBookmark() const
+{
+    if (!m_pageDisplay.m_shownPage)
+        return std::nullopt;
+    return BookmarkOf(m_catalogue, *m_pageDisplay.m_shownPage);
+}
+
+int CLeftFormModel::ShowBookmark(const BookmarkTag& bookmark)
+{
+    const std::optional<BookmarkPlaceTag> found = FindBookmark(m_catalogue, bookmark);
+    ReadingPlaceTag place;
+    if (found) {
+        place.slot = found->slot;
+        place.label = found->label;
+        place.page = found->page;
+    }
+    if (!found || !ShowPlace(place)) {
+        ShowMessage(kBookmarkGoneMessage);
+        return 0;
+    }
+    return m_curRecord;
+}
+
 bool CLeftFormModel::ShowPlace(const ReadingPlaceTag& place)
 {
     KeepTopPosition();

@@ -29,6 +29,8 @@ enum CommandId : int {
     ID_VIEW_ZOOM_RESET = 33012,  // 元の大きさ
     ID_GO_BACK = 33020,          // 戻る: the page seen before
     ID_GO_FORWARD = 33021,       // 進む: the page seen after
+    ID_BOOKMARK_TOGGLE = 33030,  // しおりを付ける: adds or removes the shown page's bookmark
+    ID_BOOKMARK_LIST = 33031,    // しおりの一覧
     // Reached by keys only.
     ID_FILE_PRINT_DIALOG = 57607,  // Ctrl+P: the text view's print with its dialog
     ID_NEXT_PANE = 57680,          // F6

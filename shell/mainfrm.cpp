@@ -1,6 +1,7 @@
 #include "shell/mainfrm.h"
 
 #include "panel/leftform.h"
+#include "shell/bookmarksdialog.h"
 #include "shell/scrolltoolbar.h"
 #include "shell/settings.h"
 #include "shell/splash.h"
@@ -61,6 +62,8 @@ const std::vector<CommandTag>& Commands()
         {ID_VIEW_ZOOM_RESET, "元の大きさ(&R)", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_0)}},
         {ID_GO_BACK, "戻る(&B)", nullptr, {QKeySequence(Qt::ALT | Qt::Key_Left)}},
         {ID_GO_FORWARD, "進む(&W)", nullptr, {QKeySequence(Qt::ALT | Qt::Key_Right)}},
+        {ID_BOOKMARK_TOGGLE, "しおりを付ける(&D)", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_D)}},
+        {ID_BOOKMARK_LIST, "しおりの一覧(&L)...", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_B)}},
         {ID_VIEW_TOOLBAR, "ツールバー(&T)", nullptr, {}},
         {ID_VIEW_STATUS_BAR, "状態バー(&S)", nullptr, {}},
         {ID_VIEW_SHOW_ALL, "全表示(&p)", nullptr, {}},
@@ -84,6 +87,12 @@ constexpr int kSeparator = 0;
 constexpr int kStatusMessageMilliseconds = 5000;
 
 const QString kFrameSection = QStringLiteral("MainFrame");
+const QString kBookmarkSection = QStringLiteral("Bookmarks");
+const QString kBookmarkAddedText = QStringLiteral("この頁にしおりを付けました。「しおり」→「しおりの一覧」（Ctrl+B）で開けます。");
+const QString kBookmarkRemovedText = QStringLiteral("この頁のしおりを外しました。");
+const QString kBookmarksFullText = QStringLiteral("しおりが多すぎて、これ以上付けられません。要らないしおりを一覧から削除して下さい。");
+const QString kBookmarksNewerText = QStringLiteral(
+    "しおりは新しい版の varo で保存されているため、この版では読むことも変えることもできません。");
 const QString kPanelSection = QStringLiteral("SearchPanel");
 
 const QString kNoPrinterMessage = QStringLiteral(
@@ -111,6 +120,7 @@ const std::vector<MenuTag>& Menus()
         {"一覧",
          {ID_PREVIOUS_PAGE, ID_NEXT_PAGE, kSeparator, ID_PREVIOUS_VOLUME, ID_NEXT_VOLUME, kSeparator, ID_PREVIOUS_HIT,
           ID_NEXT_HIT}},
+        {"しおり(&B)", {ID_BOOKMARK_TOGGLE, ID_BOOKMARK_LIST}},
         {"ヘルプ(&H)", {ID_APP_ABOUT, ID_HELP}},
     };
     return menus;
@@ -144,6 +154,7 @@ CMainFrame::CMainFrame(const FrameFoldersTag& folders, QWidget* parent) : QMainW
         QPixmap(QStringLiteral(":/varo-small.png")).scaled(16, 16, Qt::KeepAspectRatio, Qt::SmoothTransformation));
     setWindowIcon(icon);
     OnCreateClient();
+    LoadBookmarks();
     CreateStatusBar();
     CreateNoFurtherHitKeys();
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { OnFocusChanged(now); });
@@ -199,6 +210,7 @@ void CMainFrame::CreateActions()
         m_actions[id] = action;
     }
     m_actions[ID_VIEW_TOOLBAR]->setCheckable(true);
+    m_actions[ID_BOOKMARK_TOGGLE]->setCheckable(true);
     m_actions[ID_VIEW_STATUS_BAR]->setCheckable(true);
 }
 
@@ -356,6 +368,7 @@ bool CMainFrame::IsCommandEnabled(int id) const
     case ID_VIEW_ZOOM_IN: return m_pView->CanZoomIn();
     case ID_VIEW_ZOOM_OUT: return m_pView->CanZoomOut();
     case ID_VIEW_ZOOM_RESET: return m_pView->ZoomPercent() != varo::CReadingZoom::kDefaultPercent;
+    case ID_BOOKMARK_TOGGLE: return ShownBookmark().has_value();
     case ID_GO_BACK: return panel.CanGoBack();
     case ID_GO_FORWARD: return panel.CanGoForward();
     default: return true;
@@ -368,6 +381,8 @@ void CMainFrame::UpdateCommandUI()
         action->setEnabled(IsCommandEnabled(id));
     m_actions.at(ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
     m_actions.at(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    const std::optional<varo::BookmarkTag> shown = ShownBookmark();
+    m_actions.at(ID_BOOKMARK_TOGGLE)->setChecked(shown && m_bookmarks.IndexOf(*shown));
     for (const auto& [id, shortcut] : m_noFurtherHitKeys)
         shortcut->setEnabled(!m_actions.at(id)->isEnabled());
     m_position->setText(QString::fromStdU16String(m_pLeftForm->Model().ReaderPositionText()));
@@ -397,6 +412,8 @@ void CMainFrame::RunCommand(int id)
     case ID_VIEW_ZOOM_IN: m_pView->ZoomIn(); break;
     case ID_VIEW_ZOOM_OUT: m_pView->ZoomOut(); break;
     case ID_VIEW_ZOOM_RESET: m_pView->ZoomReset(); break;
+    case ID_BOOKMARK_TOGGLE: OnToggleBookmark(); break;
+    case ID_BOOKMARK_LIST: OnBookmarkList(); break;
     case ID_GO_BACK: m_pLeftForm->FollowContentsSlot(panel.GoBack()); break;
     case ID_GO_FORWARD: m_pLeftForm->FollowContentsSlot(panel.GoForward()); break;
     case ID_VIEW_TOOLBAR: m_wndToolBar->setVisible(m_wndToolBar->isHidden()); break;
@@ -456,6 +473,89 @@ void CMainFrame::OnPreviousVolume()
     const int slot = m_pLeftForm->Model().PreviousVolume();
     if (slot > 0)
         m_pLeftForm->SelectContentsSlot(slot);
+}
+
+// The shown page's bookmark, worked out again only when another page is shown.
+std::optional<varo::BookmarkTag> CMainFrame::ShownBookmark() const
+{
+    const varo::CLeftFormModel& panel = m_pLeftForm->Model();
+    if (m_pView->IsBlank())
+        return std::nullopt;
+    if (panel.m_pageDisplay.m_shownPage != m_bookmarkPage) {
+        m_bookmarkPage = panel.m_pageDisplay.m_shownPage;
+        m_shownBookmark = panel.ShownBookmark();
+    }
+    return m_shownBookmark;
+}
+
+void CMainFrame::LoadBookmarks()
+{
+    auto settings = OpenSettings();
+    settings->beginGroup(kBookmarkSection);
+    const int version = settings->value(QStringLiteral("Version"), varo::CBookmarks::kFormatVersion).toInt();
+    std::vector<std::u16string> lines;
+    for (const QString& line : settings->value(QStringLiteral("Entries")).toStringList())
+        lines.push_back(line.toStdU16String());
+    settings->endGroup();
+    // A newer program's bookmarks stay in the store as they are.
+    m_bookmarksWritable = m_bookmarks.FromLines(version, lines);
+}
+
+void CMainFrame::SaveBookmarks() const
+{
+    if (!m_bookmarksWritable)
+        return;
+    QStringList lines;
+    for (const std::u16string& line : m_bookmarks.ToLines())
+        lines << QString::fromStdU16String(line);
+    auto settings = OpenSettings();
+    settings->beginGroup(kBookmarkSection);
+    settings->setValue(QStringLiteral("Version"), varo::CBookmarks::kFormatVersion);
+    settings->setValue(QStringLiteral("Entries"), lines);
+    settings->endGroup();
+}
+
+void CMainFrame::OnToggleBookmark()
+{
+    const std::optional<varo::BookmarkTag> shown = ShownBookmark();
+    if (!shown)
+        return;
+    if (!m_bookmarksWritable) {
+        ShowMessageBox(this, kBookmarksNewerText);
+        return;
+    }
+    const bool wasThere = m_bookmarks.IndexOf(*shown).has_value();
+    const bool added = m_bookmarks.Toggle(*shown);
+    if (!wasThere && !added) {
+        ShowMessageBox(this, kBookmarksFullText);
+        return;
+    }
+    SaveBookmarks();
+    statusBar()->showMessage(added ? kBookmarkAddedText : kBookmarkRemovedText, kStatusMessageMilliseconds);
+}
+
+void CMainFrame::OnBookmarkList()
+{
+    if (!m_bookmarksWritable) {
+        ShowMessageBox(this, kBookmarksNewerText);
+        return;
+    }
+    const varo::CCatalogue& catalogue = m_pLeftForm->Model().m_catalogue;
+    CBookmarksDialog dialog(
+        m_bookmarks, [&catalogue](const varo::BookmarkTag& bookmark) { return varo::FindBookmark(catalogue, bookmark).has_value(); },
+        this);
+    connect(&dialog, &CBookmarksDialog::changed, this, &CMainFrame::SaveBookmarks);
+    int chosen = -1;
+    connect(&dialog, &CBookmarksDialog::openRequested, this, [&chosen](int index) { chosen = index; });
+    dialog.exec();
+    if (chosen >= 0 && static_cast<size_t>(chosen) < m_bookmarks.Entries().size())
+        OpenBookmark(m_bookmarks.Entries()[static_cast<size_t>(chosen)]);
+}
+
+void CMainFrame::OpenBookmark(const varo::BookmarkTag& bookmark)
+{
+    m_pLeftForm->FollowContentsSlot(m_pLeftForm->Model().ShowBookmark(bookmark));
+    RequestCommandUpdate();
 }
 
 void CMainFrame::OnHelp()

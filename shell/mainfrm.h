@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,10 @@ public:
     CSCrollToolBar* ToolBar() const { return m_wndToolBar; }
     QAction* Action(int id) const;
 
+    varo::CBookmarks& Bookmarks() { return m_bookmarks; }
+    /// Shows a bookmark's page, or tells why it cannot.
+    void OpenBookmark(const varo::BookmarkTag& bookmark);
+
     /// Whether command id may run now.
     bool IsCommandEnabled(int id) const;
     /// Runs command id when its rule holds, and nothing otherwise.
@@ -90,6 +95,11 @@ private:
     QString ProgramFolder() const;
     std::vector<std::u16string> FindAlternatives(const std::u16string& what) const;
 
+    std::optional<varo::BookmarkTag> ShownBookmark() const;
+    void LoadBookmarks();
+    void SaveBookmarks() const;
+    void OnToggleBookmark();
+    void OnBookmarkList();
     void OnPrintSetup();
     void OnShowAll();
     void OnNextVolume();
@@ -113,6 +123,12 @@ private:
     QLabel* m_position = nullptr;
     QLabel* m_zoomLevel = nullptr;
     QTimer m_updateTimer;
+    varo::CBookmarks m_bookmarks;
+    // False when the store holds a newer program's bookmarks, which are left as they are.
+    bool m_bookmarksWritable = true;
+    // The shown page's bookmark, for the page record it was worked out for.
+    mutable std::optional<uint32_t> m_bookmarkPage;
+    mutable std::optional<varo::BookmarkTag> m_shownBookmark;
     // The pane that last took the focus; the search panel is active at start.
     Pane m_activePane = Pane::LeftForm;
 };

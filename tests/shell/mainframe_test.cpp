@@ -147,6 +147,7 @@ private slots:
                                     "拡大(&I)=33010 縮小(&O)=33011 元の大きさ(&R)=33012 - 戻る(&B)=33020 進む(&W)=33021"),
                      QStringLiteral("一覧: 上の頁へ(&P)=32780 次の頁へ(&N)=32781 - 上の巻へ=32791 次の巻へ=32790 - "
                                     "上の検索結果=32805 次の検索結果=32806"),
+                     QStringLiteral("しおり(&B): しおりを付ける(&D)=33030 しおりの一覧(&L)...=33031"),
                      QStringLiteral("ヘルプ(&H): バージョン(&A)...=57664 ヘルプ=32798"),
                  }));
         // Buttons by their tooltips, the slider and the page indicator by their ids.

@@ -3,7 +3,9 @@
 #include "panel/contentstree.h"
 #include "panel/leftform.h"
 #include "panel/sortlistctrl.h"
+#include "shell/bookmarksdialog.h"
 #include "shell/commandids.h"
+#include "shell/messagebox.h"
 #include "shell/scrolltoolbar.h"
 #include "shell/settings.h"
 #include "shell/varoview.h"
@@ -15,6 +17,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
 #include <QTest>
 
 #include <cstdlib>
@@ -52,6 +56,20 @@ void SideButton(QWidget* widget, Qt::MouseButton button)
     QTest::mousePress(widget, button, Qt::NoModifier, QPoint(20, 20));
     QTest::mouseRelease(widget, button, Qt::NoModifier, QPoint(20, 20));
     Idle();
+}
+
+// Runs action on the next modal dialog that opens, then closes it.
+void OnNextModal(const std::function<void(QWidget*)>& action)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            action(modal);
+            poll->deleteLater();
+        }
+    });
+    poll->start(10);
 }
 
 class PlacesTest : public QObject {
@@ -188,6 +206,89 @@ private slots:
         Idle();
         QCOMPARE(frame->ToolBar()->Slider()->value(), 1);
         QVERIFY(!frame->Action(ID_PREVIOUS_PAGE)->isEnabled());
+    }
+
+    // Ctrl+D keeps the shown page across starts; the list opens it, edits its note, removes
+    // it, and marks a bookmark the collection no longer has, which is told when opened.
+    void bookmarks_toggleListOpenAndKeepAcrossStarts()
+    {
+        {
+            auto frame = OpenFrame(m_dir.Path());
+            Idle();
+            QVERIFY(!frame->Action(ID_BOOKMARK_TOGGLE)->isEnabled());  // nothing shown
+            frame->LeftForm()->SelectContentsSlot(4);
+            frame->RunCommand(ID_NEXT_PAGE);  // 小雅 6
+            Idle();
+            QTest::keyClick(frame.get(), Qt::Key_D, Qt::ControlModifier);
+            Idle();
+            QVERIFY(frame->Action(ID_BOOKMARK_TOGGLE)->isChecked());
+            QCOMPARE(frame->Bookmarks().Entries().size(), size_t{1});
+            frame->RunCommand(ID_NEXT_PAGE);
+            Idle();
+            QVERIFY(!frame->Action(ID_BOOKMARK_TOGGLE)->isChecked());
+        }
+        // A bookmark of a volume this collection lacks, as after a rebuild with another catalogue.
+        QStringList stored = OpenSettings()->value(QStringLiteral("Bookmarks/Entries")).toStringList();
+        QCOMPARE(stored.size(), 1);
+        stored << QStringLiteral("詩部	詩經	大雅	1	5	200	");
+        OpenSettings()->setValue(QStringLiteral("Bookmarks/Entries"), stored);
+
+        auto frame = OpenFrame(m_dir.Path());
+        QCOMPARE(frame->Bookmarks().Entries().size(), size_t{2});
+        CVaroView* view = frame->GetRightPane();
+        QString opened;
+        OnNextModal([&](QWidget* modal) {
+            auto* dialog = qobject_cast<CBookmarksDialog*>(modal);
+            QVERIFY(dialog != nullptr);
+            QTableWidget* table = dialog->Table();
+            QCOMPARE(table->item(0, 2)->text(), QStringLiteral("小雅"));
+            QCOMPARE(table->item(0, 3)->text(), QStringLiteral("6"));
+            QVERIFY(table->item(1, 3)->text().endsWith(CBookmarksDialog::kNotFoundText));
+            table->item(0, 4)->setText(QStringLiteral("鹿鳴の次"));
+            table->selectRow(0);
+            QTest::keyClick(table, Qt::Key_Return);
+        });
+        frame->RunCommand(ID_BOOKMARK_LIST);
+        Idle();
+        QVERIFY(view->toPlainText().contains(varo::test::kXiaoyaPages[1]));
+        QCOMPARE(frame->LeftForm()->ContentsTree()->SelectedSlot(), 4);
+        QVERIFY(OpenSettings()->value(QStringLiteral("Bookmarks/Entries")).toStringList().first().endsWith(
+            QStringLiteral("鹿鳴の次")));
+
+        QString told;
+        SetMessageBoxInterceptor([&told](const QString& text) { told = text; });
+        frame->OpenBookmark(frame->Bookmarks().Entries()[1]);
+        SetMessageBoxInterceptor({});
+        QCOMPARE(told, QString::fromStdU16String(varo::kBookmarkGoneMessage));
+        QVERIFY(view->toPlainText().contains(varo::test::kXiaoyaPages[1]));
+
+        OnNextModal([](QWidget* modal) {
+            auto* dialog = qobject_cast<CBookmarksDialog*>(modal);
+            dialog->Table()->selectRow(1);
+            QTest::keyClick(dialog->Table(), Qt::Key_Delete);
+            QCOMPARE(dialog->Table()->rowCount(), 1);
+            dialog->reject();
+        });
+        frame->RunCommand(ID_BOOKMARK_LIST);
+        QCOMPARE(OpenSettings()->value(QStringLiteral("Bookmarks/Entries")).toStringList().size(), 1);
+    }
+
+    // A store written by a newer program is neither read nor overwritten.
+    void bookmarks_ofANewerFormatAreLeftAlone()
+    {
+        OpenSettings()->setValue(QStringLiteral("Bookmarks/Version"), 99);
+        OpenSettings()->setValue(QStringLiteral("Bookmarks/Entries"), QStringList{QStringLiteral("future")});
+        auto frame = OpenFrame(m_dir.Path());
+        QVERIFY(frame->Bookmarks().Entries().empty());
+        frame->LeftForm()->SelectContentsSlot(4);
+        Idle();
+        QString told;
+        SetMessageBoxInterceptor([&told](const QString& text) { told = text; });
+        frame->RunCommand(ID_BOOKMARK_TOGGLE);
+        SetMessageBoxInterceptor({});
+        QVERIFY(!told.isEmpty());
+        QCOMPARE(OpenSettings()->value(QStringLiteral("Bookmarks/Entries")).toStringList(),
+                 QStringList{QStringLiteral("future")});
     }
 
 private:

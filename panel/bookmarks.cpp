@@ -87,7 +87,70 @@ std::optional<uint32_t> Number(const std::u16string& field)
     return static_cast<uint32_t>(value);
 }
 
+// The tab-separated fields of a line; the last field takes the rest of the line, tabs and all.
+template <size_t N>
+std::optional<std::array<std::u16string, N>> SplitFields(const std::u16string& line)
+{
+    std::array<std::u16string, N> fields;
+    size_t field = 0;
+    for (char16_t unit : line) {
+        if (unit == u'\t' && field + 1 < N)
+            ++field;
+        else
+            fields[field] += unit;
+    }
+    if (field + 1 != N)
+        return std::nullopt;
+    return fields;
+}
+
+std::u16string BookmarkFields(const BookmarkTag& entry)
+{
+    return Escaped(entry.category) + u'\t' + Escaped(entry.title) + u'\t' + Escaped(entry.volume) + u'\t' +
+           DecimalText(static_cast<int64_t>(entry.label)) + u'\t' + DecimalText(entry.slotHint) + u'\t' +
+           DecimalText(static_cast<int64_t>(entry.pageHint)) + u'\t' + Escaped(entry.note);
+}
+
+// Fields 0 .. 6 of a bookmark line.
+template <size_t N>
+std::optional<BookmarkTag> ParseBookmarkFields(const std::array<std::u16string, N>& fields)
+{
+    static_assert(N >= 7);
+    const std::optional<uint32_t> label = Number(fields[3]);
+    const std::optional<uint32_t> slot = Number(fields[4]);
+    const std::optional<uint32_t> page = Number(fields[5]);
+    if (!label || !slot || !page || *slot > INT32_MAX)
+        return std::nullopt;
+    return BookmarkTag{Unescaped(fields[0]), Unescaped(fields[1]), Unescaped(fields[2]), *label,
+                       static_cast<int>(*slot),  *page,  Unescaped(fields[6])};
+}
+
 }  // namespace
+
+std::u16string LastPlaceLine(const LastPlaceTag& place)
+{
+    return BookmarkFields(place.page) + u'\t' + (place.result ? u"1" : u"0") + u'\t' + DecimalText(place.target) +
+           u'\t' + (place.variants ? u"1" : u"0") + u'\t' + DecimalText(place.anchor) + u'\t' +
+           DecimalText(place.topPosition) + u'\t' + Escaped(place.query);
+}
+
+std::optional<LastPlaceTag> ParseLastPlaceLine(const std::u16string& line)
+{
+    const auto fields = SplitFields<13>(line);
+    if (!fields)
+        return std::nullopt;
+    const std::optional<BookmarkTag> page = ParseBookmarkFields(*fields);
+    const std::optional<uint32_t> result = Number((*fields)[7]);
+    const std::optional<uint32_t> target = Number((*fields)[8]);
+    const std::optional<uint32_t> variants = Number((*fields)[9]);
+    const std::optional<uint32_t> anchor = Number((*fields)[10]);
+    const std::optional<uint32_t> top = Number((*fields)[11]);
+    if (!page || !result || !target || !variants || !anchor || !top || *result > 1 || *target > 2 || *variants > 1 ||
+        *anchor > INT32_MAX || *top > INT32_MAX)
+        return std::nullopt;
+    return LastPlaceTag{*page,           *result == 1, Unescaped((*fields)[12]), static_cast<int>(*target),
+                        *variants == 1, static_cast<int>(*anchor), static_cast<int>(*top)};
+}
 
 std::optional<BookmarkTag> BookmarkOf(const CCatalogue& catalogue, uint32_t page)
 {
@@ -171,11 +234,8 @@ void CBookmarks::SetNote(size_t index, const std::u16string& note)
 std::vector<std::u16string> CBookmarks::ToLines() const
 {
     std::vector<std::u16string> lines;
-    for (const BookmarkTag& entry : m_entries) {
-        lines.push_back(Escaped(entry.category) + u'\t' + Escaped(entry.title) + u'\t' + Escaped(entry.volume) + u'\t' +
-                        DecimalText(static_cast<int64_t>(entry.label)) + u'\t' + DecimalText(entry.slotHint) + u'\t' +
-                        DecimalText(static_cast<int64_t>(entry.pageHint)) + u'\t' + Escaped(entry.note));
-    }
+    for (const BookmarkTag& entry : m_entries)
+        lines.push_back(BookmarkFields(entry));
     return lines;
 }
 
@@ -187,21 +247,11 @@ bool CBookmarks::FromLines(int version, const std::vector<std::u16string>& lines
     for (const std::u16string& line : lines) {
         if (m_entries.size() >= kMaxEntries)
             break;
-        std::array<std::u16string, 7> fields;
-        size_t field = 0;
-        for (char16_t unit : line) {
-            if (unit == u'\t' && field + 1 < fields.size())
-                ++field;
-            else
-                fields[field] += unit;
-        }
-        const std::optional<uint32_t> label = Number(fields[3]);
-        const std::optional<uint32_t> slot = Number(fields[4]);
-        const std::optional<uint32_t> page = Number(fields[5]);
-        if (field + 1 != fields.size() || !label || !slot || !page)
+        const auto fields = SplitFields<7>(line);
+        if (!fields)
             continue;
-        m_entries.push_back({Unescaped(fields[0]), Unescaped(fields[1]), Unescaped(fields[2]), *label,
-                             static_cast<int>(*slot), *page, Unescaped(fields[6])});
+        if (std::optional<BookmarkTag> bookmark = ParseBookmarkFields(*fields))
+            m_entries.push_back(std::move(*bookmark));
     }
     return true;
 }

@@ -47,6 +47,24 @@ std::optional<BookmarkTag> BookmarkOf(const CCatalogue& catalogue, uint32_t page
 /// entry or the entry no such page.
 std::optional<BookmarkPlaceTag> FindBookmark(const CCatalogue& catalogue, const BookmarkTag& bookmark);
 
+/// The page shown when the program last ended, to open it again at start: the page named as a
+/// bookmark names it, a result page's search and hit, and the text at the view's top.
+struct LastPlaceTag {
+    BookmarkTag page;
+    bool result = false;
+    std::u16string query;
+    int target = 0;
+    bool variants = false;
+    int anchor = 0;
+    int topPosition = 0;
+};
+
+/// One line for the settings store: the bookmark's fields, then result, target, variants,
+/// anchor, top position and the query, separated by tabs and escaped as bookmarks are.
+std::u16string LastPlaceLine(const LastPlaceTag& place);
+/// The place of a line LastPlaceLine wrote; none for a line of another shape.
+std::optional<LastPlaceTag> ParseLastPlaceLine(const std::u16string& line);
+
 class CBookmarks {
 public:
     static constexpr int kFormatVersion = 1;

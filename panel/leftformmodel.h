@@ -176,6 +176,12 @@ public:
     /// its entry, which the contents tree follows, or 0, telling the reader, when the collection
     /// no longer has that page.
     int ShowBookmark(const BookmarkTag& bookmark);
+    /// The page shown now as the next start opens it again; none before the first page or for
+    /// a page no entry holds.
+    std::optional<LastPlaceTag> LastPlace() const;
+    /// Opens the page of the last run again, as it was shown; false, showing nothing, when the
+    /// collection no longer has that page (the caller says so).
+    bool Reopen(const LastPlaceTag& place);
     /// The catalogue entry the page commands step through; 0 when there is none.
     int CurrentVolumeSlot() const { return m_curRecord; }
     /// The first volume (in slot order) that holds page record page; 0 when none does.

@@ -174,6 +174,34 @@ int CLeftFormModel::ShowBookmark(const BookmarkTag& bookmark)
     return m_curRecord;
 }
 
+std::optional<LastPlaceTag> CLeftFormModel::LastPlace() const
+{
+    const std::optional<ReadingPlaceTag> shown = ShownPlace();
+    const std::optional<BookmarkTag> page = ShownBookmark();
+    if (!shown || !page)
+        return std::nullopt;
+    return LastPlaceTag{*page,           shown->result, shown->query, shown->target, shown->variants,
+                        shown->anchor, shown->topPosition};
+}
+
+bool CLeftFormModel::Reopen(const LastPlaceTag& last)
+{
+    const std::optional<BookmarkPlaceTag> found = FindBookmark(m_catalogue, last.page);
+    if (!found)
+        return false;
+    ReadingPlaceTag place;
+    place.result = last.result;
+    place.slot = found->slot;
+    place.label = found->label;
+    place.page = found->page;
+    place.query = last.query;
+    place.target = last.target;
+    place.variants = last.variants;
+    place.anchor = last.anchor;
+    place.topPosition = last.topPosition;
+    return ShowPlace(place);
+}
+
 bool CLeftFormModel::ShowPlace(const ReadingPlaceTag& place)
 {
     KeepTopPosition();

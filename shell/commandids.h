@@ -31,6 +31,7 @@ enum CommandId : int {
     ID_GO_FORWARD = 33021,       // 進む: the page seen after
     ID_BOOKMARK_TOGGLE = 33030,  // しおりを付ける: adds or removes the shown page's bookmark
     ID_BOOKMARK_LIST = 33031,    // しおりの一覧
+    ID_VIEW_REOPEN = 33040,      // 前回の続きから開く: the last page comes back at start
     // Reached by keys only.
     ID_FILE_PRINT_DIALOG = 57607,  // Ctrl+P: the text view's print with its dialog
     ID_NEXT_PANE = 57680,          // F6

@@ -64,6 +64,7 @@ const std::vector<CommandTag>& Commands()
         {ID_GO_FORWARD, "進む(&W)", nullptr, {QKeySequence(Qt::ALT | Qt::Key_Right)}},
         {ID_BOOKMARK_TOGGLE, "しおりを付ける(&D)", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_D)}},
         {ID_BOOKMARK_LIST, "しおりの一覧(&L)...", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_B)}},
+        {ID_VIEW_REOPEN, "前回の続きから開く(&C)", nullptr, {}},
         {ID_VIEW_TOOLBAR, "ツールバー(&T)", nullptr, {}},
         {ID_VIEW_STATUS_BAR, "状態バー(&S)", nullptr, {}},
         {ID_VIEW_SHOW_ALL, "全表示(&p)", nullptr, {}},
@@ -88,6 +89,9 @@ constexpr int kStatusMessageMilliseconds = 5000;
 
 const QString kFrameSection = QStringLiteral("MainFrame");
 const QString kBookmarkSection = QStringLiteral("Bookmarks");
+const QString kLastPlaceGoneText =
+    QStringLiteral("前回最後に見ていた頁が今の資料集に見つからないため、目録の初めから始めます。");
+constexpr int kLastPlaceMessageMilliseconds = 15000;
 const QString kBookmarkAddedText = QStringLiteral("この頁にしおりを付けました。「しおり」→「しおりの一覧」（Ctrl+B）で開けます。");
 const QString kBookmarkRemovedText = QStringLiteral("この頁のしおりを外しました。");
 const QString kBookmarksFullText = QStringLiteral("しおりが多すぎて、これ以上付けられません。要らないしおりを一覧から削除して下さい。");
@@ -116,7 +120,7 @@ const std::vector<MenuTag>& Menus()
         {"編集(&E)", {ID_EDIT_COPY, ID_EDIT_SELECT_ALL, kSeparator, ID_EDIT_FIND}},
         {"表示(&V)",
          {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_SHOW_ALL, kSeparator, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT,
-          ID_VIEW_ZOOM_RESET, kSeparator, ID_GO_BACK, ID_GO_FORWARD}},
+          ID_VIEW_ZOOM_RESET, kSeparator, ID_GO_BACK, ID_GO_FORWARD, kSeparator, ID_VIEW_REOPEN}},
         {"一覧",
          {ID_PREVIOUS_PAGE, ID_NEXT_PAGE, kSeparator, ID_PREVIOUS_VOLUME, ID_NEXT_VOLUME, kSeparator, ID_PREVIOUS_HIT,
           ID_NEXT_HIT}},
@@ -211,6 +215,7 @@ void CMainFrame::CreateActions()
     }
     m_actions[ID_VIEW_TOOLBAR]->setCheckable(true);
     m_actions[ID_BOOKMARK_TOGGLE]->setCheckable(true);
+    m_actions[ID_VIEW_REOPEN]->setCheckable(true);
     m_actions[ID_VIEW_STATUS_BAR]->setCheckable(true);
 }
 
@@ -381,6 +386,7 @@ void CMainFrame::UpdateCommandUI()
         action->setEnabled(IsCommandEnabled(id));
     m_actions.at(ID_VIEW_TOOLBAR)->setChecked(!m_wndToolBar->isHidden());
     m_actions.at(ID_VIEW_STATUS_BAR)->setChecked(!statusBar()->isHidden());
+    m_actions.at(ID_VIEW_REOPEN)->setChecked(m_reopen);
     const std::optional<varo::BookmarkTag> shown = ShownBookmark();
     m_actions.at(ID_BOOKMARK_TOGGLE)->setChecked(shown && m_bookmarks.IndexOf(*shown));
     for (const auto& [id, shortcut] : m_noFurtherHitKeys)
@@ -419,6 +425,7 @@ void CMainFrame::RunCommand(int id)
     case ID_VIEW_TOOLBAR: m_wndToolBar->setVisible(m_wndToolBar->isHidden()); break;
     case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); break;
     case ID_VIEW_SHOW_ALL: OnShowAll(); break;
+    case ID_VIEW_REOPEN: m_reopen = !m_reopen; break;
     case ID_PREVIOUS_PAGE: panel.PreviousPage(); break;
     case ID_NEXT_PAGE: panel.NextPage(); break;
     case ID_PREVIOUS_VOLUME: OnPreviousVolume(); break;
@@ -627,6 +634,13 @@ void CMainFrame::SaveState() const
     settings->setValue(QStringLiteral("Geometry"), saveGeometry());
     settings->setValue(QStringLiteral("StatusBar"), !statusBar()->isHidden());
     settings->setValue(QStringLiteral("Zoom"), m_pView->ZoomPercent());
+    settings->setValue(QStringLiteral("Reopen"), m_reopen);
+    // The page shown, for the next start; none when there is none to name.
+    const std::optional<varo::LastPlaceTag> last = m_pLeftForm->Model().LastPlace();
+    if (last && !m_pView->IsBlank())
+        settings->setValue(QStringLiteral("LastPlace"), QString::fromStdU16String(varo::LastPlaceLine(*last)));
+    else
+        settings->remove(QStringLiteral("LastPlace"));
     settings->endGroup();
     const varo::CLeftFormModel& panel = m_pLeftForm->Model();
     settings->beginGroup(kPanelSection);
@@ -644,6 +658,8 @@ void CMainFrame::RestoreState()
     const QByteArray geometry = settings->value(QStringLiteral("Geometry")).toByteArray();
     statusBar()->setVisible(settings->value(QStringLiteral("StatusBar"), true).toBool());
     m_pView->SetZoomPercent(settings->value(QStringLiteral("Zoom"), varo::CReadingZoom::kDefaultPercent).toInt());
+    m_reopen = settings->value(QStringLiteral("Reopen"), true).toBool();
+    const QString lastPlace = settings->value(QStringLiteral("LastPlace")).toString();
     settings->endGroup();
     settings->beginGroup(kPanelSection);
     const int target = settings->value(QStringLiteral("Target"), varo::TARGET_FULL_TEXT).toInt();
@@ -651,11 +667,40 @@ void CMainFrame::RestoreState()
     const int scope = settings->value(QStringLiteral("Scope"), 0).toInt();
     const QString scopePath = settings->value(QStringLiteral("ScopePath")).toString();
     settings->endGroup();
+    if (m_reopen)
+        ReopenLastSearch();
     m_pLeftForm->RestoreSearchState(target, whole, scope, scopePath.toStdU16String());
+    if (m_reopen && !lastPlace.isEmpty())
+        ReopenLastPlace(lastPlace);
     m_wndSplitter->LoadLayout(AvailableWidth());
     if (geometry.isEmpty() || !restoreGeometry(geometry))
         PlaceNormalWindow();
     RequestCommandUpdate();
+}
+
+// The options and the words of the last search come back into the panel, ready to search
+// again; a search inside the results is not, since no results are listed yet.
+void CMainFrame::ReopenLastSearch()
+{
+    const auto& searches = m_pLeftForm->Model().m_history.Entries();
+    if (searches.empty())
+        return;
+    varo::SearchHistoryEntryTag last = searches.front();
+    last.refine = false;
+    m_pLeftForm->ApplyHistoryEntry(last);
+}
+
+// The page shown when the program last ended, as it was; a page the collection no longer has
+// leaves the start as it was, and the status bar says why.
+void CMainFrame::ReopenLastPlace(const QString& line)
+{
+    const std::optional<varo::LastPlaceTag> last = varo::ParseLastPlaceLine(line.toStdU16String());
+    varo::CLeftFormModel& panel = m_pLeftForm->Model();
+    if (last && panel.Reopen(*last)) {
+        m_pLeftForm->FollowContentsSlot(panel.CurrentVolumeSlot());
+        return;
+    }
+    statusBar()->showMessage(kLastPlaceGoneText, kLastPlaceMessageMilliseconds);
 }
 
 // A first start: a normal window of a good reading size in the middle of the screen, which is

@@ -97,6 +97,8 @@ private:
 
     std::optional<varo::BookmarkTag> ShownBookmark() const;
     void LoadBookmarks();
+    void ReopenLastSearch();
+    void ReopenLastPlace(const QString& line);
     void SaveBookmarks() const;
     void OnToggleBookmark();
     void OnBookmarkList();
@@ -124,6 +126,8 @@ private:
     QLabel* m_zoomLevel = nullptr;
     QTimer m_updateTimer;
     varo::CBookmarks m_bookmarks;
+    // 前回の続きから開く: the last page and search come back at start.
+    bool m_reopen = true;
     // False when the store holds a newer program's bookmarks, which are left as they are.
     bool m_bookmarksWritable = true;
     // The shown page's bookmark, for the page record it was worked out for.

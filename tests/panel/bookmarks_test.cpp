@@ -99,5 +99,42 @@ TEST(Bookmarks, changedOrMissingCollectionIsToldAndShowsNothing)
     EXPECT_FALSE(BookmarkOf(empty, 21));
 }
 
+// The page of the last run: a result page comes back rendered with its search, at its hit and
+// place in the text, also from a line of the settings store; a page the collection lost does not.
+TEST(LastPlace, reopensAResultPageAsItWasLeft)
+{
+    PanelRig first;
+    CLeftFormModel& panel = first.Start();
+    panel.OnContentsSelect(1);
+    first.ports.Type(u"詩");
+    panel.RunSearch();
+    panel.ShowHit(0, 2);
+    first.ports.top = 12;
+    const std::optional<LastPlaceTag> last = panel.LastPlace();
+    ASSERT_TRUE(last);
+    EXPECT_TRUE(last->result);
+    EXPECT_EQ(last->anchor, 2);
+    const std::optional<LastPlaceTag> read = ParseLastPlaceLine(LastPlaceLine(*last));
+    ASSERT_TRUE(read);
+
+    PanelRig second;
+    CLeftFormModel& again = second.Start();
+    ASSERT_TRUE(again.Reopen(*read));
+    EXPECT_EQ(second.ports.navigations.back().second, u"0002");
+    EXPECT_EQ(again.m_pageDisplay.m_shownPage, 0u);
+    EXPECT_EQ(second.ports.scrolledTo, 12);
+    EXPECT_EQ(again.CurrentVolumeSlot(), 3);
+    EXPECT_NE(again.ReaderPositionText().find(u"検索結果 3 / 3"), std::u16string::npos);
+
+    LastPlaceTag gone = *read;
+    gone.page.volume = u"大雅";
+    EXPECT_FALSE(again.Reopen(gone));
+    // Lines of another shape: too few fields, a flag that is not 0 or 1, a target out of range.
+    for (const std::u16string line : {u"", u"a\tb\tc\t1\t2\t3\t\t1\t0\t1\t0\t0", u"a\tb\tc\t1\t2\t3\t\t2\t0\t1\t0\t0\tq",
+                                      u"a\tb\tc\t1\t2\t3\t\t1\t7\t1\t0\t0\tq"})
+        EXPECT_FALSE(ParseLastPlaceLine(line)) << line.size();
+    EXPECT_TRUE(ParseLastPlaceLine(u"a\tb\tc\t1\t2\t3\t\t1\t2\t1\t0\t0\tq"));
+}
+
 }  // namespace
 }  // namespace varo

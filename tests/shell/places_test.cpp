@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -289,6 +291,53 @@ private slots:
         QVERIFY(!told.isEmpty());
         QCOMPARE(OpenSettings()->value(QStringLiteral("Bookmarks/Entries")).toStringList(),
                  QStringList{QStringLiteral("future")});
+    }
+
+    // At start the last page comes back as it was left, with the words and options of the last
+    // search; the option turns this off; a page the collection lost is told in the status bar.
+    void reopen_bringsBackTheLastPageAndSearch()
+    {
+        std::pair<int, int> hit;
+        {
+            auto frame = OpenFrame(m_dir.Path());
+            frame->RestoreState();
+            PanelControl<QRadioButton>(*frame, IDC_OR)->setChecked(true);
+            Search(*frame, QStringLiteral("云"));
+            OpenResult(*frame, 0);
+            QTest::keyClick(frame.get(), Qt::Key_F3);
+            Idle();
+            hit = frame->GetRightPane()->CurrentHit();
+            QVERIFY(hit.second > 0);
+        }
+        {
+            auto frame = OpenFrame(m_dir.Path());
+            frame->RestoreState();
+            Idle();
+            CVaroView* view = frame->GetRightPane();
+            QVERIFY(!view->IsBlank());
+            QCOMPARE(view->CurrentHit(), hit);
+            QCOMPARE(frame->LeftForm()->QueryInput()->Field()->text(), QStringLiteral("云"));
+            QVERIFY(PanelControl<QRadioButton>(*frame, IDC_OR)->isChecked());
+            QCOMPARE(frame->LeftForm()->ContentsTree()->SelectedSlot(), 3);
+            QVERIFY(frame->Action(ID_VIEW_REOPEN)->isChecked());
+            frame->RunCommand(ID_VIEW_REOPEN);
+            Idle();
+            QVERIFY(!frame->Action(ID_VIEW_REOPEN)->isChecked());
+        }
+        {
+            auto frame = OpenFrame(m_dir.Path());
+            frame->RestoreState();
+            Idle();
+            QVERIFY(frame->GetRightPane()->IsBlank());
+            QVERIFY(!frame->Action(ID_VIEW_REOPEN)->isChecked());
+        }
+        OpenSettings()->setValue(QStringLiteral("MainFrame/Reopen"), true);
+        OpenSettings()->setValue(QStringLiteral("MainFrame/LastPlace"),
+                                 QStringLiteral("詩部\t詩經\t大雅\t1\t5\t200\t\t0\t0\t1\t0\t0\t"));
+        auto frame = OpenFrame(m_dir.Path());
+        frame->RestoreState();
+        QVERIFY(frame->GetRightPane()->IsBlank());
+        QVERIFY(frame->statusBar()->currentMessage().contains(QStringLiteral("見つからない")));
     }
 
 private:

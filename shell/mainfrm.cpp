@@ -45,12 +45,12 @@ const std::vector<CommandTag>& Commands()
     static const std::vector<CommandTag> commands = {
         {ID_FILE_PRINT_SETUP, "印刷設定(&S)", nullptr, {}},
         {ID_FILE_PRINT, "印刷(&P)", "印刷", {}},
-        {ID_APP_EXIT, "終了(&X)", nullptr, {}},
+        {ID_APP_EXIT, "終了(&X)", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
         {ID_EDIT_COPY,
          "コピー(&C)",
          "コピー",
          {QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::Key_Insert)}},
-        {ID_EDIT_SELECT_ALL, "すべて選択(&Q)", "すべて選択", {}},
+        {ID_EDIT_SELECT_ALL, "すべて選択(&Q)", "すべて選択", {QKeySequence(Qt::CTRL | Qt::Key_A)}},
         {ID_EDIT_FIND, "頁内検索(&F)...", nullptr, {QKeySequence(Qt::CTRL | Qt::Key_F)}},
         // Ctrl+plus is Ctrl+= on keyboards whose plus needs Shift, and Ctrl+; on Japanese ones.
         {ID_VIEW_ZOOM_IN,
@@ -67,7 +67,7 @@ const std::vector<CommandTag>& Commands()
         {ID_VIEW_REOPEN, "前回の続きから開く(&C)", nullptr, {}},
         {ID_VIEW_TOOLBAR, "ツールバー(&T)", nullptr, {}},
         {ID_VIEW_STATUS_BAR, "状態バー(&S)", nullptr, {}},
-        {ID_VIEW_SHOW_ALL, "全表示(&p)", nullptr, {}},
+        {ID_VIEW_SHOW_ALL, "全表示(&p)", nullptr, {QKeySequence(Qt::Key_F11)}},
         // Page Up / Page Down alone scroll the shown page; with Ctrl they turn it.
         {ID_PREVIOUS_PAGE, "上の頁へ(&P)", "上の頁", {QKeySequence(Qt::CTRL | Qt::Key_PageUp)}},
         {ID_NEXT_PAGE, "次の頁へ(&N)", "次の頁", {QKeySequence(Qt::CTRL | Qt::Key_PageDown)}},
@@ -76,7 +76,7 @@ const std::vector<CommandTag>& Commands()
         {ID_PREVIOUS_HIT, "上の検索結果", "上の検索結果", {QKeySequence(Qt::ALT | Qt::Key_F3)}},
         {ID_NEXT_HIT, "次の検索結果", "次の検索結果", {QKeySequence(Qt::Key_F3)}},
         {ID_APP_ABOUT, "バージョン(&A)...", "情報", {}},
-        {ID_HELP, "ヘルプ", nullptr, {}},
+        {ID_HELP, "ヘルプ", nullptr, {QKeySequence(Qt::Key_F1)}},
         {ID_FILE_PRINT_DIALOG, nullptr, nullptr, {QKeySequence(Qt::CTRL | Qt::Key_P)}},
         {ID_NEXT_PANE, nullptr, nullptr, {QKeySequence(Qt::Key_F6)}},
         {ID_PREVIOUS_PANE, nullptr, nullptr, {QKeySequence(Qt::SHIFT | Qt::Key_F6)}},

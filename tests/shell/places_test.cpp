@@ -140,19 +140,41 @@ private slots:
         QVERIFY(!frame->Action(ID_GO_FORWARD)->isEnabled());
     }
 
-    void backAndForward_areInTheViewMenuWithTheirKeys()
+    // The reader's commands sit in their menus, each with its key, which the menu shows.
+    void readingCommands_haveKeysInTheirMenus()
     {
         auto frame = OpenFrame(m_dir.Path());
-        QMenu* viewMenu = nullptr;
-        for (QAction* menu : frame->menuBar()->actions()) {
-            if (menu->text().startsWith(QStringLiteral("表示")))
-                viewMenu = menu->menu();
+        const auto menuOf = [&frame](const QString& caption) -> QMenu* {
+            for (QAction* menu : frame->menuBar()->actions()) {
+                if (menu->text().startsWith(caption))
+                    return menu->menu();
+            }
+            return nullptr;
+        };
+        const struct {
+            const char* menu;
+            int id;
+            QKeySequence key;
+        } commands[] = {
+            {"表示", ID_GO_BACK, QKeySequence(Qt::ALT | Qt::Key_Left)},
+            {"表示", ID_GO_FORWARD, QKeySequence(Qt::ALT | Qt::Key_Right)},
+            {"表示", ID_VIEW_ZOOM_IN, QKeySequence(Qt::CTRL | Qt::Key_Plus)},
+            {"表示", ID_VIEW_SHOW_ALL, QKeySequence(Qt::Key_F11)},
+            {"しおり", ID_BOOKMARK_TOGGLE, QKeySequence(Qt::CTRL | Qt::Key_D)},
+            {"しおり", ID_BOOKMARK_LIST, QKeySequence(Qt::CTRL | Qt::Key_B)},
+            {"編集", ID_EDIT_FIND, QKeySequence(Qt::CTRL | Qt::Key_F)},
+            {"編集", ID_EDIT_SELECT_ALL, QKeySequence(Qt::CTRL | Qt::Key_A)},
+            {"一覧", ID_NEXT_PAGE, QKeySequence(Qt::CTRL | Qt::Key_PageDown)},
+            {"一覧", ID_PREVIOUS_VOLUME, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_PageUp)},
+            {"ヘルプ", ID_HELP, QKeySequence(Qt::Key_F1)},
+            {"ファイル", ID_APP_EXIT, QKeySequence(Qt::CTRL | Qt::Key_Q)},
+        };
+        for (const auto& command : commands) {
+            QMenu* menu = menuOf(QString::fromUtf8(command.menu));
+            QVERIFY(menu != nullptr);
+            QVERIFY2(menu->actions().contains(frame->Action(command.id)), command.menu);
+            QCOMPARE(frame->Action(command.id)->shortcut(), command.key);
         }
-        QVERIFY(viewMenu != nullptr);
-        QVERIFY(viewMenu->actions().contains(frame->Action(ID_GO_BACK)));
-        QVERIFY(viewMenu->actions().contains(frame->Action(ID_GO_FORWARD)));
-        QCOMPARE(frame->Action(ID_GO_BACK)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Left));
-        QCOMPARE(frame->Action(ID_GO_FORWARD)->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Right));
     }
 
     // The view names the place at its top by a text position, which back and forward hand

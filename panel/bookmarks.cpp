@@ -121,8 +121,9 @@ std::optional<BookmarkTag> ParseBookmarkFields(const std::array<std::u16string, 
     const std::optional<uint32_t> page = Number(fields[5]);
     if (!label || !slot || !page || *slot > INT32_MAX)
         return std::nullopt;
-    return BookmarkTag{Unescaped(fields[0]), Unescaped(fields[1]), Unescaped(fields[2]), *label,
-                       static_cast<int>(*slot),  *page,  Unescaped(fields[6])};
+    return BookmarkTag{
+        Unescaped(fields[0]), Unescaped(fields[1]), Unescaped(fields[2]), *label, static_cast<int>(*slot), *page,
+        Unescaped(fields[6])};
 }
 
 }  // namespace
@@ -148,8 +149,13 @@ std::optional<LastPlaceTag> ParseLastPlaceLine(const std::u16string& line)
     if (!page || !result || !target || !variants || !anchor || !top || *result > 1 || *target > 2 || *variants > 1 ||
         *anchor > INT32_MAX || *top > INT32_MAX)
         return std::nullopt;
-    return LastPlaceTag{*page,           *result == 1, Unescaped((*fields)[12]), static_cast<int>(*target),
-                        *variants == 1, static_cast<int>(*anchor), static_cast<int>(*top)};
+    return LastPlaceTag{*page,
+                        *result == 1,
+                        Unescaped((*fields)[12]),
+                        static_cast<int>(*target),
+                        *variants == 1,
+                        static_cast<int>(*anchor),
+                        static_cast<int>(*top)};
 }
 
 std::optional<BookmarkTag> BookmarkOf(const CCatalogue& catalogue, uint32_t page)

@@ -57,7 +57,8 @@ inline constexpr char16_t kFirstVolumeMessage[] = u"これ以上戻れません�
 /// A bookmark whose page the collection no longer has (rebuilt with another catalogue).
 inline constexpr char16_t kBookmarkGoneMessage[] =
     u"このしおりの頁は今の資料集に見つかりません。資料集の目録が変わったようです。しおりは一覧に残しておきます。";
-inline constexpr char16_t kPlaceGoneMessage[] = u"その頁はもう表示できません。資料集が変わったか、頁が読めなくなっています。";
+inline constexpr char16_t kPlaceGoneMessage[] =
+    u"その頁はもう表示できません。資料集が変わったか、頁が読めなくなっています。";
 
 /// Search target codes (the radios 全文, 正文, 注釈), as the renderer takes them.
 enum SearchTarget : int {

@@ -21,7 +21,8 @@ void CReadingHistory::Visit(const ReadingPlaceTag& place)
         m_entries.resize(m_current + 1);
     m_entries.push_back(place);
     if (m_entries.size() > kMaxEntries)
-        m_entries.erase(m_entries.begin(), m_entries.begin() + static_cast<std::ptrdiff_t>(m_entries.size() - kMaxEntries));
+        m_entries.erase(m_entries.begin(),
+                        m_entries.begin() + static_cast<std::ptrdiff_t>(m_entries.size() - kMaxEntries));
     m_current = m_entries.size() - 1;
 }
 

@@ -4,7 +4,6 @@
 
 #include "panel/leftformmodel.h"
 
-
 namespace varo {
 
 int CLeftFormModel::VolumeSlotOf(uint32_t page) const
@@ -180,8 +179,8 @@ std::optional<LastPlaceTag> CLeftFormModel::LastPlace() const
     const std::optional<BookmarkTag> page = ShownBookmark();
     if (!shown || !page)
         return std::nullopt;
-    return LastPlaceTag{*page,           shown->result, shown->query, shown->target, shown->variants,
-                        shown->anchor, shown->topPosition};
+    return LastPlaceTag{*page,           shown->result, shown->query,      shown->target,
+                        shown->variants, shown->anchor, shown->topPosition};
 }
 
 bool CLeftFormModel::Reopen(const LastPlaceTag& last)

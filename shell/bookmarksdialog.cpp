@@ -23,8 +23,8 @@ CBookmarksDialog::CBookmarksDialog(varo::CBookmarks& bookmarks, std::function<bo
     setWindowTitle(QStringLiteral("しおりの一覧"));
     setObjectName(QStringLiteral("BookmarksDialog"));
     m_table = new QTableWidget(0, kColumns, this);
-    m_table->setHorizontalHeaderLabels(
-        {QStringLiteral("類別"), QStringLiteral("書名"), QStringLiteral("巻"), QStringLiteral("頁"), QStringLiteral("メモ")});
+    m_table->setHorizontalHeaderLabels({QStringLiteral("類別"), QStringLiteral("書名"), QStringLiteral("巻"),
+                                        QStringLiteral("頁"), QStringLiteral("メモ")});
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
     m_table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -81,10 +81,9 @@ void CBookmarksDialog::Fill()
         QString page = QString::fromStdU16String(varo::DecimalText(bookmark.label));
         if (!found)
             page += kNotFoundText;
-        const QString texts[kColumns] = {QString::fromStdU16String(bookmark.category),
-                                         QString::fromStdU16String(bookmark.title),
-                                         QString::fromStdU16String(bookmark.volume), page,
-                                         QString::fromStdU16String(bookmark.note)};
+        const QString texts[kColumns] = {
+            QString::fromStdU16String(bookmark.category), QString::fromStdU16String(bookmark.title),
+            QString::fromStdU16String(bookmark.volume), page, QString::fromStdU16String(bookmark.note)};
         for (int column = 0; column < kColumns; ++column) {
             auto* item = new QTableWidgetItem(texts[column]);
             if (column != kNote)

@@ -92,11 +92,13 @@ const QString kBookmarkSection = QStringLiteral("Bookmarks");
 const QString kLastPlaceGoneText =
     QStringLiteral("前回最後に見ていた頁が今の資料集に見つからないため、目録の初めから始めます。");
 constexpr int kLastPlaceMessageMilliseconds = 15000;
-const QString kBookmarkAddedText = QStringLiteral("この頁にしおりを付けました。「しおり」→「しおりの一覧」（Ctrl+B）で開けます。");
+const QString kBookmarkAddedText =
+    QStringLiteral("この頁にしおりを付けました。「しおり」→「しおりの一覧」（Ctrl+B）で開けます。");
 const QString kBookmarkRemovedText = QStringLiteral("この頁のしおりを外しました。");
-const QString kBookmarksFullText = QStringLiteral("しおりが多すぎて、これ以上付けられません。要らないしおりを一覧から削除して下さい。");
-const QString kBookmarksNewerText = QStringLiteral(
-    "しおりは新しい版の varo で保存されているため、この版では読むことも変えることもできません。");
+const QString kBookmarksFullText =
+    QStringLiteral("しおりが多すぎて、これ以上付けられません。要らないしおりを一覧から削除して下さい。");
+const QString kBookmarksNewerText =
+    QStringLiteral("しおりは新しい版の varo で保存されているため、この版では読むことも変えることもできません。");
 const QString kPanelSection = QStringLiteral("SearchPanel");
 
 const QString kNoPrinterMessage = QStringLiteral(
@@ -549,7 +551,8 @@ void CMainFrame::OnBookmarkList()
     }
     const varo::CCatalogue& catalogue = m_pLeftForm->Model().m_catalogue;
     CBookmarksDialog dialog(
-        m_bookmarks, [&catalogue](const varo::BookmarkTag& bookmark) { return varo::FindBookmark(catalogue, bookmark).has_value(); },
+        m_bookmarks,
+        [&catalogue](const varo::BookmarkTag& bookmark) { return varo::FindBookmark(catalogue, bookmark).has_value(); },
         this);
     connect(&dialog, &CBookmarksDialog::changed, this, &CMainFrame::SaveBookmarks);
     int chosen = -1;

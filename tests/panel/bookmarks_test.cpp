@@ -130,8 +130,8 @@ TEST(LastPlace, reopensAResultPageAsItWasLeft)
     gone.page.volume = u"大雅";
     EXPECT_FALSE(again.Reopen(gone));
     // Lines of another shape: too few fields, a flag that is not 0 or 1, a target out of range.
-    for (const std::u16string line : {u"", u"a\tb\tc\t1\t2\t3\t\t1\t0\t1\t0\t0", u"a\tb\tc\t1\t2\t3\t\t2\t0\t1\t0\t0\tq",
-                                      u"a\tb\tc\t1\t2\t3\t\t1\t7\t1\t0\t0\tq"})
+    for (const std::u16string line : {u"", u"a\tb\tc\t1\t2\t3\t\t1\t0\t1\t0\t0",
+                                      u"a\tb\tc\t1\t2\t3\t\t2\t0\t1\t0\t0\tq", u"a\tb\tc\t1\t2\t3\t\t1\t7\t1\t0\t0\tq"})
         EXPECT_FALSE(ParseLastPlaceLine(line)) << line.size();
     EXPECT_TRUE(ParseLastPlaceLine(u"a\tb\tc\t1\t2\t3\t\t1\t2\t1\t0\t0\tq"));
 }

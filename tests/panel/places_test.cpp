@@ -93,12 +93,12 @@ TEST(BackAndForward, walksCataloguePagesAndResultPagesAsTheyWereLeft)
     PanelRig rig;
     CLeftFormModel& panel = rig.Start();
     panel.OnContentsSelect(kXueEr);
-    panel.NextPage();             // label 6
-    rig.ports.top = 40;           // the reader scrolled down
-    SearchShiInJingBu(rig);       // selecting 經部 shows nothing new
+    panel.NextPage();        // label 6
+    rig.ports.top = 40;      // the reader scrolled down
+    SearchShiInJingBu(rig);  // selecting 經部 shows nothing new
     panel.OnResultSelected(RowOf(panel, 0));
     panel.NextHit();
-    panel.NextHit();              // hit 3 of 3 on page 0
+    panel.NextHit();  // hit 3 of 3 on page 0
     rig.ports.top = 0;
 
     EXPECT_EQ(panel.GoBack(), kXueEr);

@@ -18,10 +18,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
-#include <QTabWidget>
 #include <QTableWidget>
-#include <QTimer>
+#include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdlib>
 #include <filesystem>
@@ -276,8 +276,11 @@ private slots:
         Idle();
         QVERIFY(view->toPlainText().contains(varo::test::kXiaoyaPages[1]));
         QCOMPARE(frame->LeftForm()->ContentsTree()->SelectedSlot(), 4);
-        QVERIFY(OpenSettings()->value(QStringLiteral("Bookmarks/Entries")).toStringList().first().endsWith(
-            QStringLiteral("鹿鳴の次")));
+        QVERIFY(OpenSettings()
+                    ->value(QStringLiteral("Bookmarks/Entries"))
+                    .toStringList()
+                    .first()
+                    .endsWith(QStringLiteral("鹿鳴の次")));
 
         QString told;
         SetMessageBoxInterceptor([&told](const QString& text) { told = text; });

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QSignalBlocker>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -236,7 +237,18 @@ void CLeftForm::OnResultSelectionChanged()
     if (row < 0)
         return;
     m_model->OnResultSelected(row);
+    FollowContentsSlot(m_model->CurrentVolumeSlot());
     emit stateChanged();
+}
+
+void CLeftForm::FollowContentsSlot(int slot)
+{
+    if (slot <= 0 || slot == m_contents->SelectedSlot())
+        return;
+    const QSignalBlocker blocker(m_contents);
+    m_contents->SelectSlot(slot);
+    // The tree draws its new selection although its signals were held back.
+    m_contents->viewport()->update();
 }
 
 void CLeftForm::OnPageBoxEdited(const QString& text)

@@ -86,6 +86,9 @@ public:
 
     /// Selects the contents-tree item of slot; the selection runs OnContentsSelect.
     void SelectContentsSlot(int slot) { m_contents->SelectSlot(slot); }
+    /// Selects slot's item in the contents tree to show where the shown page is read, without
+    /// the selection's own effects (the scope and the volume's first page stay as they are).
+    void FollowContentsSlot(int slot);
     CContentsTree* ContentsTree() const { return m_contents; }
     CSortListCtrl* ResultList() const { return m_results; }
     CHtmlCtrl* QueryInput() const { return m_queryInput; }

@@ -120,11 +120,14 @@ void CLeftFormModel::OnContentsSelect(int slot)
         return;
     if (m_catalogue.HasTreeChildren(slot))
         return;
+    KeepTopPosition();
     m_curRecord = slot;
     m_curPage = m_catalogue.m_NodeItem[static_cast<size_t>(slot)].curFileName;
-    m_pageDisplay.ShowPage(m_curRecord, true, 1);
+    const bool shown = m_pageDisplay.ShowPage(m_curRecord, true, 1);
     SetSliderForVolume(slot);
     ShowPageIndicator();
+    if (shown)
+        NoteShownPlace();
 }
 
 void CLeftFormModel::RunSearch()
@@ -306,13 +309,14 @@ void CLeftFormModel::OnEnterKey(EnterTarget target)
 void CLeftFormModel::OnResultSelected(int row)
 {
     const std::optional<uint32_t> page = m_resultList.RowPage(row);
+    KeepTopPosition();
     if (!page || !m_pageDisplay.ShowResult(*page, m_keyWords, m_target, m_variant != 0))
         return;
+    NoteResultShown(*page);
     const ResultRowTag& shown = m_resultList.Rows()[static_cast<size_t>(row)];
     m_shownTitle = shown.columns[1];
     m_shownVolume = shown.columns[2];
     m_shownLabel = shown.columns[3];
-    m_showingResult = true;
 }
 
 std::u16string CLeftFormModel::NoFurtherHitText(bool next) const

@@ -16,9 +16,11 @@
 //   the contents-tree item of the slot that NextVolume / PreviousVolume return.
 
 #include "engine/index.h"
+#include "panel/bookmarks.h"
 #include "panel/catalogue.h"
 #include "panel/pagedisplay.h"
 #include "panel/panelports.h"
+#include "panel/readinghistory.h"
 #include "panel/resultlist.h"
 #include "panel/searchhistory.h"
 
@@ -51,6 +53,12 @@ inline constexpr char16_t kFirstHitText[] = u"これが最初の検索結果で�
 inline constexpr char16_t kNoHitsOnPageText[] = u"この頁には検索結果がありません。";
 inline constexpr char16_t kLastVolumeMessage[] = u"もう最後の巻まで至りました。";
 inline constexpr char16_t kFirstVolumeMessage[] = u"これ以上戻れません。もう巻一に至っています。";
+/// A page the reader saw earlier or kept can no longer be shown (the collection changed).
+/// A bookmark whose page the collection no longer has (rebuilt with another catalogue).
+inline constexpr char16_t kBookmarkGoneMessage[] =
+    u"このしおりの頁は今の資料集に見つかりません。資料集の目録が変わったようです。しおりは一覧に残しておきます。";
+inline constexpr char16_t kPlaceGoneMessage[] =
+    u"その頁はもう表示できません。資料集が変わったか、頁が読めなくなっています。";
 
 /// Search target codes (the radios 全文, 正文, 注釈), as the renderer takes them.
 enum SearchTarget : int {
@@ -139,8 +147,8 @@ public:
     /// shell selects in the contents tree, or 0 when there was none.
     int NextVolume();
     int PreviousVolume();
-    void PreviousHit() { m_pageDisplay.PreviousHit(); }
-    void NextHit() { m_pageDisplay.NextHit(); }
+    void PreviousHit();
+    void NextHit();
     /// What the reader is told when there is no hit further on (next) or back: at the last or
     /// the first hit, or on a page without hits; empty when the hit command can move.
     std::u16string NoFurtherHitText(bool next) const;
@@ -149,6 +157,37 @@ public:
     std::u16string ReaderPositionText() const;
     /// The page slider was released at position: shows that page of the current volume.
     void OnSliderReleased(int position);
+
+    // Back and forward through the pages seen, and showing a page kept earlier (readingplaces.cpp).
+    bool CanGoBack() const { return m_readingHistory.CanGoBack(); }
+    bool CanGoForward() const { return m_readingHistory.CanGoForward(); }
+    /// Shows the page seen before or after the shown one, as it was; returns the slot of the
+    /// entry it is read in, which the shell's contents tree follows, or 0. A page that can no
+    /// longer be shown is told and the reader stays where they are.
+    int GoBack();
+    int GoForward();
+    /// The page shown now, as the history keeps it; none before the first page.
+    std::optional<ReadingPlaceTag> ShownPlace() const;
+    /// Shows a page kept earlier (a bookmark, the page of the last run) and enters it into the
+    /// history; false, changing nothing, when it cannot be shown.
+    bool ShowPlace(const ReadingPlaceTag& place);
+    /// The bookmark of the page shown; none before the first page or for a page no entry holds.
+    std::optional<BookmarkTag> ShownBookmark() const;
+    /// Shows a bookmark's page as stored and enters it into the history; returns the slot of
+    /// its entry, which the contents tree follows, or 0, telling the reader, when the collection
+    /// no longer has that page.
+    int ShowBookmark(const BookmarkTag& bookmark);
+    /// The page shown now as the next start opens it again; none before the first page or for
+    /// a page no entry holds.
+    std::optional<LastPlaceTag> LastPlace() const;
+    /// Opens the page of the last run again, as it was shown; false, showing nothing, when the
+    /// collection no longer has that page (the caller says so).
+    bool Reopen(const LastPlaceTag& place);
+    /// The catalogue entry the page commands step through; 0 when there is none.
+    int CurrentVolumeSlot() const { return m_curRecord; }
+    /// The first volume (in slot order) that holds page record page; 0 when none does.
+    int VolumeSlotOf(uint32_t page) const;
+    CReadingHistory m_readingHistory;
 
     // Research with the results (refinement.cpp).
     /// A concordance line was chosen: shows its result page at the line's hit, so that the hit
@@ -220,6 +259,11 @@ private:
     int EnterVolume(int slot);
     void SetSliderForVolume(int slot);
     void ShowPageIndicator();
+    bool ShowPlaceAgain(const ReadingPlaceTag& place);
+    void FollowResultVolume(uint32_t page);
+    void NoteResultShown(uint32_t page);
+    void KeepTopPosition();
+    void NoteShownPlace();
 
     PanelFoldersTag m_folders;
     PanelPortsTag m_ports;
@@ -235,6 +279,10 @@ private:
     std::u16string m_shownVolume;
     std::u16string m_shownLabel;
     bool m_showingResult = false;
+    // The search the shown result page was rendered with.
+    std::u16string m_shownQuery;
+    int m_shownTarget = TARGET_FULL_TEXT;
+    bool m_shownVariants = false;
 };
 
 }  // namespace varo

@@ -65,6 +65,7 @@ void CLeftForm::ConnectResearchControls()
 {
     connect(m_kwic, &CKwicView::hitChosen, this, [this](uint32_t page, int anchor) {
         m_model->ShowHit(page, anchor);
+        FollowContentsSlot(m_model->CurrentVolumeSlot());
         emit stateChanged();
     });
     connect(m_statistics, &CStatisticsView::entryChosen, this, [this](int slot) {

@@ -74,12 +74,14 @@ void CLeftFormModel::OnSliderReleased(int position)
 // the slider never name a page the view does not show.
 void CLeftFormModel::MoveToPage(int label)
 {
+    KeepTopPosition();
     if (!m_pageDisplay.ShowPage(m_curRecord, false, label))
         return;
     m_curPage = label;
     if (m_ports.slider != nullptr)
         m_ports.slider->SetPosition(m_curPage);
     ShowPageIndicator();
+    NoteShownPlace();
 }
 
 int CLeftFormModel::NextVolume()
@@ -113,11 +115,14 @@ int CLeftFormModel::PreviousVolume()
 
 int CLeftFormModel::EnterVolume(int slot)
 {
+    KeepTopPosition();
     m_curRecord = slot;
-    m_pageDisplay.ShowPage(slot, true, 1);
+    const bool shown = m_pageDisplay.ShowPage(slot, true, 1);
     m_curPage = m_catalogue.m_NodeItem[static_cast<size_t>(slot)].curFileName;
     SetSliderForVolume(slot);
     ShowPageIndicator();
+    if (shown)
+        NoteShownPlace();
     return slot;
 }
 

@@ -19,6 +19,11 @@ public:
     virtual ~ITextView() = default;
     /// Shows the file at path, scrolled to the anchor when anchor is not empty ("0003").
     virtual void Navigate(const std::u16string& path, const std::u16string& anchor) = 0;
+    /// The text position at the top of the view, which outlasts a change of zoom or width;
+    /// 0 at the page's top.
+    virtual int TopPosition() const { return 0; }
+    /// Scrolls so that the text position stands at the top of the view, as far as it can.
+    virtual void ScrollToPosition(int position) { static_cast<void>(position); }
 };
 
 /// The page slider and the page indicator of the main toolbar.

@@ -19,7 +19,9 @@ constexpr char16_t kNarrowedText[] = u"絞り込み：";
 
 void CLeftFormModel::ShowHit(uint32_t page, int anchor)
 {
-    m_pageDisplay.ShowResult(page, m_keyWords, m_target, m_variant != 0, anchor);
+    KeepTopPosition();
+    if (m_pageDisplay.ShowResult(page, m_keyWords, m_target, m_variant != 0, anchor))
+        NoteResultShown(page);
 }
 
 // Searching inside the results: the hit set's pages are kept only where the list shows them,

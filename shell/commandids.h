@@ -23,6 +23,15 @@ enum CommandId : int {
     ID_NEXT_HIT = 32806,
     ID_APP_ABOUT = 57664,
     ID_HELP = 32798,
+    ID_EDIT_FIND = 33001,        // 頁内検索: the text view's find bar
+    ID_VIEW_ZOOM_IN = 33010,     // 拡大
+    ID_VIEW_ZOOM_OUT = 33011,    // 縮小
+    ID_VIEW_ZOOM_RESET = 33012,  // 元の大きさ
+    ID_GO_BACK = 33020,          // 戻る: the page seen before
+    ID_GO_FORWARD = 33021,       // 進む: the page seen after
+    ID_BOOKMARK_TOGGLE = 33030,  // しおりを付ける: adds or removes the shown page's bookmark
+    ID_BOOKMARK_LIST = 33031,    // しおりの一覧
+    ID_VIEW_REOPEN = 33040,      // 前回の続きから開く: the last page comes back at start
     // Reached by keys only.
     ID_FILE_PRINT_DIALOG = 57607,  // Ctrl+P: the text view's print with its dialog
     ID_NEXT_PANE = 57680,          // F6

@@ -13,6 +13,9 @@
 #include <QTimer>
 
 #include <map>
+#include <optional>
+#include <string>
+#include <vector>
 
 class CLeftForm;
 class CVaroView;
@@ -60,6 +63,10 @@ public:
     CSCrollToolBar* ToolBar() const { return m_wndToolBar; }
     QAction* Action(int id) const;
 
+    varo::CBookmarks& Bookmarks() { return m_bookmarks; }
+    /// Shows a bookmark's page, or tells why it cannot.
+    void OpenBookmark(const varo::BookmarkTag& bookmark);
+
     /// Whether command id may run now.
     bool IsCommandEnabled(int id) const;
     /// Runs command id when its rule holds, and nothing otherwise.
@@ -71,6 +78,7 @@ public:
 
 protected:
     QMenu* createPopupMenu() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void GivePanelRoom(bool wide);
@@ -85,7 +93,15 @@ private:
     void CreateToolBar();
     void OnCreateClient();
     QString ProgramFolder() const;
+    std::vector<std::u16string> FindAlternatives(const std::u16string& what) const;
 
+    std::optional<varo::BookmarkTag> ShownBookmark() const;
+    void LoadBookmarks();
+    void ReopenLastSearch();
+    void ReopenLastPlace(const QString& line);
+    void SaveBookmarks() const;
+    void OnToggleBookmark();
+    void OnBookmarkList();
     void OnPrintSetup();
     void OnShowAll();
     void OnNextVolume();
@@ -107,7 +123,16 @@ private:
     // F3 and Alt+F3 while their hit command cannot move, by command id.
     std::map<int, QShortcut*> m_noFurtherHitKeys;
     QLabel* m_position = nullptr;
+    QLabel* m_zoomLevel = nullptr;
     QTimer m_updateTimer;
+    varo::CBookmarks m_bookmarks;
+    // 前回の続きから開く: the last page and search come back at start.
+    bool m_reopen = true;
+    // False when the store holds a newer program's bookmarks, which are left as they are.
+    bool m_bookmarksWritable = true;
+    // The shown page's bookmark, for the page record it was worked out for.
+    mutable std::optional<uint32_t> m_bookmarkPage;
+    mutable std::optional<varo::BookmarkTag> m_shownBookmark;
     // The pane that last took the focus; the search panel is active at start.
     Pane m_activePane = Pane::LeftForm;
 };

@@ -1,5 +1,6 @@
 #include "shell/varoview.h"
 
+#include "shell/findbar.h"
 #include "shell/messagebox.h"
 #include "shell/settings.h"
 
@@ -10,15 +11,20 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrintPreviewDialog>
+#include <QScrollBar>
 #include <QStringDecoder>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
 #include <QTextFrame>
 #include <QTextTable>
 #include <QUrl>
+#include <QWheelEvent>
 
 namespace {
 
@@ -97,6 +103,12 @@ CVaroView::CVaroView(QWidget* parent) : QTextBrowser(parent)
     pageFont.setFamilies({QStringLiteral("Noto Serif CJK TC"), QStringLiteral("Noto Sans CJK TC"),
                           QStringLiteral("HanaMinA"), QStringLiteral("HanaMinB")});
     document()->setDefaultFont(pageFont);
+    m_basePointSize = pageFont.pointSizeF();
+    m_findBar = new CFindBar(this);
+    connect(m_findBar, &CFindBar::textChanged, this, [this] { RunFind(textCursor().selectionStart()); });
+    connect(m_findBar, &CFindBar::nextRequested, this, &CVaroView::FindNext);
+    connect(m_findBar, &CFindBar::previousRequested, this, &CVaroView::FindPrevious);
+    connect(m_findBar, &CFindBar::closed, this, &CVaroView::OnFindClosed);
     auto* cite = new QAction(QStringLiteral("引用をコピー"), this);
     cite->setObjectName(QStringLiteral("copyCitation"));
     cite->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
@@ -113,6 +125,20 @@ void CVaroView::Navigate(const std::u16string& path, const std::u16string& ancho
     Navigate(location);
 }
 
+int CVaroView::TopPosition() const
+{
+    return IsBlank() ? 0 : std::max(cursorForPosition(QPoint(0, 0)).position(), 0);
+}
+
+void CVaroView::ScrollToPosition(int position)
+{
+    if (IsBlank() || position <= 0)
+        return;
+    QTextCursor cursor(document());
+    cursor.setPosition(std::min(position, document()->characterCount() - 1));
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + cursorRect(cursor).top());
+}
+
 void CVaroView::Navigate(const QString& location)
 {
     m_location = location;
@@ -125,7 +151,15 @@ void CVaroView::Navigate(const QString& location)
         moveCursor(QTextCursor::Start);
         if (hash >= 0)
             scrollToAnchor(location.mid(hash + 1));
+        MarkCurrentHit(hash >= 0 ? location.mid(hash + 1) : QString());
     }
+    if (location == kBlank)
+        m_currentHit = {0, 0};
+    // A new page: the find bar, when open, finds its text in it.
+    if (m_findBar->isVisible())
+        RunFind(0);
+    else
+        UpdateMarks();
     emit navigated(m_location);
 }
 
@@ -266,6 +300,204 @@ void CVaroView::ShowContextMenu(const QPoint& globalPosition)
     QAction* formatAction = menu.addAction(QStringLiteral("引用の書式…"), this, &CVaroView::EditCitationFormat);
     formatAction->setObjectName(QStringLiteral("citationFormat"));
     menu.exec(globalPosition);
+}
+
+void CVaroView::ZoomIn()
+{
+    if (m_zoom.ZoomIn())
+        ApplyZoom();
+}
+
+void CVaroView::ZoomOut()
+{
+    if (m_zoom.ZoomOut())
+        ApplyZoom();
+}
+
+void CVaroView::ZoomReset()
+{
+    if (m_zoom.Reset())
+        ApplyZoom();
+}
+
+void CVaroView::SetZoomPercent(int percent)
+{
+    m_zoom.SetPercent(percent);
+    ApplyZoom();
+}
+
+// Only the document's font grows or shrinks; the tables already span the view's width, so the
+// text reflows at every size. The reader keeps the place: the same text stays at the top.
+void CVaroView::ApplyZoom()
+{
+    const int top = TopPosition();
+    QFont font = document()->defaultFont();
+    font.setPointSizeF(m_basePointSize * m_zoom.Percent() / 100.0);
+    document()->setDefaultFont(font);
+    ScrollToPosition(top);
+    emit zoomChanged(m_zoom.Percent());
+}
+
+// Ctrl+wheel zooms: away from the reader enlarges, as in browsers. The view's own wheel zoom
+// would change the widget's font behind the level's back.
+void CVaroView::wheelEvent(QWheelEvent* event)
+{
+    if (event->modifiers() & Qt::ControlModifier) {
+        const int delta = event->angleDelta().y();
+        if (delta > 0)
+            ZoomIn();
+        else if (delta < 0)
+            ZoomOut();
+        event->accept();
+        return;
+    }
+    QTextBrowser::wheelEvent(event);
+}
+
+void CVaroView::resizeEvent(QResizeEvent* event)
+{
+    QTextBrowser::resizeEvent(event);
+    PlaceFindBar();
+}
+
+// The bar stands in the view's top right corner, over the page, as in browsers.
+void CVaroView::PlaceFindBar()
+{
+    const QSize size = m_findBar->sizeHint();
+    const int width = std::min(size.width(), viewport()->width());
+    m_findBar->setGeometry(viewport()->x() + viewport()->width() - width, viewport()->y(), width, size.height());
+}
+
+void CVaroView::OpenFindBar()
+{
+    PlaceFindBar();
+    // A selection in the page is the likeliest thing to find.
+    const QString selected = textCursor().selectedText();
+    if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
+        m_findBar->Field()->setText(selected);
+    m_findBar->Open();
+    RunFind(textCursor().selectionStart());
+}
+
+void CVaroView::OnFindClosed()
+{
+    m_find.Clear();
+    UpdateMarks();
+    setFocus(Qt::OtherFocusReason);
+}
+
+// Finds the bar's text in the page's raw text, whose positions are the document's own (table
+// cells and paragraphs each take one character there, as in the document).
+void CVaroView::RunFind(int from)
+{
+    const std::u16string what = m_findBar->Text().toStdU16String();
+    const auto alternatives = m_findAlternatives ? m_findAlternatives(what) : varo::CPageFind::Plain(what);
+    m_find.Find(IsBlank() ? std::u16string() : document()->toRawText().toStdU16String(), alternatives,
+                static_cast<std::size_t>(std::max(from, 0)));
+    m_findBar->SetCount(QString::fromStdU16String(m_find.CountText()), !what.empty() && m_find.Count() == 0);
+    UpdateMarks();
+    if (m_find.Current() >= 0)
+        CentreOn(static_cast<int>(m_find.Matches()[static_cast<std::size_t>(m_find.Current())].position));
+}
+
+void CVaroView::FindNext()
+{
+    if (!m_findBar->isVisible()) {
+        OpenFindBar();
+        return;
+    }
+    if (m_find.Next()) {
+        m_findBar->SetCount(QString::fromStdU16String(m_find.CountText()), false);
+        UpdateMarks();
+        CentreOn(static_cast<int>(m_find.Matches()[static_cast<std::size_t>(m_find.Current())].position));
+    }
+}
+
+void CVaroView::FindPrevious()
+{
+    if (!m_findBar->isVisible()) {
+        OpenFindBar();
+        return;
+    }
+    if (m_find.Previous()) {
+        m_findBar->SetCount(QString::fromStdU16String(m_find.CountText()), false);
+        UpdateMarks();
+        CentreOn(static_cast<int>(m_find.Matches()[static_cast<std::size_t>(m_find.Current())].position));
+    }
+}
+
+// The hit an anchor names: the highlighted run the renderer wrote beside the anchor, taken as
+// the characters with the highlight's background from the anchor on. The page's other hits
+// keep the renderer's highlight; this one gets a colour of its own and the middle of the view.
+void CVaroView::MarkCurrentHit(const QString& anchor)
+{
+    m_currentHit = {0, 0};
+    if (anchor.isEmpty())
+        return;
+    int anchorPosition = -1;
+    for (QTextBlock block = document()->begin(); block.isValid() && anchorPosition < 0; block = block.next()) {
+        for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+            if (fragment.fragment().charFormat().anchorNames().contains(anchor)) {
+                anchorPosition = fragment.fragment().position();
+                break;
+            }
+        }
+    }
+    if (anchorPosition < 0)
+        return;
+    const QTextBlock block = document()->findBlock(anchorPosition);
+    int start = -1;
+    int end = -1;
+    for (auto fragment = block.begin(); !fragment.atEnd(); ++fragment) {
+        const QTextFragment piece = fragment.fragment();
+        if (piece.position() + piece.length() <= anchorPosition)
+            continue;
+        const bool highlighted = piece.charFormat().background().style() != Qt::NoBrush;
+        if (highlighted) {
+            if (start < 0)
+                start = std::max(piece.position(), anchorPosition);
+            end = piece.position() + piece.length();
+        } else if (start >= 0) {
+            break;
+        }
+    }
+    if (start < 0)
+        return;
+    m_currentHit = {start, end - start};
+    CentreOn(start);
+}
+
+void CVaroView::UpdateMarks()
+{
+    QList<ExtraSelection> marks;
+    const auto mark = [this, &marks](int position, int length, const QColor& colour) {
+        ExtraSelection selection;
+        selection.cursor = QTextCursor(document());
+        selection.cursor.setPosition(position);
+        selection.cursor.setPosition(position + length, QTextCursor::KeepAnchor);
+        selection.format.setBackground(colour);
+        marks << selection;
+    };
+    if (m_currentHit.second > 0)
+        mark(m_currentHit.first, m_currentHit.second, kCurrentHitColour);
+    for (std::size_t i = 0; i < m_find.Count(); ++i) {
+        const varo::PageMatchTag& match = m_find.Matches()[i];
+        const bool current = static_cast<long>(i) == m_find.Current();
+        mark(static_cast<int>(match.position), static_cast<int>(match.length),
+             current ? kCurrentFindMatchColour : kFindMatchColour);
+    }
+    setExtraSelections(marks);
+}
+
+// Scrolls so that the position stands in the middle of the view, as far as the page allows.
+void CVaroView::CentreOn(int position)
+{
+    if (position < 0 || position >= document()->characterCount())
+        return;
+    QTextCursor cursor(document());
+    cursor.setPosition(position);
+    const QRect rect = cursorRect(cursor);
+    verticalScrollBar()->setValue(verticalScrollBar()->value() + rect.center().y() - viewport()->height() / 2);
 }
 
 namespace {

@@ -7,13 +7,16 @@
 // plane.
 
 #include "panel/citation.h"
+#include "panel/pagefind.h"
 #include "panel/panelports.h"
+#include "panel/readingzoom.h"
 
 #include <QTextBrowser>
 
 #include <functional>
 #include <optional>
 
+class CFindBar;
 class QPrinter;
 
 class CVaroView : public QTextBrowser, public varo::ITextView {
@@ -28,6 +31,15 @@ public:
     /// same names. A file that cannot be read shows an error page and a message box.
     void Navigate(const QString& location);
     void Navigate(const std::u16string& path, const std::u16string& anchor) override;
+    /// The text position at the view's top left, and scrolling a position to the top: a place
+    /// in the text outlasts a change of zoom or of the view's width, where a scroll value would
+    /// not.
+    int TopPosition() const override;
+    void ScrollToPosition(int position) override;
+    /// The browser's own back and forward (Alt+Left / Alt+Right, the mouse's side buttons in
+    /// the view) ask the window to walk the pages the reader has seen.
+    void backward() override { emit backRequested(); }
+    void forward() override { emit forwardRequested(); }
 
     /// The current location as it was navigated to: "about:blank" until the first page.
     QString GetLocationURL() const { return m_location; }
@@ -73,20 +85,70 @@ public:
     /// nothing, without being read.
     QVariant loadResource(int type, const QUrl& name) override;
 
+    // Zoom: the page font scales and the text reflows to the view's width; the page file keeps
+    // its bytes.
+    int ZoomPercent() const { return m_zoom.Percent(); }
+    bool CanZoomIn() const { return m_zoom.CanZoomIn(); }
+    bool CanZoomOut() const { return m_zoom.CanZoomOut(); }
+    void ZoomIn();
+    void ZoomOut();
+    void ZoomReset();
+    /// A level from the settings store: brought onto the nearest step in range.
+    void SetZoomPercent(int percent);
+
+    // Find in the page (Ctrl+F).
+    CFindBar* FindBar() const { return m_findBar; }
+    void OpenFindBar();
+    void FindNext();
+    void FindPrevious();
+    const varo::CPageFind& PageFind() const { return m_find; }
+    /// The characters that may stand at each position of a text to find: the shell hands in the
+    /// panel's variants while its variant option is on; without one, each character is itself.
+    using FindAlternatives = std::function<std::vector<std::u16string>(const std::u16string&)>;
+    void SetFindAlternatives(FindAlternatives alternatives) { m_findAlternatives = std::move(alternatives); }
+
+    /// The hit the anchor of the last navigation names, as a document position and length;
+    /// length 0 when the page was opened without a hit anchor.
+    std::pair<int, int> CurrentHit() const { return m_currentHit; }
+
+    /// The colours of what the view marks: the hit the hit commands moved to (the page's other
+    /// hits keep the renderer's highlight), every match of find in page, and the current match.
+    static inline const QColor kCurrentHitColour = QColor(0xFF, 0xC8, 0x3D);
+    static inline const QColor kFindMatchColour = QColor(0xBF, 0xE6, 0xFF);
+    static inline const QColor kCurrentFindMatchColour = QColor(0x5A, 0xB4, 0xFF);
+
 signals:
     /// A navigation has been carried out (the blank state included).
     void navigated(const QString& location);
+    void zoomChanged(int percent);
+    void backRequested();
+    void forwardRequested();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void ShowContextMenu(const QPoint& globalPosition);
     void FollowLink(const QUrl& link);
     void Load(const QString& path);
+    void ApplyZoom();
+    void PlaceFindBar();
+    void RunFind(int from);
+    void OnFindClosed();
+    void MarkCurrentHit(const QString& anchor);
+    void UpdateMarks();
+    void CentreOn(int position);
 
     QString m_location = kBlank;
+    varo::CReadingZoom m_zoom;
+    qreal m_basePointSize = 14;
+    CFindBar* m_findBar = nullptr;
+    varo::CPageFind m_find;
+    FindAlternatives m_findAlternatives;
+    std::pair<int, int> m_currentHit{0, 0};
     std::function<std::optional<varo::CitationTag>()> m_citation;
 };

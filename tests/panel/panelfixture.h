@@ -38,6 +38,8 @@ struct FakePorts : IMessageSink, ITextView, IPageSlider, IQueryInput, IPanelView
     {
         navigations.emplace_back(path, anchor);
     }
+    int TopPosition() const override { return top; }
+    void ScrollToPosition(int value) override { scrolledTo = value; }
     void SetRange(int minimum, int maximum) override { range = {minimum, maximum}; }
     void SetPosition(int value) override { position = value; }
     void SetPageText(const std::u16string& text) override { pageText = text; }
@@ -54,6 +56,8 @@ struct FakePorts : IMessageSink, ITextView, IPageSlider, IQueryInput, IPanelView
 
     std::vector<std::u16string> messages;
     std::vector<std::pair<std::u16string, std::u16string>> navigations;
+    int top = 0;          // what the view reports at its top
+    int scrolledTo = -1;  // where it was last told to scroll
     std::pair<int, int> range{0, 0};
     int position = 0;
     std::u16string pageText;

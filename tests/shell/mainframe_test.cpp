@@ -138,15 +138,20 @@ private slots:
                                               : item->text() + QLatin1Char('=') + item->objectName());
             menus << menu->text() + QStringLiteral(": ") + items.join(QLatin1Char(' '));
         }
-        QCOMPARE(menus,
-                 QStringList({
-                     QStringLiteral("ファイル(&F): 印刷設定(&S)=32776 印刷(&P)=32777 終了(&X)=57665"),
-                     QStringLiteral("編集(&E): コピー(&C)=57634 すべて選択(&Q)=32778"),
-                     QStringLiteral("表示(&V): ツールバー(&T)=59392 状態バー(&S)=59393 全表示(&p)=32774"),
-                     QStringLiteral("一覧: 上の頁へ(&P)=32780 次の頁へ(&N)=32781 - 上の巻へ=32791 次の巻へ=32790 - "
-                                    "上の検索結果=32805 次の検索結果=32806"),
-                     QStringLiteral("ヘルプ(&H): バージョン(&A)...=57664 ヘルプ=32798"),
-                 }));
+        QCOMPARE(
+            menus,
+            QStringList({
+                QStringLiteral("ファイル(&F): 印刷設定(&S)=32776 印刷(&P)=32777 終了(&X)=57665"),
+                // The reader's commands follow the specified ones, after a separator.
+                QStringLiteral("編集(&E): コピー(&C)=57634 すべて選択(&Q)=32778 - 頁内検索(&F)...=33001"),
+                QStringLiteral("表示(&V): ツールバー(&T)=59392 状態バー(&S)=59393 全表示(&p)=32774 - "
+                               "拡大(&I)=33010 縮小(&O)=33011 元の大きさ(&R)=33012 - 戻る(&B)=33020 進む(&W)=33021 - "
+                               "前回の続きから開く(&C)=33040"),
+                QStringLiteral("一覧: 上の頁へ(&P)=32780 次の頁へ(&N)=32781 - 上の巻へ=32791 次の巻へ=32790 - "
+                               "上の検索結果=32805 次の検索結果=32806"),
+                QStringLiteral("しおり(&B): しおりを付ける(&D)=33030 しおりの一覧(&L)...=33031"),
+                QStringLiteral("ヘルプ(&H): バージョン(&A)...=57664 ヘルプ=32798"),
+            }));
         // Buttons by their tooltips, the slider and the page indicator by their ids.
         QStringList buttons;
         for (QAction* button : frame->ToolBar()->actions()) {

@@ -4,6 +4,7 @@
 #include "tools/varo-cli/commands.h"
 #include "tools/varo-cli/jsonwriter.h"
 #include "tools/varo-cli/output.h"
+#include "tools/varo-cli/querycommand.h"
 #include "tools/varo-cli/querytext.h"
 #include "tools/varo-cli/searchrunner.h"
 
@@ -142,36 +143,14 @@ void WriteAnswerText(std::FILE* out, const KwicAnswer& answer)
 
 int RunKwic(const CommandContext& context)
 {
-    const Arguments& args = context.args;
-    const bool batch = args.Has("--batch");
-    if (batch && !args.Operands().empty())
-        throw UsageError("--batch reads the queries from standard input and takes no QUERY");
-    const std::string bytes = batch ? std::string() : QueryOperand(context);
-
-    CliPanel panel(context.dataFolder, TargetOption(args));
+    const std::string operand = BatchOrQueryOperand(context);
+    CliPanel panel(context.dataFolder, TargetOption(context.args));
     panel.LoadCatalogue();
-    KwicRunner runner(panel, args);
-    if (batch) {
-        AnswerLines(context.streams, [&](std::string_view line) {
-            std::u16string query;
-            if (const std::string reason = CheckQueryBytes(line, query); !reason.empty())
-                return ErrorAnswer(line, reason);
-            const KwicAnswer answer = runner.Run(query);
-            return answer.search.error.empty() ? AnswerJson(answer, true) : ErrorAnswer(line, answer.search.error);
-        });
-        return kExitOk;
-    }
-    std::u16string query;
-    if (const std::string reason = CheckQueryBytes(bytes, query); !reason.empty())
-        throw CommandFailure(kExitQuery, reason);
-    const KwicAnswer answer = runner.Run(query);
-    if (!answer.search.error.empty())
-        throw CommandFailure(kExitData, answer.search.error);
-    if (args.Has("--json"))
-        WriteLine(context.streams.out, AnswerJson(answer, false));
-    else
-        WriteAnswerText(context.streams.out, answer);
-    return kExitOk;
+    KwicRunner runner(panel, context.args);
+    return AnswerQueries<KwicAnswer>(context, operand,
+                                     {[&](const std::u16string& query) { return runner.Run(query); },
+                                      [](const KwicAnswer& answer) { return answer.search.error; }, AnswerJson,
+                                      WriteAnswerText});
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "tools/varo-cli/commands.h"
 #include "tools/varo-cli/jsonwriter.h"
 #include "tools/varo-cli/output.h"
+#include "tools/varo-cli/querycommand.h"
 #include "tools/varo-cli/querytext.h"
 #include "tools/varo-cli/searchrunner.h"
 
@@ -72,39 +73,14 @@ void WriteAnswerText(std::FILE* out, const SearchAnswer& answer)
 
 int RunSearch(const CommandContext& context)
 {
-    const Arguments& args = context.args;
-    const int target = TargetOption(args);
-    const bool batch = args.Has("--batch");
-    if (batch && !args.Operands().empty())
-        throw UsageError("--batch reads the queries from standard input and takes no QUERY");
-    const std::string bytes = batch ? std::string() : QueryOperand(context);
-
-    CliPanel panel(context.dataFolder, target);
+    const std::string operand = BatchOrQueryOperand(context);
+    CliPanel panel(context.dataFolder, TargetOption(context.args));
     panel.LoadCatalogue();
-    SearchRunner runner(panel, args);
-    if (batch) {
-        AnswerLines(context.streams, [&](std::string_view line) {
-            // The panel turns U+3000 into blanks before the engine sees the query; the engine's
-            // check reads both as blanks, so the query is checked as given.
-            std::u16string query;
-            if (const std::string reason = CheckQueryBytes(line, query); !reason.empty())
-                return ErrorAnswer(line, reason);
-            const SearchAnswer answer = runner.Run(query);
-            return answer.error.empty() ? AnswerJson(answer, true) : ErrorAnswer(line, answer.error);
-        });
-        return kExitOk;
-    }
-    std::u16string query;
-    if (const std::string reason = CheckQueryBytes(bytes, query); !reason.empty())
-        throw CommandFailure(kExitQuery, reason);
-    const SearchAnswer answer = runner.Run(query);
-    if (!answer.error.empty())
-        throw CommandFailure(kExitData, answer.error);
-    if (args.Has("--json"))
-        WriteLine(context.streams.out, AnswerJson(answer, false));
-    else
-        WriteAnswerText(context.streams.out, answer);
-    return kExitOk;
+    SearchRunner runner(panel, context.args);
+    return AnswerQueries<SearchAnswer>(context, operand,
+                                       {[&](const std::u16string& query) { return runner.Run(query); },
+                                        [](const SearchAnswer& answer) { return answer.error; }, AnswerJson,
+                                        WriteAnswerText});
 }
 
 }  // namespace

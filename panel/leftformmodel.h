@@ -260,6 +260,8 @@ private:
     void SetSliderForVolume(int slot);
     void ShowPageIndicator();
     bool ShowPlaceAgain(const ReadingPlaceTag& place);
+    // Back or forward in the history (step); the slot shown, or 0 when nothing moved.
+    int StepThroughHistory(const ReadingPlaceTag* (CReadingHistory::*step)());
     void FollowResultVolume(uint32_t page);
     void NoteResultShown(uint32_t page);
     void KeepTopPosition();

@@ -122,27 +122,23 @@ bool CLeftFormModel::ShowPlaceAgain(const ReadingPlaceTag& place)
 
 int CLeftFormModel::GoBack()
 {
-    KeepTopPosition();
-    const size_t from = m_readingHistory.CurrentIndex();
-    const ReadingPlaceTag* place = m_readingHistory.Back();
-    if (place == nullptr)
-        return 0;
-    if (!ShowPlaceAgain(*place)) {
-        m_readingHistory.Return(from);
-        ShowMessage(kPlaceGoneMessage);
-        return 0;
-    }
-    return m_curRecord;
+    return StepThroughHistory(&CReadingHistory::Back);
 }
 
 int CLeftFormModel::GoForward()
 {
+    return StepThroughHistory(&CReadingHistory::Forward);
+}
+
+int CLeftFormModel::StepThroughHistory(const ReadingPlaceTag* (CReadingHistory::*step)())
+{
     KeepTopPosition();
     const size_t from = m_readingHistory.CurrentIndex();
-    const ReadingPlaceTag* place = m_readingHistory.Forward();
+    const ReadingPlaceTag* place = (m_readingHistory.*step)();
     if (place == nullptr)
         return 0;
     if (!ShowPlaceAgain(*place)) {
+        // The reader stays where they were, and so does the history.
         m_readingHistory.Return(from);
         ShowMessage(kPlaceGoneMessage);
         return 0;

@@ -12,18 +12,6 @@ namespace {
 constexpr size_t kRunEntryHeader = 10;        // slot, page (4 bytes each), list length (2)
 constexpr size_t kFileBufferBytes = 1 << 20;  // of each run read and of the posting file written
 
-void AppendWord(std::string& out, uint32_t value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out += static_cast<char>((value >> shift) & 0xFF);
-}
-
-void StoreWord(std::string& out, size_t offset, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out[offset + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 uint32_t LoadWord(const char* bytes)
 {
     uint32_t value = 0;

@@ -10,18 +10,6 @@ namespace varo::writer {
 
 namespace {
 
-void AppendWord(std::string& out, uint32_t value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out += static_cast<char>((value >> shift) & 0xFF);
-}
-
-void StoreWord(std::string& out, size_t offset, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out[offset + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
 std::string KindSuffix(int kind)
 {
     return kind == INDEX_MAIN_TEXT ? "_content" : kind == INDEX_ANNOTATIONS ? "_desc" : "";
@@ -91,6 +79,18 @@ void LayOutBlocks(const std::map<uint32_t, StreamBuilder>& streams, const Writer
 }
 
 }  // namespace
+
+void AppendWord(std::string& out, uint32_t value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+void StoreWord(std::string& out, size_t offset, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out[offset + static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
 
 GroupsOfMembers MapGroupsOfMembers(const VariantGroups& groups)
 {

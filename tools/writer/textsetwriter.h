@@ -55,6 +55,11 @@ inline constexpr uint32_t kMaxPacked = 4194303;
 /// Largest position list one entry may hold, in bytes.
 inline constexpr uint32_t kMaxPositionListBytes = 65535;
 
+/// Appends value as four little-endian bytes, as every number of the data files is stored.
+void AppendWord(std::string& out, uint32_t value);
+/// Writes value as four little-endian bytes at offset, which must leave room for them.
+void StoreWord(std::string& out, size_t offset, uint32_t value);
+
 /// Appends a packed number (1, 2 or 3 bytes, big-endian with a 2-bit length mark). Requires
 /// value <= kMaxPacked.
 void EncodePacked(uint32_t value, std::string& out);

@@ -30,6 +30,7 @@
 
 using namespace varo::shell;
 using varo::test::Idle;
+using varo::test::OnNextModal;
 using varo::test::OpenFrame;
 using varo::test::PanelControl;
 using varo::test::TempDir;
@@ -54,21 +55,6 @@ QStringList RowTexts(const CSortListCtrl& list, int row)
     for (int column = 0; column < 4; ++column)
         texts << list.topLevelItem(row)->text(column);
     return texts;
-}
-
-// Runs action on the next modal dialog that opens, then closes it.
-void OnNextModal(const std::function<void(QWidget*)>& action)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            action(modal);
-            modal->close();
-            poll->deleteLater();
-        }
-    });
-    poll->start(10);
 }
 
 void Search(CMainFrame& frame, const QString& keywords)

@@ -30,6 +30,7 @@
 
 using namespace varo::shell;
 using varo::test::Idle;
+using varo::test::OnNextModal;
 using varo::test::OpenFrame;
 using varo::test::PanelControl;
 using varo::test::TempDir;
@@ -58,20 +59,6 @@ void SideButton(QWidget* widget, Qt::MouseButton button)
     QTest::mousePress(widget, button, Qt::NoModifier, QPoint(20, 20));
     QTest::mouseRelease(widget, button, Qt::NoModifier, QPoint(20, 20));
     Idle();
-}
-
-// Runs action on the next modal dialog that opens, then closes it.
-void OnNextModal(const std::function<void(QWidget*)>& action)
-{
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            poll->stop();
-            action(modal);
-            poll->deleteLater();
-        }
-    });
-    poll->start(10);
 }
 
 class PlacesTest : public QObject {

@@ -2,10 +2,12 @@
 
 #include "text/codeconverter.h"
 
+#include <QApplication>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <stdexcept>
 
@@ -50,6 +52,21 @@ void IsolateSettings()
     QStandardPaths::setTestModeEnabled(true);
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
+}
+
+void OnNextModal(const std::function<void(QWidget*)>& action)
+{
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, action] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            poll->stop();
+            action(modal);
+            if (modal->isVisible())
+                modal->close();
+            poll->deleteLater();
+        }
+    });
+    poll->start(10);
 }
 
 void TypeText(QWidget* widget, const QString& text)

@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace varo::test {
@@ -38,6 +39,10 @@ void IsolateSettings();
 
 /// Types text into widget key by key, any characters (QTest::keyClicks takes Latin-1 only).
 void TypeText(QWidget* widget, const QString& text);
+
+/// Runs action on the next modal dialog that opens, then closes the dialog if the action left
+/// it open.
+void OnNextModal(const std::function<void(QWidget*)>& action);
 
 /// The panel's control of the given command id, of type Control; the test stops when it is missing.
 template <typename Control>

@@ -17,7 +17,8 @@ using namespace varo;
 namespace {
 
 // Every operation makes a variant render, which on a hostile table may use its whole budget
-// (about a second under the sanitizers): an input runs two.
+// (in this build an eighth of the program's, about a tenth of a second under the sanitizers):
+// an input runs two.
 constexpr int kMaxOperations = 2;
 // Expansions up to this many forms are also rendered literally and compared.
 constexpr uint64_t kLiteralForms = 256;

@@ -40,10 +40,10 @@ max_len() {
 }
 
 # An input that runs longer than this fails the run as a hang. The slowest inputs known take
-# about 1.5 s in this build on an idle machine (a variant render that uses its whole budget, two
-# of them per input); a 2-core machine busy with other builds runs them about three times
-# slower, and the bound keeps twice that again in hand. An input that spends 13 s in one
-# operation, as variant renders could before their budget, fails.
+# well under a second in this build on an idle machine (variant renders that use their whole
+# budget, which this build cuts to an eighth of the program's); a 2-core machine busy with other
+# builds runs them about three times slower, and the bound keeps ample room in hand. An input
+# that spends 13 s in one operation, as variant renders could before their budget, fails.
 timeout_seconds=10
 
 summary=()

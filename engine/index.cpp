@@ -60,6 +60,7 @@ bool CIndex::Open(const std::u16string& folder, const std::u16string& name, int 
             return false;
         }
         m_postingBlocks = static_cast<uint32_t>((m_postings.Size() + kBlockSize - 1) / kBlockSize);
+        AttachPairTable(stem + u"-idx.pairs");
         if (!m_fileList.Open(folder, name)) {
             Fail(IndexError::StoreFailed);
             return false;
@@ -103,6 +104,19 @@ bool CIndex::LoadHeader(const std::u16string& path)
     return true;
 }
 
+// The pair file is optional: missing, unreadable, stale or damaged, it is left aside and every
+// search reads the streams alone, as for an index built without one.
+void CIndex::AttachPairTable(const std::u16string& path)
+{
+    if (!m_pairFile.Map(path))
+        return;
+    const std::span<const uint8_t> file(m_pairFile.Data(), m_pairFile.Size());
+    const std::span<const uint8_t> header(m_header.Data(), m_header.Size());
+    const std::span<const uint8_t> postings(m_postings.Data(), m_postings.Size());
+    if (!m_pairs.Attach(file, header, postings))
+        m_pairFile.Unmap();
+}
+
 void CIndex::Fail(IndexError error)
 {
     m_lastError = error;
@@ -124,6 +138,8 @@ void CIndex::Close()
     m_postingBlocks = 0;
     m_skipDirectories.clear();
     m_skipDirectoryBytes = 0;
+    m_pairs.Clear();
+    m_pairFile.Unmap();
     m_fileList.Close();
 }
 

@@ -3,6 +3,7 @@
 // store, the variant-character table and the hit set of the last search.
 
 #include "engine/messagesink.h"
+#include "engine/pairtable.h"
 #include "engine/skipdirectory.h"
 #include "platform/mappedfile.h"
 #include "store/filelist.h"
@@ -157,6 +158,10 @@ public:
     bool ReadText(uint32_t record, std::string& text) const { return m_fileList.ReadText(record, text); }
     const CFileList& FileList() const { return m_fileList; }
 
+    /// Whether the pair file beside the index files was found sound and belonging to them, so
+    /// that phrases are narrowed by it (an index without one searches the same, only slower).
+    bool HasPairTable() const { return m_pairs.IsUsable(); }
+
     /// Number of 4096-byte blocks the posting file holds (a last partial block counts); every
     /// block number read from the header tables is checked against it.
     uint32_t PostingBlockCount() const { return m_postingBlocks; }
@@ -187,6 +192,7 @@ private:
     /// The mapped posting file and its chain as the cursors read them.
     PostingFile Postings() const;
     bool LoadHeader(const std::u16string& path);
+    void AttachPairTable(const std::u16string& path);
     void ClearHitSet();
     void Fail(IndexError error);
 
@@ -198,6 +204,9 @@ private:
     // Slot -> its stream's skip directory, and the bytes all of them take.
     std::unordered_map<uint32_t, SkipDirectory> m_skipDirectories;
     size_t m_skipDirectoryBytes = 0;
+    // The optional pair file and what it says, when it belongs to the index files.
+    MappedFile m_pairFile;
+    PairTable m_pairs;
 };
 
 }  // namespace varo

@@ -103,6 +103,43 @@ bool CollectPattern(const CIndex& index, std::u16string_view normalised, bool us
     return !pattern.chars.empty();
 }
 
+// What the pair file says of a term: a pair of neighbouring characters that occurs nowhere
+// proves it absent; the pages its rare pairs share hold every page it can match.
+enum class PairVerdict { Unknown, Absent, Narrowed };
+
+// Only characters of one segment that stand next to each other in the term form a pair: a '?'
+// between them leaves a gap, a '*' any distance.
+PairVerdict NarrowByPairs(PairTable& pairs, const TermPattern& pattern, CDWordArray& candidates)
+{
+    if (!pairs.IsUsable())
+        return PairVerdict::Unknown;
+    bool narrowed = false;
+    std::vector<uint32_t> pages;
+    for (const TermPattern::Segment& segment : pattern.segments)
+        for (size_t i = segment.begin; i + 1 < segment.end; ++i) {
+            const TermPattern::Char& left = pattern.chars[i];
+            const TermPattern::Char& right = pattern.chars[i + 1];
+            if (right.termPosition != left.termPosition + 1)
+                continue;
+            switch (pairs.Find(left.slot, right.slot, pages)) {
+            case PairTable::Lookup::Absent: return PairVerdict::Absent;
+            case PairTable::Lookup::Rare:
+                if (!narrowed)
+                    candidates = pages;
+                else
+                    candidates.erase(std::set_intersection(candidates.begin(), candidates.end(), pages.begin(),
+                                                           pages.end(), candidates.begin()),
+                                     candidates.end());
+                narrowed = true;
+                if (candidates.empty())
+                    return PairVerdict::Absent;
+                break;
+            default: break;
+            }
+        }
+    return narrowed ? PairVerdict::Narrowed : PairVerdict::Unknown;
+}
+
 // Walks the streams of a term's characters in step and runs the position passes on every page
 // that all of them list. The rarest stream leads: every other cursor seeks the page it stands
 // on, leaping over the entries before it through its stream's skip directory without reading
@@ -487,23 +524,35 @@ uint32_t CIndex::SearchTerm(std::u16string_view term, int mode, bool countHits, 
             candidates = &sortedHits;
         }
     }
-    std::vector<uint32_t> slots;
-    std::vector<uint32_t> firstBlocks;
-    std::vector<uint32_t> lastPages;
-    for (const TermPattern::Char& c : pattern.chars) {
-        slots.push_back(c.slot);
-        firstBlocks.push_back(m_firstBlock[c.slot]);
-        lastPages.push_back(m_lastPage[c.slot]);
+    // The pair file can only take pages away that no walk would find: the pages the walk then
+    // looks at are fewer, and those it finds the same.
+    CDWordArray pairPages;
+    const PairVerdict verdict = NarrowByPairs(m_pairs, pattern, pairPages);
+    if (verdict == PairVerdict::Narrowed) {
+        if (candidates != nullptr)
+            pairPages.erase(std::set_intersection(pairPages.begin(), pairPages.end(), candidates->begin(),
+                                                  candidates->end(), pairPages.begin()),
+                            pairPages.end());
+        candidates = &pairPages;
     }
-    // A lone character without candidates reads its whole stream: it needs no directory.
-    std::vector<const SkipDirectory*> directories(slots.size(), nullptr);
-    if (slots.size() > 1 || candidates != nullptr)
-        directories = SkipDirectoriesOf(slots);
-
     CDWordArray pages;
     CDWordArray counts;
-    TermMatcher(Postings(), pattern, firstBlocks, lastPages, std::move(directories))
-        .FindPages(countHits, candidates, pages, counts);
+    if (verdict != PairVerdict::Absent && (candidates == nullptr || !candidates->empty())) {
+        std::vector<uint32_t> slots;
+        std::vector<uint32_t> firstBlocks;
+        std::vector<uint32_t> lastPages;
+        for (const TermPattern::Char& c : pattern.chars) {
+            slots.push_back(c.slot);
+            firstBlocks.push_back(m_firstBlock[c.slot]);
+            lastPages.push_back(m_lastPage[c.slot]);
+        }
+        // A lone character without candidates reads its whole stream: it needs no directory.
+        std::vector<const SkipDirectory*> directories(slots.size(), nullptr);
+        if (slots.size() > 1 || candidates != nullptr)
+            directories = SkipDirectoriesOf(slots);
+        TermMatcher(Postings(), pattern, firstBlocks, lastPages, std::move(directories))
+            .FindPages(countHits, candidates, pages, counts);
+    }
 
     if (mode == SEARCH_UNION) {
         UniteHits(m_hitPages, m_hitCounts, pages, counts, countHits);

@@ -400,11 +400,12 @@ TEST_F(BuildTarget, successReplacesCollectionFilesAndKeepsOthers)
     EXPECT_EQ(summary.records, 3u);
     EXPECT_EQ(summary.characters, 2u);
     EXPECT_EQ(summary.variantGroups, 1u);
-    EXPECT_EQ(summary.files.size(), 10u);
+    EXPECT_EQ(summary.files.size(), 13u);
     EXPECT_EQ(Listing(Output()),
-              (std::vector<std::string>{"Index-fl.cnt", "Index-fl.h", "Index-idx.h", "Index-idx.m",
-                                        "Index_content-idx.h", "Index_content-idx.m", "Index_desc-idx.h",
-                                        "Index_desc-idx.m", "keep.me", "yitizi.txt", "zlq.dir"}));
+              (std::vector<std::string>{"Index-fl.cnt", "Index-fl.h", "Index-idx.h", "Index-idx.m", "Index-idx.pairs",
+                                        "Index_content-idx.h", "Index_content-idx.m", "Index_content-idx.pairs",
+                                        "Index_desc-idx.h", "Index_desc-idx.m", "Index_desc-idx.pairs", "keep.me",
+                                        "yitizi.txt", "zlq.dir"}));
     EXPECT_EQ(test::ReadFileBytes(Output() / "zlq.dir").size(), 3 * writer::kCatalogueRecordSize);
     EXPECT_EQ(test::ReadFileBytes(Output() / "yitizi.txt"), "4E7E,5E72\n");
     EXPECT_EQ(Listing(m_dir.Path()), (std::vector<std::string>{"out", "source"}));
@@ -412,8 +413,30 @@ TEST_F(BuildTarget, successReplacesCollectionFilesAndKeepsOthers)
     // A new target folder is created whole.
     BuildOptions options{Source(), m_dir.Path() / "fresh", std::nullopt, {}};
     ASSERT_EQ(BuildCollection(options, nullptr, summary), "");
-    EXPECT_EQ(Listing(m_dir.Path() / "fresh").size(), 10u);
+    EXPECT_EQ(Listing(m_dir.Path() / "fresh").size(), 13u);
     EXPECT_EQ(fs::status(m_dir.Path() / "fresh").permissions() & fs::perms::others_read, fs::perms::others_read);
+}
+
+// The pair files a build writes belong to its indexes; a build without them takes the pair
+// files of the collection it replaces away, which would no longer belong to the new indexes.
+TEST_F(BuildTarget, pairFilesBelongToTheIndexesOrGo)
+{
+    BuildSummary summary;
+    ASSERT_EQ(Build(summary), "");
+    for (int kind : {INDEX_FULL_TEXT, INDEX_ANNOTATIONS, INDEX_MAIN_TEXT}) {
+        CIndex index;
+        ASSERT_TRUE(index.Open(CCodeConverter::Utf8ToUtf16(Output().string()), u"Index", kind));
+        EXPECT_TRUE(index.HasPairTable()) << kind;
+    }
+    WriteFile(Source() / "c" / "t" / "v" / "0002.txt", "丙丁");
+    BuildOptions options{Source(), Output(), std::nullopt, {}};
+    options.pairs = false;
+    ASSERT_EQ(BuildCollection(options, nullptr, summary), "");
+    EXPECT_EQ(summary.files.size(), 10u);
+    EXPECT_FALSE(fs::exists(Output() / "Index-idx.pairs"));
+    EXPECT_FALSE(fs::exists(Output() / "Index_content-idx.pairs"));
+    EXPECT_FALSE(fs::exists(Output() / "Index_desc-idx.pairs"));
+    EXPECT_EQ(Listing(m_dir.Path()), (std::vector<std::string>{"out", "source"}));
 }
 
 // A byte-order mark is how a file says it is UTF-8, not text: a first-line heading stays a
@@ -460,12 +483,14 @@ std::map<std::string, std::string> Contents(const fs::path& folder)
 }
 
 // The switch with each of its renames failing in turn: the target ends exactly as it was,
-// whether the failure comes while the old files move aside or while the new ones move in.
+// whether the failure comes while the old files move aside or while the new ones move in. A
+// retired file (an old pair file the new collection lacks) goes aside with them.
 TEST(Switch, failureAtAnyStepPutsTheTargetBack)
 {
     const std::vector<std::string> names = CollectionFileNames();
-    const size_t previousFiles = 6;  // the target has the first six files, the rest are new
-    const size_t renames = previousFiles + names.size();
+    const std::vector<std::string> retired = {"Index-idx.pairs", "Index_desc-idx.pairs"};
+    const size_t previousFiles = 6;                           // the target has the first six files, the rest are new
+    const size_t renames = previousFiles + 1 + names.size();  // and one retired file
     for (size_t failAt = 0; failAt <= renames; ++failAt) {
         TempDir dir;
         const fs::path target = dir.Path() / "out";
@@ -476,16 +501,19 @@ TEST(Switch, failureAtAnyStepPutsTheTargetBack)
             WriteFile(staging / names[i], "new " + names[i]);
         }
         WriteFile(target / "keep.me", "other");
+        WriteFile(target / retired[0], "old pairs");
         const auto before = Contents(target);
 
         size_t calls = 0;
         const SwitchResult result = SwitchIntoTarget(
-            staging, target, names, [&](const fs::path& from, const fs::path& to, std::error_code& error) {
+            staging, target, names,
+            [&](const fs::path& from, const fs::path& to, std::error_code& error) {
                 if (calls++ == failAt)
                     error = std::make_error_code(std::errc::io_error);
                 else
                     RenameInPlace(from, to, error);
-            });
+            },
+            retired);
         EXPECT_FALSE(result.targetMixed) << failAt;
         if (failAt < renames) {
             EXPECT_NE(result.error.find("Input/output error"), std::string::npos) << failAt << result.error;

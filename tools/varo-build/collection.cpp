@@ -8,6 +8,7 @@
 #include "tools/varo-build/staging.h"
 #include "tools/varo-build/varianttable.h"
 #include "tools/writer/filewriters.h"
+#include "tools/writer/pairfilewriter.h"
 #include "tools/writer/textsetwriter.h"
 
 #include <array>
@@ -23,10 +24,11 @@ namespace fs = std::filesystem;
 namespace {
 
 // Shares of the whole build, for the progress report: reading the pages, then the text
-// store, then the three index kinds.
+// store, then the three index kinds, each with its pair file.
 constexpr double kReadShare = 0.40;
 constexpr double kStoreShare = 0.05;
-constexpr double kIndexShare = (1.0 - kReadShare - kStoreShare) / 3;
+constexpr double kKindShare = (1.0 - kReadShare - kStoreShare) / 3;
+constexpr double kPairShareOfKind = 0.25;
 
 // Memory for the entries of each index kind before they are sorted and spilled to run files
 // in the staging folder: the three kinds together hold at most 3 x 96 MiB, whatever the size
@@ -129,6 +131,11 @@ std::string ReadPages(const SourceTree& tree, IBuildProgress* progress, BuildSum
 // exist yet, otherwise file by file, all or none.
 SwitchResult MoveIntoPlace(const fs::path& staging, const fs::path& output, const std::vector<std::string>& names)
 {
+    // A pair file the new collection lacks (built without, or not made) must not stay beside
+    // it: it goes aside with the files the new ones replace.
+    std::vector<std::string> retired;
+    for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS})
+        retired.push_back(writer::PairFileName(kTextSetName, kind));
     std::error_code error;
     if (!fs::exists(output, error)) {
         // The temporary folder was made private; the collection is for everyone to read.
@@ -139,7 +146,7 @@ SwitchResult MoveIntoPlace(const fs::path& staging, const fs::path& output, cons
         fs::rename(staging, output, error);
         return {error ? "cannot move the collection into " + output.string() + ": " + error.message() : ""};
     }
-    return SwitchIntoTarget(staging, output, names, RenameInPlace);
+    return SwitchIntoTarget(staging, output, names, RenameInPlace, retired);
 }
 
 class StagingWriter {
@@ -168,7 +175,7 @@ private:
 // the entries of the three index kinds, then each index merged into its files, then the
 // variant table. Memory stays bounded: a page at a time, and each index's entries up to its
 // budget before they go to run files in the staging folder.
-std::string WriteCollection(const SourceTree& tree, const writer::VariantGroups& groups, uint32_t nameSize,
+std::string WriteCollection(const SourceTree& tree, const writer::VariantGroups& groups, uint32_t nameSize, bool pairs,
                             IBuildProgress* progress, StagingWriter& files, BuildSummary& summary)
 {
     std::string catalogue;
@@ -212,21 +219,40 @@ std::string WriteCollection(const SourceTree& tree, const writer::VariantGroups&
 
     static constexpr std::string_view kPhases[] = {"indexing the full text", "indexing the annotations",
                                                    "indexing the main text"};
+    static constexpr std::string_view kPairPhases[] = {"pairing the full text", "pairing the annotations",
+                                                       "pairing the main text"};
     for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS}) {
         const int step = kind == INDEX_FULL_TEXT ? 0 : kind == INDEX_MAIN_TEXT ? 1 : 2;
-        const double start = kReadShare + kStoreShare + kIndexShare * step;
+        const double start = kReadShare + kStoreShare + kKindShare * step;
+        const double indexShare = kKindShare * (pairs ? 1 - kPairShareOfKind : 1);
         Report(progress, kPhases[kind], start);
         const std::string headerName = writer::IndexHeaderName(kTextSetName, kind);
         const std::string postingName = writer::PostingFileName(kTextSetName, kind);
         auto& index = indexes[static_cast<size_t>(kind)];
         if (std::string error =
                 index->Finish(folder / headerName, folder / postingName,
-                              [&](double done) { Report(progress, kPhases[kind], start + kIndexShare * done); });
+                              [&](double done) { Report(progress, kPhases[kind], start + indexShare * done); });
             !error.empty())
             return error;
         index.reset();
         files.Add(headerName);
         files.Add(postingName);
+        if (!pairs)
+            continue;
+        const std::string pairName = writer::PairFileName(kTextSetName, kind);
+        const double pairStart = start + indexShare;
+        Report(progress, kPairPhases[kind], pairStart);
+        // The pair file only speeds phrases up: without it the collection answers the same, so
+        // a pair file that cannot be made is a warning, not a failed build.
+        if (std::string error = writer::WritePairFile(folder / headerName, folder / postingName, folder / pairName, {},
+                                                      [&](double done) {
+                                                          Report(progress, kPairPhases[kind],
+                                                                 pairStart + (kKindShare - indexShare) * done);
+                                                      });
+            !error.empty())
+            summary.warnings.push_back("no pair file " + pairName + ": " + error);
+        else
+            files.Add(pairName);
     }
     return files.Write(kVariantFileName, writer::FormatVariantTable(groups));
 }
@@ -288,7 +314,10 @@ std::string BuildCollection(const BuildOptions& options, IBuildProgress* progres
         return output.string() + " exists and is not a folder";
     if (!fs::is_directory(output.parent_path(), error))
         return "the folder " + output.parent_path().string() + " does not exist";
-    if (std::string failure = CheckTargetFiles(output, CollectionFileNames()); !failure.empty())
+    std::vector<std::string> names = CollectionFileNames();
+    for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS})
+        names.push_back(writer::PairFileName(kTextSetName, kind));
+    if (std::string failure = CheckTargetFiles(output, names); !failure.empty())
         return failure;
 
     Report(progress, "reading the source folder", 0);
@@ -308,7 +337,7 @@ std::string BuildCollection(const BuildOptions& options, IBuildProgress* progres
     if (std::string failure = StagingFolder::Create(output, staging); !failure.empty())
         return failure;
     StagingWriter files(staging->Path());
-    const std::string failure = WriteCollection(tree, groups, nameSize, progress, files, summary);
+    const std::string failure = WriteCollection(tree, groups, nameSize, options.pairs, progress, files, summary);
     summary.warnings.insert(summary.warnings.end(), staleWarnings.begin(), staleWarnings.end());
     if (!failure.empty())
         return failure;

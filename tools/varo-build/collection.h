@@ -28,6 +28,8 @@ struct BuildOptions {
     /// fallbackFolder (the builder's own folder), else no variant groups.
     std::optional<std::filesystem::path> variants;
     std::filesystem::path fallbackFolder;
+    /// Whether to write a pair file beside each index, which speeds phrases up.
+    bool pairs = true;
 };
 
 struct OutputFile {

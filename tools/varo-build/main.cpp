@@ -21,8 +21,8 @@ constexpr int kExitUsage = 2;
 constexpr char kUsage[] =
     "usage: varo-build [options] SOURCE OUTPUT\n"
     "\n"
-    "Writes a collection (zlq.dir, the Index text store, the three indexes and yitizi.txt)\n"
-    "into the folder OUTPUT from the corpus in the folder SOURCE, laid out as\n"
+    "Writes a collection (zlq.dir, the Index text store, the three indexes with their pair\n"
+    "files and yitizi.txt) into the folder OUTPUT from the corpus in the folder SOURCE, laid out as\n"
     "category/title/volume/NNNN.txt (or NNNN.htm); see docs/source-format.md.\n"
     "Files of OUTPUT with other names are left alone; nothing is changed when the build fails\n"
     "or is stopped (SIGTERM, SIGHUP, Ctrl-C).\n"
@@ -30,16 +30,15 @@ constexpr char kUsage[] =
     "options:\n"
     "  --variants FILE  the variant-character table (default: SOURCE/yitizi.txt, else the\n"
     "                   yitizi.txt beside varo-build, else none)\n"
+    "  --no-pairs       write no pair files (Index*-idx.pairs): the collection answers the\n"
+    "                   same, rare and absent phrases only take longer\n"
     "  --quiet          no progress and no summary, only warnings and errors\n"
     "  --help           this text\n"
     "\n"
     "exit codes: 0 built, 1 refused or failed (the message names the cause), 2 usage error\n";
 
 constexpr varo::cli::OptionSpec kOptionSpec[] = {
-    {"--variants", true},
-    {"--quiet"},
-    {"--help"},
-    {"-h"},
+    {"--variants", true}, {"--no-pairs"}, {"--quiet"}, {"--help"}, {"-h"},
 };
 
 // Progress as a percentage on one line, only when standard error is a terminal.
@@ -115,6 +114,7 @@ int main(int argc, char** argv)
     options.output = operands[1];
     if (const std::optional<std::string> variants = arguments.Value("--variants"))
         options.variants = *variants;
+    options.pairs = !arguments.Has("--no-pairs");
     const bool quiet = arguments.Has("--quiet");
     options.fallbackFolder = varo::ToNativePath(varo::ExecutableFolder());
 

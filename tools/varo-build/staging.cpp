@@ -139,9 +139,13 @@ void RenameInPlace(const fs::path& from, const fs::path& to, std::error_code& er
 }
 
 SwitchResult SwitchIntoTarget(const fs::path& staging, const fs::path& target, const std::vector<std::string>& names,
-                              const RenameFunction& rename)
+                              const RenameFunction& rename, const std::vector<std::string>& retired)
 {
-    if (std::string error = CheckTargetFiles(target, names); !error.empty())
+    std::vector<std::string> asideNames = names;
+    for (const std::string& name : retired)
+        if (!Contains(names, name))
+            asideNames.push_back(name);
+    if (std::string error = CheckTargetFiles(target, asideNames); !error.empty())
         return {error};
     const fs::path previous = staging / kPreviousFolderName;
     std::error_code error;
@@ -151,7 +155,7 @@ SwitchResult SwitchIntoTarget(const fs::path& staging, const fs::path& target, c
     std::vector<std::string> movedAside;
     std::vector<std::string> movedIn;
     std::string failure;
-    for (const std::string& name : names) {
+    for (const std::string& name : asideNames) {
         if (!fs::exists(fs::symlink_status(target / name, error)))
             continue;
         if (rename(target / name, previous / name, error); error) {

@@ -60,10 +60,12 @@ struct SwitchResult {
 };
 
 /// Moves the files names from staging into target (which exists). Target's files of those names
-/// go to staging/previous first, and come back when any step fails; CheckTargetFiles is asked
-/// before anything moves.
+/// and of retired (files of an older collection the new one has no counterpart of) go to
+/// staging/previous first, and come back when any step fails; CheckTargetFiles is asked before
+/// anything moves.
 SwitchResult SwitchIntoTarget(const std::filesystem::path& staging, const std::filesystem::path& target,
-                              const std::vector<std::string>& names, const RenameFunction& rename);
+                              const std::vector<std::string>& names, const RenameFunction& rename,
+                              const std::vector<std::string>& retired = {});
 
 /// std::filesystem::rename.
 void RenameInPlace(const std::filesystem::path& from, const std::filesystem::path& to, std::error_code& error);

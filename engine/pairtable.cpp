@@ -1,0 +1,228 @@
+#include "engine/pairtable.h"
+
+#include "engine/index.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace varo {
+
+namespace {
+
+constexpr uint64_t kMul1 = 0x9E3779B97F4A7C15ULL;
+constexpr uint64_t kMul2 = 0xC2B2AE3D27D4EB4FULL;
+
+uint64_t Rotate(uint64_t value, int bits)
+{
+    return value << bits | value >> (64 - bits);
+}
+
+uint64_t Load64(const uint8_t* p)
+{
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i)
+        value = value << 8 | p[i];
+    return value;
+}
+
+uint32_t Load32(const uint8_t* p)
+{
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+// Four independent lanes, so that the multiplications of one step overlap.
+uint64_t HashWords(const uint8_t* data, size_t words, uint64_t seed)
+{
+    uint64_t lanes[4] = {seed ^ kMul1, seed ^ kMul2, Rotate(seed, 17) ^ kMul1, Rotate(seed, 41) ^ kMul2};
+    size_t i = 0;
+    for (; i + 4 <= words; i += 4)
+        for (size_t lane = 0; lane < 4; ++lane)
+            lanes[lane] = Rotate(lanes[lane] ^ Load64(data + (i + lane) * 8) * kMul1, 31) * kMul2;
+    for (; i < words; ++i)
+        lanes[0] = Rotate(lanes[0] ^ Load64(data + i * 8) * kMul1, 31) * kMul2;
+    return Rotate(lanes[0], 1) ^ Rotate(lanes[1], 7) ^ Rotate(lanes[2], 12) ^ Rotate(lanes[3], 18);
+}
+
+uint64_t Mix(uint64_t h)
+{
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDULL;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+// A LEB128 number (at most five bytes) from [p, end); false when it is cut off or too long.
+bool ReadVarint(const uint8_t*& p, const uint8_t* end, uint32_t& value)
+{
+    uint64_t result = 0;
+    for (int shift = 0; shift <= 28; shift += 7) {
+        if (p == end)
+            return false;
+        const uint8_t byte = *p++;
+        result |= uint64_t{byte & 0x7Fu} << shift;
+        if ((byte & 0x80) == 0) {
+            if (result > UINT32_MAX)
+                return false;
+            value = static_cast<uint32_t>(result);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+uint64_t PairFileHash(const uint8_t* data, size_t size, uint64_t seed)
+{
+    uint64_t h = HashWords(data, size / 8, seed) ^ (uint64_t{size} * kMul2);
+    uint64_t tail = 0;
+    for (size_t i = size & ~size_t{7}; i < size; ++i)
+        tail = tail << 8 | data[i];
+    return Mix(h ^ Mix(tail + kMul1));
+}
+
+uint64_t PostingSampleHash(const uint8_t* data, size_t size)
+{
+    constexpr size_t kHead = 64 << 10;
+    constexpr size_t kSample = 4096;
+    constexpr size_t kSamples = 64;
+    uint64_t h = PairFileHash(data, std::min(size, kHead), size);
+    if (size > kSample)
+        for (size_t i = 0; i < kSamples; ++i) {
+            const size_t offset = (size - kSample) / kSamples * i;
+            h = PairFileHash(data + offset, kSample, h);
+        }
+    return PairFileHash(data + (size - std::min(size, kSample)), std::min(size, kSample), h);
+}
+
+bool PairTable::Attach(std::span<const uint8_t> file, std::span<const uint8_t> indexHeader,
+                       std::span<const uint8_t> postings)
+{
+    Clear();
+    const uint8_t* p = file.data();
+    const uint64_t size = file.size();
+    if (size < kPairHeaderSize + uint64_t{SLOT_COUNT} * kPairRowRecordSize ||
+        std::memcmp(p, kPairMagic, sizeof kPairMagic) != 0)
+        return false;
+    const uint32_t rareLimit = Load32(p + 12);
+    const uint64_t rowTable = Load64(p + 56);
+    const uint32_t slotCount = Load32(p + 64);
+    if (Load32(p + 8) != kPairVersion || rareLimit == 0 || rareLimit > kMaxRareLimit || Load64(p + 16) != size ||
+        slotCount != SLOT_COUNT || Load32(p + 68) != 0 || rowTable < kPairHeaderSize ||
+        size - rowTable != uint64_t{slotCount} * kPairRowRecordSize)
+        return false;
+    const uint64_t tableHash =
+        PairFileHash(p + rowTable, static_cast<size_t>(size - rowTable), PairFileHash(p, 72));
+    if (Load64(p + 72) != tableHash)
+        return false;
+    // Belongs to these index files: their sizes first, so a stale file costs no hashing.
+    if (Load64(p + 24) != indexHeader.size() || Load64(p + 40) != postings.size() || postings.empty() ||
+        Load64(p + 32) != PairFileHash(indexHeader.data(), indexHeader.size()) ||
+        Load64(p + 48) != PostingSampleHash(postings.data(), postings.size()))
+        return false;
+    m_file = file;
+    m_rowTable = rowTable;
+    m_slotCount = slotCount;
+    m_rareLimit = rareLimit;
+    m_rowState.assign(slotCount, kRowUnchecked);
+    return true;
+}
+
+void PairTable::Clear()
+{
+    m_file = {};
+    m_rowTable = 0;
+    m_slotCount = 0;
+    m_rareLimit = 0;
+    m_rowState = {};
+}
+
+PairTable::Row PairTable::RowOf(uint32_t a) const
+{
+    const uint8_t* record = m_file.data() + m_rowTable + uint64_t{a} * kPairRowRecordSize;
+    return {Load64(record), Load32(record + 8), Load32(record + 12)};
+}
+
+// A row is sound when it lies between the header and the row table, its bytes give its hash,
+// its second slots ascend below the slot count and each list offset lies inside its lists.
+bool PairTable::CheckRow(uint32_t a, const Row& row) const
+{
+    const uint64_t entryBytes = uint64_t{row.entries} * 8;
+    if (row.offset < kPairHeaderSize || row.offset > m_rowTable || entryBytes + row.listBytes > m_rowTable - row.offset)
+        return false;
+    const uint8_t* bytes = m_file.data() + row.offset;
+    const uint8_t* record = m_file.data() + m_rowTable + uint64_t{a} * kPairRowRecordSize;
+    if (PairFileHash(bytes, static_cast<size_t>(entryBytes + row.listBytes)) != Load64(record + 16))
+        return false;
+    for (uint32_t i = 0; i < row.entries; ++i) {
+        const uint32_t b = Load32(bytes + i * uint64_t{8});
+        const uint32_t list = Load32(bytes + i * uint64_t{8} + 4);
+        if (b >= m_slotCount || (i > 0 && b <= Load32(bytes + (i - 1) * uint64_t{8})) ||
+            (list != kFrequentPair && list >= row.listBytes))
+            return false;
+    }
+    return true;
+}
+
+PairTable::Lookup PairTable::Find(uint32_t a, uint32_t b, std::vector<uint32_t>& pages)
+{
+    pages.clear();
+    if (!IsUsable() || a >= m_slotCount || b >= m_slotCount)
+        return Lookup::Unknown;
+    const Row row = RowOf(a);
+    if (row.entries == 0)
+        return Lookup::Absent;
+    if (m_rowState[a] == kRowUnchecked)
+        m_rowState[a] = CheckRow(a, row) ? kRowSound : kRowUnsound;
+    if (m_rowState[a] != kRowSound)
+        return Lookup::Unknown;
+
+    const uint8_t* entries = m_file.data() + row.offset;
+    uint32_t low = 0;
+    uint32_t high = row.entries;
+    while (low < high) {
+        const uint32_t middle = low + (high - low) / 2;
+        if (Load32(entries + middle * uint64_t{8}) < b)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    if (low == row.entries || Load32(entries + low * uint64_t{8}) != b)
+        return Lookup::Absent;
+    const uint32_t list = Load32(entries + low * uint64_t{8} + 4);
+    if (list == kFrequentPair)
+        return Lookup::Frequent;
+    const uint8_t* lists = entries + uint64_t{row.entries} * 8;
+    if (!DecodeList(lists + list, row.listBytes - list, pages)) {
+        pages.clear();
+        return Lookup::Unknown;
+    }
+    return Lookup::Rare;
+}
+
+// A page list: its count (1 to below the rare limit), then ascending pages; false when it is
+// cut off, miscounted or out of order.
+bool PairTable::DecodeList(const uint8_t* list, size_t size, std::vector<uint32_t>& pages) const
+{
+    const uint8_t* p = list;
+    const uint8_t* end = list + size;
+    uint32_t count = 0;
+    if (!ReadVarint(p, end, count) || count == 0 || count >= m_rareLimit)
+        return false;
+    pages.reserve(count);
+    uint64_t page = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t delta = 0;
+        if (!ReadVarint(p, end, delta) || (i > 0 && delta == 0))
+            return false;
+        page += delta;
+        if (page > UINT32_MAX)
+            return false;
+        pages.push_back(static_cast<uint32_t>(page));
+    }
+    return true;
+}
+
+}  // namespace varo

@@ -1,0 +1,92 @@
+#pragma once
+// The pair file "-idx.pairs" beside an index: for every two slots whose streams hold adjacent
+// positions on some page (slot a at position p, slot b at p + 1), that the pair occurs, and for
+// the rare pairs the pages it occurs on. A phrase needs each two neighbouring characters on
+// adjacent positions, so a pair that never occurs proves the phrase absent, and a rare pair's
+// pages are a superset of the pages the phrase can match. The file is an accelerator only: the
+// index files answer every query without it, and the search uses it only when it belongs to
+// them and reads as sound; otherwise it is ignored.
+//
+// Layout (little-endian):
+//   header, kPairHeaderSize bytes:
+//     0 "VAROPAIR"   8 u32 version   12 u32 rare limit (pages of the pairs that keep a list are
+//     below it)   16 u64 file size   24 u64 size of -idx.h   32 u64 hash of -idx.h
+//     40 u64 size of -idx.m   48 u64 hash of samples of -idx.m   56 u64 offset of the row table
+//     64 u32 slot count   68 u32 0   72 u64 hash of bytes 0-71 and the row table
+//   rows, one per first slot a with pairs, anywhere between the header and the row table:
+//     entries (u32 second slot b, ascending; u32 offset of its page list in the row's lists,
+//     or kFrequentPair), then the lists: LEB128 count, then the first page and the differences
+//     to each next page as LEB128
+//   row table at its offset, up to the end of the file: per slot u64 row offset, u32 entry
+//     count, u32 list bytes, u64 hash of the row's bytes
+//
+// Checking: at open the sizes, the hash of the index header (1.4 to 10 MB, every stream's first
+// block, last page and block chain) and of samples of the posting file, the file's own size
+// and the hash of its header and row table; a row's hash and order the first time a search
+// reads the row. The posting file is hashed in samples, not whole: hashing hundreds of
+// megabytes at every open would cost more than the file saves.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace varo {
+
+inline constexpr char kPairMagic[8] = {'V', 'A', 'R', 'O', 'P', 'A', 'I', 'R'};
+inline constexpr uint32_t kPairVersion = 1;
+inline constexpr size_t kPairHeaderSize = 80;
+inline constexpr size_t kPairRowRecordSize = 24;
+inline constexpr uint32_t kFrequentPair = 0xFFFFFFFF;
+/// Largest rare limit a pair file may claim: bounds the pages one list decodes to.
+inline constexpr uint32_t kMaxRareLimit = uint32_t{1} << 20;
+
+/// A 64-bit hash of bytes (not cryptographic: it tells a changed file, not a forged one).
+uint64_t PairFileHash(const uint8_t* data, size_t size, uint64_t seed = 0);
+/// The hash of a posting file's samples: its first 64 KiB, 64 blocks of 4 KiB spread evenly
+/// over it and its last 4 KiB, each folded into the next.
+uint64_t PostingSampleHash(const uint8_t* data, size_t size);
+
+/// A pair file mapped and checked against the index files it must belong to.
+class PairTable {
+public:
+    enum class Lookup {
+        Unknown,   // no usable table (or an unsound row): nothing is proven
+        Absent,    // the pair occurs on no page
+        Frequent,  // it occurs, on too many pages to list
+        Rare,      // it occurs on the pages given
+    };
+
+    /// Takes the mapped bytes of a pair file (which must outlive the table, or be empty) when
+    /// they belong to the index header and posting file given; false, and an empty table,
+    /// otherwise.
+    bool Attach(std::span<const uint8_t> file, std::span<const uint8_t> indexHeader,
+                std::span<const uint8_t> postings);
+    void Clear();
+    bool IsUsable() const { return !m_file.empty(); }
+
+    /// What the table says of slot a followed by slot b; for a rare pair pages receives its
+    /// pages, ascending.
+    Lookup Find(uint32_t a, uint32_t b, std::vector<uint32_t>& pages);
+
+private:
+    struct Row {
+        uint64_t offset = 0;
+        uint32_t entries = 0;
+        uint32_t listBytes = 0;
+    };
+    enum : uint8_t { kRowUnchecked = 0, kRowSound = 1, kRowUnsound = 2 };
+
+    Row RowOf(uint32_t a) const;
+    bool CheckRow(uint32_t a, const Row& row) const;
+    bool DecodeList(const uint8_t* list, size_t size, std::vector<uint32_t>& pages) const;
+
+    std::span<const uint8_t> m_file;
+    uint64_t m_rowTable = 0;
+    uint32_t m_slotCount = 0;
+    uint32_t m_rareLimit = 0;
+    std::vector<uint8_t> m_rowState;
+};
+
+}  // namespace varo

@@ -1,0 +1,53 @@
+#pragma once
+// Writes the pair file of an index (engine/pairtable.h has its layout) from the index's own
+// header and posting bytes: every pair of slots that stand on adjacent positions of a page, read
+// back from the streams exactly as the search reads them, so the file says what a phrase search
+// would find and nothing else.
+//
+// Memory stays bounded whatever the size of the index: the streams are read in windows of
+// pages, and the pairs found are kept as packed 64-bit words up to a budget. When the budget is
+// full the pairs are sorted and merged; if they still take more than half of it, the pass keeps
+// only the first slots below the median one and a later pass reads the streams again for the
+// rest. Each pass writes the rows of its first slots, in slot order.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+
+namespace varo::writer {
+
+/// Pairs on fewer pages than this keep their page list. A phrase with such a pair is verified
+/// on at most this many pages, and a list costs about a byte or two a page.
+inline constexpr uint32_t kDefaultRareLimit = 1024;
+
+struct PairFileOptions {
+    uint32_t rareLimit = kDefaultRareLimit;
+    /// Bytes the pairs of one pass may take (8 a pair and page), at least 4 KiB.
+    size_t memoryBudget = size_t{128} << 20;
+};
+
+struct PairFileSummary {
+    uint64_t pairs = 0;        // pairs of slots that occur
+    uint64_t rarePairs = 0;    // of them, those with a page list
+    uint64_t listedPages = 0;  // pages in all lists
+    uint32_t passes = 0;       // reads of the posting file
+};
+
+/// The pair file of the index given by its header and posting bytes, in memory (for tests and
+/// fuzz targets). Returns an empty string, or a message saying why no file can be made.
+std::string BuildPairImage(std::span<const uint8_t> indexHeader, std::span<const uint8_t> postings,
+                           const PairFileOptions& options, std::string& image, PairFileSummary* summary = nullptr);
+
+/// The same written to a file, replacing it; the file is removed on failure. progress is told
+/// the share done.
+std::string WritePairFile(const std::filesystem::path& headerPath, const std::filesystem::path& postingPath,
+                          const std::filesystem::path& pairPath, const PairFileOptions& options,
+                          const std::function<void(double)>& progress = {}, PairFileSummary* summary = nullptr);
+
+/// The pair file name of a text set of the given kind ("Index", 2 => "Index_content-idx.pairs").
+std::string PairFileName(const std::string& name, int kind);
+
+}  // namespace varo::writer

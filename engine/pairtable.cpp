@@ -113,8 +113,7 @@ bool PairTable::Attach(std::span<const uint8_t> file, std::span<const uint8_t> i
         slotCount != SLOT_COUNT || Load32(p + 68) != 0 || rowTable < kPairHeaderSize ||
         size - rowTable != uint64_t{slotCount} * kPairRowRecordSize)
         return false;
-    const uint64_t tableHash =
-        PairFileHash(p + rowTable, static_cast<size_t>(size - rowTable), PairFileHash(p, 72));
+    const uint64_t tableHash = PairFileHash(p + rowTable, static_cast<size_t>(size - rowTable), PairFileHash(p, 72));
     if (Load64(p + 72) != tableHash)
         return false;
     // Belongs to these index files: their sizes first, so a stale file costs no hashing.

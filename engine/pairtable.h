@@ -61,8 +61,7 @@ public:
     /// Takes the mapped bytes of a pair file (which must outlive the table, or be empty) when
     /// they belong to the index header and posting file given; false, and an empty table,
     /// otherwise.
-    bool Attach(std::span<const uint8_t> file, std::span<const uint8_t> indexHeader,
-                std::span<const uint8_t> postings);
+    bool Attach(std::span<const uint8_t> file, std::span<const uint8_t> indexHeader, std::span<const uint8_t> postings);
     void Clear();
     bool IsUsable() const { return !m_file.empty(); }
 

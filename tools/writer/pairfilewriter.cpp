@@ -10,6 +10,7 @@
 #include <array>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <vector>
 
 namespace varo::writer {
@@ -119,6 +120,89 @@ struct Occurrence {
     }
 };
 
+// The sorted runs of pair words a collection spills: in memory, or in files named after stem
+// (removed when the store goes). Each run is sorted and without repeats.
+class RunStore {
+public:
+    explicit RunStore(fs::path stem = {}) : m_stem(std::move(stem)) {}
+    ~RunStore()
+    {
+        std::error_code ignored;
+        for (const fs::path& path : m_paths)
+            fs::remove(path, ignored);
+    }
+    RunStore(const RunStore&) = delete;
+    RunStore& operator=(const RunStore&) = delete;
+
+    bool Spill(const std::vector<uint64_t>& words)
+    {
+        if (m_stem.empty()) {
+            m_memory.push_back(words);
+            return true;
+        }
+        m_paths.push_back(m_stem.string() + ".run-" + std::to_string(m_paths.size()));
+        std::ofstream out(m_paths.back(), std::ios::binary | std::ios::trunc);
+        std::string bytes;
+        for (size_t begin = 0; begin < words.size() && out; begin += kChunkWords) {
+            bytes.clear();
+            for (size_t i = begin; i < std::min(words.size(), begin + kChunkWords); ++i)
+                AppendU64(bytes, words[i]);
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        }
+        return static_cast<bool>(out.flush());
+    }
+    size_t Count() const { return m_stem.empty() ? m_memory.size() : m_paths.size(); }
+
+    // Words a run file is written and read in at a time.
+    static constexpr size_t kChunkWords = size_t{8} << 10;
+
+    // Reads one run from the start, a chunk at a time.
+    class Reader {
+    public:
+        Reader(const RunStore& store, size_t run)
+        {
+            if (store.m_stem.empty())
+                m_memory = &store.m_memory[run];
+            else
+                m_in.open(store.m_paths[run], std::ios::binary);
+        }
+        bool Next(uint64_t& word)
+        {
+            if (m_memory != nullptr) {
+                if (m_next == m_memory->size())
+                    return false;
+                word = (*m_memory)[m_next++];
+                return true;
+            }
+            if (m_next == m_chunk.size() / 8) {
+                m_chunk.resize(kChunkWords * 8);
+                m_in.read(m_chunk.data(), static_cast<std::streamsize>(m_chunk.size()));
+                m_chunk.resize(static_cast<size_t>(m_in.gcount()) / 8 * 8);
+                m_next = 0;
+                if (m_chunk.empty())
+                    return false;
+            }
+            word = 0;
+            for (int i = 7; i >= 0; --i)
+                word = word << 8 | static_cast<uint8_t>(m_chunk[m_next * 8 + static_cast<size_t>(i)]);
+            ++m_next;
+            return true;
+        }
+        bool Failed() const { return m_memory == nullptr && m_in.bad(); }
+
+    private:
+        const std::vector<uint64_t>* m_memory = nullptr;
+        std::ifstream m_in;
+        std::string m_chunk;
+        size_t m_next = 0;
+    };
+
+private:
+    fs::path m_stem;
+    std::vector<std::vector<uint64_t>> m_memory;
+    std::vector<fs::path> m_paths;
+};
+
 class PairCollector {
 public:
     PairCollector(std::span<const uint8_t> indexHeader, std::span<const uint8_t> postings,
@@ -139,36 +223,45 @@ public:
         m_capacity = std::max<size_t>(options.memoryBudget, 4096) / sizeof(uint64_t);
     }
 
-    std::string Write(PairSink& sink, const std::function<void(double)>& progress, PairFileSummary& summary);
+    std::string Write(PairSink& sink, RunStore& runs, const std::function<void(double)>& progress,
+                      PairFileSummary& summary);
 
 private:
-    std::string CollectPass(uint32_t first, uint32_t& end);
-    std::string TakeWindow(const std::vector<Occurrence>& occurrences, uint32_t first, uint32_t& end);
-    std::string Compact(uint32_t first, uint32_t& end);
-    std::string WriteRows(PairSink& sink, uint64_t& offset, PairFileSummary& summary);
+    std::string Collect(RunStore& runs, const std::function<void(double)>& progress);
+    std::string TakeWindow(const std::vector<Occurrence>& occurrences, RunStore& runs);
+    std::string Spill(RunStore& runs);
+    std::string MergeRows(PairSink& sink, RunStore& runs, uint64_t& offset, PairFileSummary& summary);
+    std::string WriteRow(PairSink& sink, uint64_t& offset, PairFileSummary& summary);
 
     std::span<const uint8_t> m_header;
     PairFileOptions m_options;
     std::vector<uint32_t> m_chain;
     PostingFile m_file;
     std::vector<uint32_t> m_slots;  // the slots that have a stream
-    size_t m_capacity = 0;          // pairs a pass holds at most
+    size_t m_capacity = 0;          // pair words held in memory at most
     std::vector<uint64_t> m_pairs;
     std::vector<std::array<uint64_t, 3>> m_rows = std::vector<std::array<uint64_t, 3>>(SLOT_COUNT);
+    // The row being put together: its first slot, entries and lists.
+    uint32_t m_rowSlot = 0;
+    uint32_t m_rowEntries = 0;
+    std::string m_entries;
+    std::string m_lists;
 };
 
-// Reads every stream once, in windows of pages, and keeps the pairs whose first slot lies in
-// [first, end); end comes down when the pairs outgrow the budget.
-std::string PairCollector::CollectPass(uint32_t first, uint32_t& end)
+// Reads every stream once, in windows of pages, and spills the pairs found as sorted runs
+// whenever the memory for them is full.
+std::string PairCollector::Collect(RunStore& runs, const std::function<void(double)>& progress)
 {
     std::vector<PostingCursor> cursors;
     cursors.reserve(m_slots.size());
     std::vector<uint8_t> live;
     const HeaderWords firstBlock(m_header.data() + kFirstBlockOffset, SLOT_COUNT);
     const HeaderWords lastPage(m_header.data() + kLastPageOffset, SLOT_COUNT);
+    uint64_t lastOfAll = 1;
     for (uint32_t slot : m_slots) {
         cursors.emplace_back(m_file, firstBlock[slot], lastPage[slot]);
         live.push_back(cursors.back().NextEntry() ? 1 : 0);
+        lastOfAll = std::max<uint64_t>(lastOfAll, lastPage[slot]);
     }
     // The window grows while it holds few occurrences and shrinks when it holds many, so a
     // window's occurrences stay within a few million whatever the pages hold.
@@ -176,6 +269,7 @@ std::string PairCollector::CollectPass(uint32_t first, uint32_t& end)
     constexpr size_t kManyOccurrences = size_t{4} << 20;
     uint64_t window = 64;
     std::vector<Occurrence> occurrences;
+    m_pairs.reserve(m_capacity);
     while (true) {
         uint64_t start = UINT64_MAX;
         for (size_t i = 0; i < cursors.size(); ++i)
@@ -183,6 +277,8 @@ std::string PairCollector::CollectPass(uint32_t first, uint32_t& end)
                 start = std::min<uint64_t>(start, cursors[i].Page());
         if (start == UINT64_MAX)
             break;
+        if (progress)
+            progress(std::min(1.0, static_cast<double>(start) / static_cast<double>(lastOfAll)) * 0.8);
         const uint64_t stop = start + window;
         occurrences.clear();
         for (size_t i = 0; i < cursors.size(); ++i) {
@@ -206,17 +302,15 @@ std::string PairCollector::CollectPass(uint32_t first, uint32_t& end)
         else if (occurrences.size() < kFewOccurrences)
             window *= 2;
         std::sort(occurrences.begin(), occurrences.end());
-        if (std::string error = TakeWindow(occurrences, first, end); !error.empty())
+        if (std::string error = TakeWindow(occurrences, runs); !error.empty())
             return error;
     }
-    std::sort(m_pairs.begin(), m_pairs.end());
-    m_pairs.erase(std::unique(m_pairs.begin(), m_pairs.end()), m_pairs.end());
-    return {};
+    return m_pairs.empty() ? std::string() : Spill(runs);
 }
 
 // The pairs of a window's occurrences (sorted by page, position and slot): every slot at a
 // position with every slot at the next position of the same page.
-std::string PairCollector::TakeWindow(const std::vector<Occurrence>& occurrences, uint32_t first, uint32_t& end)
+std::string PairCollector::TakeWindow(const std::vector<Occurrence>& occurrences, RunStore& runs)
 {
     size_t group = 0;
     while (group < occurrences.size()) {
@@ -230,110 +324,130 @@ std::string PairCollector::TakeWindow(const std::vector<Occurrence>& occurrences
         // The next position of the same page: the place one higher, and no wrap into the next page.
         if (next < occurrences.size() && occurrences[next].place == place + 1 && (place & 0xFFFFFFFF) != 0xFFFFFFFF) {
             const auto page = static_cast<uint32_t>(place >> 32);
-            for (size_t i = group; i < next; ++i) {
-                const uint32_t a = occurrences[i].slot;
-                if (a < first || a >= end)
-                    continue;
+            for (size_t i = group; i < next; ++i)
                 for (size_t j = next; j < after; ++j) {
                     if (m_pairs.size() == m_capacity)
-                        if (std::string error = Compact(first, end); !error.empty())
+                        if (std::string error = Spill(runs); !error.empty())
                             return error;
-                    if (a < end)
-                        m_pairs.push_back(PackPair(a, occurrences[j].slot, page));
+                    m_pairs.push_back(PackPair(occurrences[i].slot, occurrences[j].slot, page));
                 }
-            }
         }
         group = next;
     }
     return {};
 }
 
-// Sorts and merges the pairs; when they still fill more than half the budget, the pass gives
-// up the first slots from the median one on, which a later pass reads again.
-std::string PairCollector::Compact(uint32_t first, uint32_t& end)
+std::string PairCollector::Spill(RunStore& runs)
 {
     std::sort(m_pairs.begin(), m_pairs.end());
     m_pairs.erase(std::unique(m_pairs.begin(), m_pairs.end()), m_pairs.end());
-    if (m_pairs.size() <= m_capacity / 2)
-        return {};
-    uint32_t cut = FirstSlot(m_pairs[m_capacity / 2]);
-    if (cut <= first)
-        cut = first + 1;
-    end = std::min(end, cut);
-    m_pairs.erase(std::lower_bound(m_pairs.begin(), m_pairs.end(), PackPair(end, 0, 0)), m_pairs.end());
-    if (m_pairs.size() > m_capacity - m_capacity / 8)
-        return "the pairs of one character exceed the memory budget";
+    if (!runs.Spill(m_pairs))
+        return "cannot write the pair file's temporary runs";
+    m_pairs.clear();
     return {};
 }
 
-// One row per first slot of the pass: its entries, then its page lists.
-std::string PairCollector::WriteRows(PairSink& sink, uint64_t& offset, PairFileSummary& summary)
+// Merges the runs into one ascending sequence without repeats and writes a row for each first
+// slot as its pairs come to an end.
+std::string PairCollector::MergeRows(PairSink& sink, RunStore& runs, uint64_t& offset, PairFileSummary& summary)
 {
-    std::string entries;
-    std::string lists;
-    for (size_t begin = 0; begin < m_pairs.size();) {
-        const uint32_t a = FirstSlot(m_pairs[begin]);
-        entries.clear();
-        lists.clear();
-        uint32_t count = 0;
-        size_t i = begin;
-        for (; i < m_pairs.size() && FirstSlot(m_pairs[i]) == a;) {
-            const uint32_t b = SecondSlot(m_pairs[i]);
-            size_t runEnd = i;
-            while (runEnd < m_pairs.size() && FirstSlot(m_pairs[runEnd]) == a && SecondSlot(m_pairs[runEnd]) == b)
-                ++runEnd;
-            const size_t pages = runEnd - i;
-            AppendU32(entries, b);
-            if (pages < m_options.rareLimit) {
-                if (lists.size() > UINT32_MAX - 64)
-                    return "the page lists of one character exceed 4 GiB";
-                AppendU32(entries, static_cast<uint32_t>(lists.size()));
-                AppendVarint(lists, static_cast<uint32_t>(pages));
-                uint32_t previous = 0;
-                for (size_t k = i; k < runEnd; ++k) {
-                    AppendVarint(lists, PageOf(m_pairs[k]) - previous);
-                    previous = PageOf(m_pairs[k]);
-                }
-                ++summary.rarePairs;
-                summary.listedPages += pages;
-            } else {
-                AppendU32(entries, kFrequentPair);
-            }
-            ++summary.pairs;
-            ++count;
-            i = runEnd;
-        }
-        const std::string row = entries + lists;
-        m_rows[a] = {offset, uint64_t{count} | uint64_t{lists.size()} << 32,
-                     PairFileHash(reinterpret_cast<const uint8_t*>(row.data()), row.size())};
-        if (!sink.Append(row))
-            return "cannot write the pair file";
-        offset += row.size();
-        begin = i;
+    std::vector<std::unique_ptr<RunStore::Reader>> readers;
+    using Head = std::pair<uint64_t, size_t>;
+    std::vector<Head> heap;
+    for (size_t run = 0; run < runs.Count(); ++run) {
+        readers.push_back(std::make_unique<RunStore::Reader>(runs, run));
+        uint64_t word = 0;
+        if (readers.back()->Next(word))
+            heap.emplace_back(word, run);
     }
+    const auto later = [](const Head& a, const Head& b) { return a.first > b.first; };
+    std::make_heap(heap.begin(), heap.end(), later);
+    uint64_t pair = UINT64_MAX;  // the current pair (page bits clear) and its pages
+    std::vector<uint32_t> pages;
+    const auto endPair = [&]() -> std::string {
+        if (pages.empty())
+            return {};
+        const uint32_t a = FirstSlot(pair);
+        if (a != m_rowSlot && m_rowEntries > 0)
+            if (std::string error = WriteRow(sink, offset, summary); !error.empty())
+                return error;
+        m_rowSlot = a;
+        ++m_rowEntries;
+        ++summary.pairs;
+        AppendU32(m_entries, SecondSlot(pair));
+        if (pages.size() >= m_options.rareLimit) {
+            AppendU32(m_entries, kFrequentPair);
+        } else {
+            if (m_lists.size() > UINT32_MAX - 64 - pages.size() * 5)
+                return "the page lists of one character exceed 4 GiB";
+            AppendU32(m_entries, static_cast<uint32_t>(m_lists.size()));
+            AppendVarint(m_lists, static_cast<uint32_t>(pages.size()));
+            uint32_t previous = 0;
+            for (uint32_t page : pages) {
+                AppendVarint(m_lists, page - previous);
+                previous = page;
+            }
+            ++summary.rarePairs;
+            summary.listedPages += pages.size();
+        }
+        pages.clear();
+        return {};
+    };
+    while (!heap.empty()) {
+        std::pop_heap(heap.begin(), heap.end(), later);
+        const auto [word, run] = heap.back();
+        uint64_t following = 0;
+        if (readers[run]->Next(following)) {
+            heap.back().first = following;
+            std::push_heap(heap.begin(), heap.end(), later);
+        } else {
+            heap.pop_back();
+        }
+        if ((word & ~kPageMask) != pair) {
+            if (std::string error = endPair(); !error.empty())
+                return error;
+            pair = word & ~kPageMask;
+        }
+        if (pages.empty() || pages.back() != PageOf(word))
+            pages.push_back(PageOf(word));
+    }
+    if (std::string error = endPair(); !error.empty())
+        return error;
+    for (const auto& reader : readers)
+        if (reader->Failed())
+            return "cannot read the pair file's temporary runs";
+    return m_rowEntries > 0 ? WriteRow(sink, offset, summary) : std::string();
+}
+
+// The row of the current first slot: its entries, then its page lists.
+std::string PairCollector::WriteRow(PairSink& sink, uint64_t& offset, PairFileSummary&)
+{
+    const std::string row = m_entries + m_lists;
+    m_rows[m_rowSlot] = {offset, uint64_t{m_rowEntries} | uint64_t{m_lists.size()} << 32,
+                         PairFileHash(reinterpret_cast<const uint8_t*>(row.data()), row.size())};
+    if (!sink.Append(row))
+        return "cannot write the pair file";
+    offset += row.size();
+    m_entries.clear();
+    m_lists.clear();
+    m_rowEntries = 0;
     return {};
 }
 
-std::string PairCollector::Write(PairSink& sink, const std::function<void(double)>& progress,
+std::string PairCollector::Write(PairSink& sink, RunStore& runs, const std::function<void(double)>& progress,
                                  PairFileSummary& summary)
 {
     if (!sink.Append(std::string(kPairHeaderSize, '\0')))
         return "cannot write the pair file";
-    uint64_t offset = kPairHeaderSize;
-    for (uint32_t first = 0; first < SLOT_COUNT;) {
-        uint32_t end = SLOT_COUNT;
-        m_pairs.clear();
-        m_pairs.reserve(m_capacity);
-        ++summary.passes;
-        if (std::string error = CollectPass(first, end); !error.empty())
-            return error;
-        if (std::string error = WriteRows(sink, offset, summary); !error.empty())
-            return error;
-        first = end;
-        if (progress)
-            progress(static_cast<double>(first) / SLOT_COUNT);
-    }
+    if (std::string error = Collect(runs, progress); !error.empty())
+        return error;
     m_pairs = {};
+    summary.runs = static_cast<uint32_t>(runs.Count());
+    uint64_t offset = kPairHeaderSize;
+    if (std::string error = MergeRows(sink, runs, offset, summary); !error.empty())
+        return error;
+    if (progress)
+        progress(1.0);
 
     std::string table;
     table.reserve(size_t{SLOT_COUNT} * kPairRowRecordSize);
@@ -382,7 +496,8 @@ std::string BuildPairImage(std::span<const uint8_t> indexHeader, std::span<const
         return error;
     PairFileSummary ignored;
     StringSink sink(image);
-    return PairCollector(indexHeader, postings, options).Write(sink, {}, summary ? *summary : ignored);
+    RunStore runs;
+    return PairCollector(indexHeader, postings, options).Write(sink, runs, {}, summary ? *summary : ignored);
 }
 
 std::string WritePairFile(const fs::path& headerPath, const fs::path& postingPath, const fs::path& pairPath,
@@ -402,8 +517,9 @@ std::string WritePairFile(const fs::path& headerPath, const fs::path& postingPat
     std::string error;
     {
         FileSink sink(pairPath);
+        RunStore runs(pairPath);
         error = sink.Good() ? PairCollector(headerBytes, postingBytes, options)
-                                  .Write(sink, progress, summary ? *summary : ignored)
+                                  .Write(sink, runs, progress, summary ? *summary : ignored)
                             : "cannot write " + pairPath.string();
     }
     if (!error.empty()) {

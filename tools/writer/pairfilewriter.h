@@ -4,11 +4,10 @@
 // back from the streams exactly as the search reads them, so the file says what a phrase search
 // would find and nothing else.
 //
-// Memory stays bounded whatever the size of the index: the streams are read in windows of
-// pages, and the pairs found are kept as packed 64-bit words up to a budget. When the budget is
-// full the pairs are sorted and merged; if they still take more than half of it, the pass keeps
-// only the first slots below the median one and a later pass reads the streams again for the
-// rest. Each pass writes the rows of its first slots, in slot order.
+// Memory stays bounded whatever the size of the index: the streams are read once, in windows
+// of pages, and the pairs found are kept as packed 64-bit words up to a budget; a full buffer
+// is sorted and spilled as a run (files beside the pair file, removed when it is written), and
+// the runs are merged into the rows, in slot order.
 
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +32,7 @@ struct PairFileSummary {
     uint64_t pairs = 0;        // pairs of slots that occur
     uint64_t rarePairs = 0;    // of them, those with a page list
     uint64_t listedPages = 0;  // pages in all lists
-    uint32_t passes = 0;       // reads of the posting file
+    uint32_t runs = 0;         // sorted runs merged
 };
 
 /// The pair file of the index given by its header and posting bytes, in memory (for tests and
@@ -41,8 +40,8 @@ struct PairFileSummary {
 std::string BuildPairImage(std::span<const uint8_t> indexHeader, std::span<const uint8_t> postings,
                            const PairFileOptions& options, std::string& image, PairFileSummary* summary = nullptr);
 
-/// The same written to a file, replacing it; the file is removed on failure. progress is told
-/// the share done.
+/// The same written to a file, replacing it; the file is removed on failure. Its runs are
+/// files named after it with ".run-N" added. progress is told the share done.
 std::string WritePairFile(const std::filesystem::path& headerPath, const std::filesystem::path& postingPath,
                           const std::filesystem::path& pairPath, const PairFileOptions& options,
                           const std::function<void(double)>& progress = {}, PairFileSummary* summary = nullptr);

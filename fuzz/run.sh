@@ -15,7 +15,7 @@ seconds=${1:-30}
 shift || true
 targets=("$@")
 if ((${#targets[@]} == 0)); then
-  targets=(fuzz_index fuzz_store fuzz_catalogue fuzz_variants fuzz_render)
+  targets=(fuzz_index fuzz_store fuzz_catalogue fuzz_variants fuzz_render fuzz_pairs)
 fi
 if ! [[ "$seconds" =~ ^[0-9]+$ ]] || ((seconds == 0)); then
   echo "usage: $0 [SECONDS_PER_TARGET] [TARGET...]" >&2

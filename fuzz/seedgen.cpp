@@ -255,6 +255,36 @@ void RenderSeeds(const std::filesystem::path& root)
     }
 }
 
+// The sound pair file with queries; with a flipped header byte, row byte or list byte, with
+// and without the hashes made to match again; cut short.
+void PairSeeds(const std::filesystem::path& root)
+{
+    SeedFolder folder(root, "fuzz_pairs");
+    struct Edit {
+        uint8_t mode;
+        uint32_t offset;
+        uint8_t bits;
+    };
+    static const Edit kEdits[] = {
+        {0, 0, 0}, {0, 12, 0x01}, {0, 100, 0x10}, {1, 100, 0x10}, {1, 84, 0x01}, {1, 90, 0x80}, {2, 0, 0},
+    };
+    for (const Edit& edit : kEdits) {
+        Writer seed;
+        seed.Byte(edit.mode);
+        seed.U32(4000);
+        seed.Byte(edit.bits != 0 ? 1 : 0);
+        if (edit.bits != 0) {
+            seed.U32(edit.offset);
+            seed.Byte(edit.bits);
+        }
+        for (size_t i = 0; i < kQueries.size(); ++i) {
+            seed.Byte(static_cast<uint8_t>(i % 8));
+            seed.Query(kQueries[i]);
+        }
+        folder.Add(seed);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -269,5 +299,6 @@ int main(int argc, char** argv)
     CatalogueSeeds(root);
     VariantSeeds(root);
     RenderSeeds(root);
+    PairSeeds(root);
     return 0;
 }

@@ -1,0 +1,158 @@
+// Opens the fuzz collection's full-text index with a pair file that the input makes out of the
+// sound one, and runs queries on it beside the same index opened without a pair file.
+//
+// Input: u8 mode, u32 cut, u8 n + n x (u32 offset, u8 bits to flip), then operations (u8 op,
+// query) to the end. The edits flip bits at offset % size. Mode bit 0 makes every hash match
+// again after the edits (each row's whose bytes lie inside the file, and the table's), so that
+// the checks behind the hashes are reached: the order of a row's entries, its list offsets and
+// the lists themselves. Mode bit 1 cuts the file at cut % (size + 1).
+//
+// Without bit 0 no edit can forge a hash, so the answers must be those of the index without a
+// pair file. With it a forged file may say wrong things; then only the properties of the hit
+// set are checked, and that nothing is read out of range.
+
+#include "fuzz/fuzzcollection.h"
+#include "fuzz/fuzzinput.h"
+
+#include "engine/index.h"
+#include "engine/pairtable.h"
+#include "platform/mappedfile.h"
+#include "platform/memoryfiles.h"
+#include "tools/writer/pairfilewriter.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+using namespace varo;
+
+namespace {
+
+const std::u16string kPairPath = fuzz::HeldPath(u"Index-idx.pairs");
+
+uint64_t Load64(const std::string& bytes, size_t offset)
+{
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i)
+        value = value << 8 | static_cast<uint8_t>(bytes[offset + static_cast<size_t>(i)]);
+    return value;
+}
+
+void Store64(std::string& bytes, size_t offset, uint64_t value)
+{
+    for (int i = 0; i < 8; ++i)
+        bytes[offset + static_cast<size_t>(i)] = static_cast<char>(value >> (8 * i) & 0xFF);
+}
+
+const uint8_t* Data(const std::string& bytes)
+{
+    return reinterpret_cast<const uint8_t*>(bytes.data());
+}
+
+// The row hashes and the table hash as the bytes now give them.
+void MatchHashes(std::string& bytes)
+{
+    const size_t tableBytes = size_t{SLOT_COUNT} * kPairRowRecordSize;
+    if (bytes.size() < kPairHeaderSize + tableBytes)
+        return;
+    const size_t table = bytes.size() - tableBytes;
+    for (size_t record = table; record < bytes.size(); record += kPairRowRecordSize) {
+        const uint64_t offset = Load64(bytes, record);
+        const uint64_t counts = Load64(bytes, record + 8);
+        const uint64_t length = (counts & 0xFFFFFFFF) * 8 + (counts >> 32);
+        if (offset >= kPairHeaderSize && offset <= table && length <= table - offset)
+            Store64(bytes, record + 16, PairFileHash(Data(bytes) + offset, static_cast<size_t>(length)));
+    }
+    Store64(bytes, 72,
+            PairFileHash(Data(bytes) + table, tableBytes, PairFileHash(Data(bytes), 72)));
+}
+
+struct Fixture {
+    std::string sound;
+    std::string work;
+    CIndex plain;
+};
+
+Fixture& TheFixture()
+{
+    static Fixture fixture;
+    return fixture;
+}
+
+void CheckHitSet(const CIndex& index, bool andQuery, bool countHits)
+{
+    const CDWordArray& pages = index.GetHitPages();
+    VARO_FUZZ_CHECK(index.m_hitPageCount == pages.size());
+    if (countHits)
+        VARO_FUZZ_CHECK(index.GetHitCounts().size() == pages.size());
+    if (andQuery)
+        VARO_FUZZ_CHECK(std::adjacent_find(pages.begin(), pages.end(), std::greater_equal<uint32_t>()) == pages.end());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    fuzz::HoldCollection();
+    Fixture& fixture = TheFixture();
+    MappedFile header;
+    MappedFile postings;
+    if (!header.Map(fuzz::HeldPath(u"Index-idx.h")) || !postings.Map(fuzz::HeldPath(u"Index-idx.m")) ||
+        !writer::BuildPairImage({header.Data(), header.Size()}, {postings.Data(), postings.Size()}, {},
+                                fixture.sound)
+             .empty() ||
+        !fixture.plain.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT))
+        std::abort();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    Fixture& fixture = TheFixture();
+    fuzz::Reader input(data, size);
+    const uint8_t mode = input.Byte();
+    const uint32_t cut = input.U32();
+    std::string& bytes = fixture.work;
+    bytes.assign(fixture.sound);
+    bool edited = false;
+    for (uint8_t n = input.Byte(); n > 0 && !input.Empty(); --n) {
+        const uint32_t offset = input.U32();
+        const uint8_t bits = input.Byte();
+        bytes[offset % bytes.size()] = static_cast<char>(bytes[offset % bytes.size()] ^ bits);
+        edited = edited || bits != 0;
+    }
+    const bool forged = (mode & 1) != 0;
+    if (forged)
+        MatchHashes(bytes);
+    std::string_view held = bytes;
+    if ((mode & 2) != 0)
+        held = held.substr(0, cut % (bytes.size() + 1));
+    MemoryFiles::PutReference(kPairPath, held);
+
+    CIndex index;
+    if (index.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT)) {
+        // The sound file is taken.
+        VARO_FUZZ_CHECK(index.HasPairTable() || edited || held.size() != bytes.size());
+        while (!input.Empty()) {
+            const uint8_t op = input.Byte();
+            const std::u16string query = input.Query();
+            const bool andQuery = (op & 1) == 0;
+            const bool countHits = (op & 2) != 0;
+            const bool useVariants = (op & 4) != 0;
+            std::u16string pairedQuery = query;
+            std::u16string plainQuery = query;
+            const int paired = andQuery ? index.SearchAnd(pairedQuery, countHits, useVariants)
+                                        : index.SearchOr(pairedQuery, countHits, useVariants);
+            if (CIndex::CheckQuery(query) > 0)
+                CheckHitSet(index, andQuery, countHits);
+            if (forged)
+                continue;
+            const int plain = andQuery ? fixture.plain.SearchAnd(plainQuery, countHits, useVariants)
+                                       : fixture.plain.SearchOr(plainQuery, countHits, useVariants);
+            VARO_FUZZ_CHECK(paired == plain);
+            VARO_FUZZ_CHECK(index.GetHitPages() == fixture.plain.GetHitPages());
+            VARO_FUZZ_CHECK(index.GetHitCounts() == fixture.plain.GetHitCounts());
+        }
+    }
+    MemoryFiles::Remove(kPairPath);
+    return 0;
+}

@@ -8,6 +8,7 @@
 #include "bench/peers/pagetexts.h"
 #include "engine/index.h"
 #include "text/codeconverter.h"
+#include "tools/writer/pairfilewriter.h"
 #include "tools/writer/textsetwriter.h"
 
 #include <fstream>
@@ -46,10 +47,23 @@ public:
         if (!writer::WriteFileBytes(m_folders.index / header, image.header) ||
             !writer::WriteFileBytes(m_folders.index / postings, image.postings))
             return "cannot write the index files into " + m_folders.index.string();
-        const bool same = ReadFileBytes(m_folders.collection / header) == image.header &&
-                          ReadFileBytes(m_folders.collection / postings) == image.postings;
+        bool same = ReadFileBytes(m_folders.collection / header) == image.header &&
+                    ReadFileBytes(m_folders.collection / postings) == image.postings;
+        image = {};
+        // The pair file, as varo-build writes it beside the index, when the collection has one.
+        const std::string pairs = writer::PairFileName("Index", INDEX_FULL_TEXT);
+        m_pairs = std::filesystem::exists(m_folders.collection / pairs);
+        if (m_pairs) {
+            if (std::string error = writer::WritePairFile(m_folders.index / header, m_folders.index / postings,
+                                                          m_folders.index / pairs, {});
+                !error.empty())
+                return error;
+            same = same && ReadFileBytes(m_folders.collection / pairs) == ReadFileBytes(m_folders.index / pairs);
+        }
         m_note = same ? "the index built from the exported texts equals the collection's byte for byte"
                       : "WARNING: the index built from the exported texts differs from the collection's";
+        if (m_pairs)
+            m_note += "; with its pair file (build, size and memory include it)";
         return {};
     }
 
@@ -57,6 +71,9 @@ public:
     {
         if (!m_index.Open(CCodeConverter::Utf8ToUtf16(m_folders.collection.string()), u"Index", INDEX_FULL_TEXT))
             return "cannot open the text set Index in " + m_folders.collection.string();
+        if (std::filesystem::exists(m_folders.collection / writer::PairFileName("Index", INDEX_FULL_TEXT)) &&
+            !m_index.HasPairTable())
+            return "the pair file of " + m_folders.collection.string() + " does not belong to its index";
         return {};
     }
 
@@ -77,8 +94,10 @@ public:
 
     uint64_t IndexBytes() const override
     {
+        const std::filesystem::path pairs = m_folders.index / writer::PairFileName("Index", INDEX_FULL_TEXT);
         return std::filesystem::file_size(m_folders.index / writer::IndexHeaderName("Index", INDEX_FULL_TEXT)) +
-               std::filesystem::file_size(m_folders.index / writer::PostingFileName("Index", INDEX_FULL_TEXT));
+               std::filesystem::file_size(m_folders.index / writer::PostingFileName("Index", INDEX_FULL_TEXT)) +
+               (m_pairs ? std::filesystem::file_size(pairs) : 0);
     }
 
     std::string BuildNote() const override { return m_note; }
@@ -87,6 +106,7 @@ private:
     EngineFolders m_folders;
     CIndex m_index;
     std::string m_note;
+    bool m_pairs = false;  // the collection has a pair file beside its full-text index
 };
 
 }  // namespace

@@ -24,8 +24,10 @@ inline constexpr uint32_t kDefaultRareLimit = 1024;
 
 struct PairFileOptions {
     uint32_t rareLimit = kDefaultRareLimit;
-    /// Bytes the pairs of one pass may take (8 a pair and page), at least 4 KiB.
-    size_t memoryBudget = size_t{128} << 20;
+    /// Bytes the pairs held in memory may take (8 a pair and page), at least 4 KiB; with the
+    /// mapped posting file and a window's occurrences this keeps a build of the full sample
+    /// collection within its 512 MiB.
+    size_t memoryBudget = size_t{64} << 20;
 };
 
 struct PairFileSummary {

@@ -3,6 +3,7 @@
 #include "engine/index.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace varo {
@@ -17,11 +18,16 @@ uint64_t Rotate(uint64_t value, int bits)
     return value << bits | value >> (64 - bits);
 }
 
+// Little-endian, whatever the machine's order.
 uint64_t Load64(const uint8_t* p)
 {
     uint64_t value = 0;
-    for (int i = 7; i >= 0; --i)
-        value = value << 8 | p[i];
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(&value, p, sizeof value);
+    } else {
+        for (int i = 7; i >= 0; --i)
+            value = value << 8 | p[i];
+    }
     return value;
 }
 
@@ -87,7 +93,7 @@ uint64_t PostingSampleHash(const uint8_t* data, size_t size)
 {
     constexpr size_t kHead = 64 << 10;
     constexpr size_t kSample = 4096;
-    constexpr size_t kSamples = 64;
+    constexpr size_t kSamples = 16;
     uint64_t h = PairFileHash(data, std::min(size, kHead), size);
     if (size > kSample)
         for (size_t i = 0; i < kSamples; ++i) {

@@ -44,7 +44,7 @@ inline constexpr uint32_t kMaxRareLimit = uint32_t{1} << 20;
 
 /// A 64-bit hash of bytes (not cryptographic: it tells a changed file, not a forged one).
 uint64_t PairFileHash(const uint8_t* data, size_t size, uint64_t seed = 0);
-/// The hash of a posting file's samples: its first 64 KiB, 64 blocks of 4 KiB spread evenly
+/// The hash of a posting file's samples: its first 64 KiB, 16 blocks of 4 KiB spread evenly
 /// over it and its last 4 KiB, each folded into the next.
 uint64_t PostingSampleHash(const uint8_t* data, size_t size);
 

@@ -62,8 +62,7 @@ void MatchHashes(std::string& bytes)
         if (offset >= kPairHeaderSize && offset <= table && length <= table - offset)
             Store64(bytes, record + 16, PairFileHash(Data(bytes) + offset, static_cast<size_t>(length)));
     }
-    Store64(bytes, 72,
-            PairFileHash(Data(bytes) + table, tableBytes, PairFileHash(Data(bytes), 72)));
+    Store64(bytes, 72, PairFileHash(Data(bytes) + table, tableBytes, PairFileHash(Data(bytes), 72)));
 }
 
 struct Fixture {
@@ -97,8 +96,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     MappedFile header;
     MappedFile postings;
     if (!header.Map(fuzz::HeldPath(u"Index-idx.h")) || !postings.Map(fuzz::HeldPath(u"Index-idx.m")) ||
-        !writer::BuildPairImage({header.Data(), header.Size()}, {postings.Data(), postings.Size()}, {},
-                                fixture.sound)
+        !writer::BuildPairImage({header.Data(), header.Size()}, {postings.Data(), postings.Size()}, {}, fixture.sound)
              .empty() ||
         !fixture.plain.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT))
         std::abort();

@@ -214,7 +214,9 @@ bool PairTable::DecodeList(const uint8_t* list, size_t size, std::vector<uint32_
     const uint8_t* p = list;
     const uint8_t* end = list + size;
     uint32_t count = 0;
-    if (!ReadVarint(p, end, count) || count == 0 || count >= m_rareLimit)
+    // Each page takes a byte at least: a count beyond the bytes left is damage, not a reason to
+    // reserve its room.
+    if (!ReadVarint(p, end, count) || count == 0 || count >= m_rareLimit || count > static_cast<size_t>(end - p))
         return false;
     pages.reserve(count);
     uint64_t page = 0;

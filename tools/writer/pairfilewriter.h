@@ -9,6 +9,8 @@
 // is sorted and spilled as a run (files beside the pair file, removed when it is written), and
 // the runs are merged into the rows, in slot order.
 
+#include "engine/pairtable.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -18,9 +20,12 @@
 
 namespace varo::writer {
 
-/// Pairs on fewer pages than this keep their page list. A phrase with such a pair is verified
-/// on at most this many pages, and a list costs about a byte or two a page.
-inline constexpr uint32_t kDefaultRareLimit = 1024;
+/// Pairs on fewer pages than this keep their page list: every pair of a collection below a
+/// million pages. Measured on the full sample, listing the 2,721 pairs on 1,024 pages or more as
+/// well makes the file 5 % larger and common phrases 3 to 20 times faster (不知 1.2 ms instead of
+/// 3.1 ms, 不知何處 0.14 ms instead of 2.6 ms): a list gives the pages to verify even when it is
+/// long, and decoding it costs far less than walking the streams it stands for.
+inline constexpr uint32_t kDefaultRareLimit = kMaxRareLimit;
 
 struct PairFileOptions {
     uint32_t rareLimit = kDefaultRareLimit;

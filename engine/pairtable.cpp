@@ -171,9 +171,9 @@ bool PairTable::CheckRow(uint32_t a, const Row& row) const
     return true;
 }
 
-PairTable::Lookup PairTable::Find(uint32_t a, uint32_t b, std::vector<uint32_t>& pages)
+PairTable::Lookup PairTable::Find(uint32_t a, uint32_t b, PageList& list)
 {
-    pages.clear();
+    list = {};
     if (!IsUsable() || a >= m_slotCount || b >= m_slotCount)
         return Lookup::Unknown;
     const Row row = RowOf(a);
@@ -196,31 +196,27 @@ PairTable::Lookup PairTable::Find(uint32_t a, uint32_t b, std::vector<uint32_t>&
     }
     if (low == row.entries || Load32(entries + low * uint64_t{8}) != b)
         return Lookup::Absent;
-    const uint32_t list = Load32(entries + low * uint64_t{8} + 4);
-    if (list == kFrequentPair)
+    const uint32_t offset = Load32(entries + low * uint64_t{8} + 4);
+    if (offset == kFrequentPair)
         return Lookup::Frequent;
-    const uint8_t* lists = entries + uint64_t{row.entries} * 8;
-    if (!DecodeList(lists + list, row.listBytes - list, pages)) {
-        pages.clear();
+    const uint8_t* p = entries + uint64_t{row.entries} * 8 + offset;
+    const uint8_t* end = p + (row.listBytes - offset);
+    // Each page takes a byte at least: a count beyond the bytes left is damage.
+    uint32_t count = 0;
+    if (!ReadVarint(p, end, count) || count == 0 || count >= m_rareLimit || count > static_cast<size_t>(end - p))
         return Lookup::Unknown;
-    }
+    list = {p, static_cast<size_t>(end - p), count};
     return Lookup::Rare;
 }
 
-// A page list: its count (1 to below the rare limit), then ascending pages; false when it is
-// cut off, miscounted or out of order.
-bool PairTable::DecodeList(const uint8_t* list, size_t size, std::vector<uint32_t>& pages) const
+bool PairTable::Decode(const PageList& list, std::vector<uint32_t>& pages)
 {
-    const uint8_t* p = list;
-    const uint8_t* end = list + size;
-    uint32_t count = 0;
-    // Each page takes a byte at least: a count beyond the bytes left is damage, not a reason to
-    // reserve its room.
-    if (!ReadVarint(p, end, count) || count == 0 || count >= m_rareLimit || count > static_cast<size_t>(end - p))
-        return false;
-    pages.reserve(count);
+    pages.clear();
+    const uint8_t* p = list.bytes;
+    const uint8_t* end = list.bytes + list.size;
+    pages.reserve(list.count);
     uint64_t page = 0;
-    for (uint32_t i = 0; i < count; ++i) {
+    for (uint32_t i = 0; i < list.count; ++i) {
         uint32_t delta = 0;
         if (!ReadVarint(p, end, delta) || (i > 0 && delta == 0))
             return false;

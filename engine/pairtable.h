@@ -65,9 +65,20 @@ public:
     void Clear();
     bool IsUsable() const { return !m_file.empty(); }
 
-    /// What the table says of slot a followed by slot b; for a rare pair pages receives its
-    /// pages, ascending.
-    Lookup Find(uint32_t a, uint32_t b, std::vector<uint32_t>& pages);
+    /// A rare pair's page list, found but not decoded yet: its pages (1 to the rare limit less
+    /// one) and the bytes that follow its count.
+    struct PageList {
+        const uint8_t* bytes = nullptr;
+        size_t size = 0;
+        uint32_t count = 0;
+    };
+
+    /// What the table says of slot a followed by slot b; for a rare pair list receives where
+    /// its pages are.
+    Lookup Find(uint32_t a, uint32_t b, PageList& list);
+    /// The pages of a list, ascending; false (an unsound list, which proves nothing) when they
+    /// are cut off or out of order.
+    static bool Decode(const PageList& list, std::vector<uint32_t>& pages);
 
 private:
     struct Row {
@@ -79,7 +90,6 @@ private:
 
     Row RowOf(uint32_t a) const;
     bool CheckRow(uint32_t a, const Row& row) const;
-    bool DecodeList(const uint8_t* list, size_t size, std::vector<uint32_t>& pages) const;
 
     std::span<const uint8_t> m_file;
     uint64_t m_rowTable = 0;

@@ -108,35 +108,47 @@ bool CollectPattern(const CIndex& index, std::u16string_view normalised, bool us
 enum class PairVerdict { Unknown, Absent, Narrowed };
 
 // Only characters of one segment that stand next to each other in the term form a pair: a '?'
-// between them leaves a gap, a '*' any distance.
+// between them leaves a gap, a '*' any distance. Every pair is looked up before any list is
+// read, so an absent pair answers at once; then the lists are intersected shortest first, and
+// a list far longer than the pages left is not read at all: the walk verifies those pages anyway.
 PairVerdict NarrowByPairs(PairTable& pairs, const TermPattern& pattern, CDWordArray& candidates)
 {
+    constexpr size_t kLongerThanWorthReading = 32;
     if (!pairs.IsUsable())
         return PairVerdict::Unknown;
-    bool narrowed = false;
-    std::vector<uint32_t> pages;
+    std::vector<PairTable::PageList> lists;
     for (const TermPattern::Segment& segment : pattern.segments)
         for (size_t i = segment.begin; i + 1 < segment.end; ++i) {
             const TermPattern::Char& left = pattern.chars[i];
             const TermPattern::Char& right = pattern.chars[i + 1];
             if (right.termPosition != left.termPosition + 1)
                 continue;
-            switch (pairs.Find(left.slot, right.slot, pages)) {
+            PairTable::PageList list;
+            switch (pairs.Find(left.slot, right.slot, list)) {
             case PairTable::Lookup::Absent: return PairVerdict::Absent;
-            case PairTable::Lookup::Rare:
-                if (!narrowed)
-                    candidates = pages;
-                else
-                    candidates.erase(std::set_intersection(candidates.begin(), candidates.end(), pages.begin(),
-                                                           pages.end(), candidates.begin()),
-                                     candidates.end());
-                narrowed = true;
-                if (candidates.empty())
-                    return PairVerdict::Absent;
-                break;
+            case PairTable::Lookup::Rare: lists.push_back(list); break;
             default: break;
             }
         }
+    std::sort(lists.begin(), lists.end(),
+              [](const PairTable::PageList& a, const PairTable::PageList& b) { return a.count < b.count; });
+    bool narrowed = false;
+    std::vector<uint32_t> pages;
+    for (const PairTable::PageList& list : lists) {
+        if (narrowed && list.count / kLongerThanWorthReading > candidates.size())
+            break;
+        if (!PairTable::Decode(list, pages))
+            continue;
+        if (!narrowed)
+            candidates = pages;
+        else
+            candidates.erase(std::set_intersection(candidates.begin(), candidates.end(), pages.begin(), pages.end(),
+                                                   candidates.begin()),
+                             candidates.end());
+        narrowed = true;
+        if (candidates.empty())
+            return PairVerdict::Absent;
+    }
     return narrowed ? PairVerdict::Narrowed : PairVerdict::Unknown;
 }
 

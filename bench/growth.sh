@@ -2,7 +2,8 @@
 # Measures how the search grows with the collection: the query mix of bench/compare.sh (and a
 # few queries led by a rare character) on a collection and on one ten times its size, with
 # varo-cli in one process per collection (index open once, each query repeated), and the peak
-# memory of that process. Writes a table per collection and a growth table (time 10x / 1x).
+# memory of that process. Writes a table per collection, the sizes of their index and pair files,
+# and a growth table (time 10x / 1x).
 #
 # Usage: bash bench/growth.sh SMALL_COLLECTION LARGE_COLLECTION [REPEATS] > table.md
 #   VARO_BUILD_DIR  build folder (default: build)
@@ -101,6 +102,16 @@ for (const [name, folder] of [['small', small], ['large', large]]) {
   }
   console.log(`\nPeak memory of varo-cli over the mix: ${(figures[name].rss.and / 1024).toFixed(0)} MiB (and-queries), ` +
     `${(figures[name].rss.or / 1024).toFixed(0)} MiB (or-queries).`);
+}
+// The files of each index kind: header, postings and, when the collection has one, pair file.
+const sizeOf = (folder, name) => { try { return fs.statSync(`${folder}/${name}`).size; } catch { return 0; } };
+const mb = (bytes) => bytes ? `${(bytes / 1e6).toFixed(1)} MB` : '—';
+console.log('\n### Index files\n');
+console.log('| index | header, 1x | postings, 1x | pair file, 1x | header, 10x | postings, 10x | pair file, 10x |');
+console.log('|---|--:|--:|--:|--:|--:|--:|');
+for (const [kind, stem] of [['full text', 'Index'], ['main text', 'Index_content'], ['annotations', 'Index_desc']]) {
+  const cells = [small, large].flatMap((folder) => ['-idx.h', '-idx.m', '-idx.pairs'].map((end) => mb(sizeOf(folder, stem + end))));
+  console.log(`| ${kind} | ${cells.join(' | ')} |`);
 }
 console.log('\n### Growth: ten times the full sample against the full sample\n');
 console.log('| class | query | pages 10x / 1x | time 10x / 1x (warm median) |');

@@ -3,6 +3,8 @@
 #include "platform/memoryfiles.h"
 #include "platform/nativepath.h"
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -41,6 +43,19 @@ bool MappedFile::Map(const std::u16string& path)
     m_data = static_cast<const uint8_t*>(view);
     m_size = static_cast<size_t>(info.st_size);
     return true;
+}
+
+void MappedFile::Release(size_t offset, size_t size) const
+{
+    if (m_data == nullptr || m_held || offset >= m_size)
+        return;
+    const auto page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+    const size_t end = offset + std::min(size, m_size - offset);
+    const size_t first = (offset + page - 1) / page * page;
+    const size_t last = end / page * page;
+    // Only whole pages: a page partly outside the range may still be read.
+    if (first < last)
+        madvise(const_cast<uint8_t*>(m_data) + first, last - first, MADV_DONTNEED);
 }
 
 void MappedFile::Unmap()

@@ -26,6 +26,11 @@ public:
     const uint8_t* Data() const { return m_data; }
     size_t Size() const { return m_size; }
 
+    /// Gives the memory of the whole pages within [offset, offset + size) back to the system; a
+    /// later read of them maps them from the file again. A long sequential read calls it for
+    /// what it has passed, so that the pages it has read do not stay resident to its end.
+    void Release(size_t offset, size_t size) const;
+
 private:
     const uint8_t* m_data = nullptr;
     size_t m_size = 0;

@@ -205,9 +205,10 @@ private:
 
 class PairCollector {
 public:
+    // release, when given, is told the byte ranges of the posting file the read has passed.
     PairCollector(std::span<const uint8_t> indexHeader, std::span<const uint8_t> postings,
-                  const PairFileOptions& options)
-        : m_header(indexHeader), m_options(options)
+                  const PairFileOptions& options, std::function<void(uint64_t, uint64_t)> release = {})
+        : m_header(indexHeader), m_options(options), m_release(std::move(release))
     {
         const uint64_t chainWords = (indexHeader.size() - kChainOffset) / 4;
         m_chain.resize(static_cast<size_t>(std::min<uint64_t>(chainWords, UINT32_MAX)));
@@ -228,6 +229,8 @@ public:
 
 private:
     std::string Collect(RunStore& runs, const std::function<void(double)>& progress);
+    void ReleasePassedBlocks(const std::vector<PostingCursor>& cursors, const std::vector<uint8_t>& live,
+                             std::vector<uint32_t>& released) const;
     std::string TakeWindow(const std::vector<Occurrence>& occurrences, RunStore& runs);
     std::string Spill(RunStore& runs);
     std::string MergeRows(PairSink& sink, RunStore& runs, uint64_t& offset, PairFileSummary& summary);
@@ -235,6 +238,7 @@ private:
 
     std::span<const uint8_t> m_header;
     PairFileOptions m_options;
+    std::function<void(uint64_t, uint64_t)> m_release;
     std::vector<uint32_t> m_chain;
     PostingFile m_file;
     std::vector<uint32_t> m_slots;  // the slots that have a stream
@@ -269,6 +273,9 @@ std::string PairCollector::Collect(RunStore& runs, const std::function<void(doub
     constexpr size_t kManyOccurrences = size_t{4} << 20;
     uint64_t window = 64;
     std::vector<Occurrence> occurrences;
+    std::vector<uint32_t> released(cursors.size());
+    for (size_t i = 0; i < cursors.size(); ++i)
+        released[i] = cursors[i].Here().block;
     m_pairs.reserve(m_capacity);
     while (true) {
         uint64_t start = UINT64_MAX;
@@ -297,6 +304,7 @@ std::string PairCollector::Collect(RunStore& runs, const std::function<void(doub
                 live[i] = cursor.NextEntry() ? 1 : 0;
             }
         }
+        ReleasePassedBlocks(cursors, live, released);
         if (occurrences.size() > kManyOccurrences && window > 1)
             window /= 2;
         else if (occurrences.size() < kFewOccurrences)
@@ -306,6 +314,25 @@ std::string PairCollector::Collect(RunStore& runs, const std::function<void(doub
             return error;
     }
     return m_pairs.empty() ? std::string() : Spill(runs);
+}
+
+// The posting file is read once, every stream from its start to its end, so the blocks a cursor
+// has left behind are not read again: their pages need not stay resident, which would otherwise
+// make the mapped posting file (gigabytes for a large collection) count in full to the build's
+// memory by the end. A stream's blocks follow one another as varo-build writes them; when they do
+// not, releasing a block another cursor still reads only costs that cursor a read from the file.
+void PairCollector::ReleasePassedBlocks(const std::vector<PostingCursor>& cursors, const std::vector<uint8_t>& live,
+                                        std::vector<uint32_t>& released) const
+{
+    if (!m_release)
+        return;
+    for (size_t i = 0; i < cursors.size(); ++i) {
+        // An ended stream is done with its current block as well.
+        const uint64_t passed = uint64_t{cursors[i].Here().block} + (live[i] == 0 ? 1 : 0);
+        if (passed > released[i])
+            m_release(uint64_t{released[i]} * kBlockSize, (passed - released[i]) * kBlockSize);
+        released[i] = static_cast<uint32_t>(std::max<uint64_t>(released[i], std::min<uint64_t>(passed, UINT32_MAX)));
+    }
 }
 
 // The pairs of a window's occurrences (sorted by page, position and slot): every slot at a
@@ -518,7 +545,10 @@ std::string WritePairFile(const fs::path& headerPath, const fs::path& postingPat
     {
         FileSink sink(pairPath);
         RunStore runs(pairPath);
-        error = sink.Good() ? PairCollector(headerBytes, postingBytes, options)
+        const auto release = [&postings](uint64_t offset, uint64_t size) {
+            postings.Release(static_cast<size_t>(offset), static_cast<size_t>(size));
+        };
+        error = sink.Good() ? PairCollector(headerBytes, postingBytes, options, release)
                                   .Write(sink, runs, progress, summary ? *summary : ignored)
                             : "cannot write " + pairPath.string();
     }

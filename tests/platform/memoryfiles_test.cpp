@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace varo {
 namespace {
@@ -72,6 +73,36 @@ TEST_F(HeldFiles, emptyHeldFile_opensButCannotBeMapped_andAReferenceIsNotCopied)
 
     // Other paths, even in the same folder, are still the file system's.
     EXPECT_FALSE(file.Open(JoinPath(dir.Folder(), u"missing")));
+}
+
+// Released pages of a mapping are read from the file again; held bytes (a caller's memory, not a
+// mapping) are never given away, whatever range is asked for.
+TEST_F(HeldFiles, releasedPagesReadTheSameAgain_andHeldBytesAreNeverReleased)
+{
+    std::string bytes(5 * 4096 + 123, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>('a' + i % 23);
+    ASSERT_TRUE(writer::WriteFileBytes(dir.Path() / "data", bytes));
+    MappedFile view;
+    ASSERT_TRUE(view.Map(path));
+    const auto contents = [&view] { return std::string(reinterpret_cast<const char*>(view.Data()), view.Size()); };
+    ASSERT_EQ(contents(), bytes);
+    for (const auto& [offset, size] : {std::pair<size_t, size_t>{0, 4096},
+                                       {100, 3 * 4096},
+                                       {4096, SIZE_MAX},
+                                       {bytes.size() - 10, 10},
+                                       {bytes.size(), 1},
+                                       {SIZE_MAX, 2}}) {
+        view.Release(offset, size);
+        EXPECT_EQ(contents(), bytes) << offset << " " << size;
+    }
+
+    const std::string held(3 * 4096, 'h');
+    MemoryFiles::PutReference(path, held);
+    MappedFile heldView;
+    ASSERT_TRUE(heldView.Map(path));
+    heldView.Release(0, SIZE_MAX);
+    EXPECT_EQ(held, std::string(3 * 4096, 'h'));
 }
 
 }  // namespace

@@ -171,6 +171,31 @@ private:
     std::vector<std::string> m_names;
 };
 
+// A pair file beside each index just written, the progress running from start to the end. A
+// pair file only speeds phrases up: without it the collection answers the same, so one that
+// cannot be made is a warning, not a failed build.
+void WritePairFiles(IBuildProgress* progress, double start, StagingWriter& files, BuildSummary& summary)
+{
+    static constexpr std::string_view kPairPhases[] = {"pairing the full text", "pairing the annotations",
+                                                       "pairing the main text"};
+    const double share = (1.0 - start) / 3;
+    const fs::path& folder = files.Folder();
+    for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS}) {
+        const int step = kind == INDEX_FULL_TEXT ? 0 : kind == INDEX_MAIN_TEXT ? 1 : 2;
+        const double pairStart = start + share * step;
+        const std::string pairName = writer::PairFileName(kTextSetName, kind);
+        Report(progress, kPairPhases[kind], pairStart);
+        const auto report = [&](double done) { Report(progress, kPairPhases[kind], pairStart + share * done); };
+        if (std::string error = writer::WritePairFile(folder / writer::IndexHeaderName(kTextSetName, kind),
+                                                      folder / writer::PostingFileName(kTextSetName, kind),
+                                                      folder / pairName, {}, report);
+            !error.empty())
+            summary.warnings.push_back("no pair file " + pairName + ": " + error);
+        else
+            files.Add(pairName);
+    }
+}
+
 // The catalogue, then every page read once and written on the way into the text store and
 // the entries of the three index kinds, then each index merged into its files, then the
 // variant table. Memory stays bounded: a page at a time, and each index's entries up to its
@@ -219,12 +244,12 @@ std::string WriteCollection(const SourceTree& tree, const writer::VariantGroups&
 
     static constexpr std::string_view kPhases[] = {"indexing the full text", "indexing the annotations",
                                                    "indexing the main text"};
-    static constexpr std::string_view kPairPhases[] = {"pairing the full text", "pairing the annotations",
-                                                       "pairing the main text"};
+    // Each index is merged into its files and its writer freed before the next; the pair files
+    // come after all three, so that no index writer's buffers are held while they are made.
+    const double indexShare = kKindShare * (pairs ? 1 - kPairShareOfKind : 1);
     for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS}) {
         const int step = kind == INDEX_FULL_TEXT ? 0 : kind == INDEX_MAIN_TEXT ? 1 : 2;
-        const double start = kReadShare + kStoreShare + kKindShare * step;
-        const double indexShare = kKindShare * (pairs ? 1 - kPairShareOfKind : 1);
+        const double start = kReadShare + kStoreShare + indexShare * step;
         Report(progress, kPhases[kind], start);
         const std::string headerName = writer::IndexHeaderName(kTextSetName, kind);
         const std::string postingName = writer::PostingFileName(kTextSetName, kind);
@@ -237,23 +262,9 @@ std::string WriteCollection(const SourceTree& tree, const writer::VariantGroups&
         index.reset();
         files.Add(headerName);
         files.Add(postingName);
-        if (!pairs)
-            continue;
-        const std::string pairName = writer::PairFileName(kTextSetName, kind);
-        const double pairStart = start + indexShare;
-        Report(progress, kPairPhases[kind], pairStart);
-        // The pair file only speeds phrases up: without it the collection answers the same, so
-        // a pair file that cannot be made is a warning, not a failed build.
-        if (std::string error = writer::WritePairFile(folder / headerName, folder / postingName, folder / pairName, {},
-                                                      [&](double done) {
-                                                          Report(progress, kPairPhases[kind],
-                                                                 pairStart + (kKindShare - indexShare) * done);
-                                                      });
-            !error.empty())
-            summary.warnings.push_back("no pair file " + pairName + ": " + error);
-        else
-            files.Add(pairName);
     }
+    if (pairs)
+        WritePairFiles(progress, kReadShare + kStoreShare + indexShare * 3, files, summary);
     return files.Write(kVariantFileName, writer::FormatVariantTable(groups));
 }
 

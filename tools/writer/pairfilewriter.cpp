@@ -205,7 +205,7 @@ private:
 
 class PairCollector {
 public:
-    // release, when given, is told the byte ranges of the posting file the read has passed.
+    // release, when given, is told the byte ranges of the posting file the read does not need now.
     PairCollector(std::span<const uint8_t> indexHeader, std::span<const uint8_t> postings,
                   const PairFileOptions& options, std::function<void(uint64_t, uint64_t)> release = {})
         : m_header(indexHeader), m_options(options), m_release(std::move(release))
@@ -229,8 +229,8 @@ public:
 
 private:
     std::string Collect(RunStore& runs, const std::function<void(double)>& progress);
-    void ReleasePassedBlocks(const std::vector<PostingCursor>& cursors, const std::vector<uint8_t>& live,
-                             std::vector<uint32_t>& released) const;
+    void ReleaseUnusedBlocks(const std::vector<PostingCursor>& cursors, const std::vector<uint8_t>& live,
+                             std::vector<uint32_t>& inUse) const;
     std::string TakeWindow(const std::vector<Occurrence>& occurrences, RunStore& runs);
     std::string Spill(RunStore& runs);
     std::string MergeRows(PairSink& sink, RunStore& runs, uint64_t& offset, PairFileSummary& summary);
@@ -273,9 +273,7 @@ std::string PairCollector::Collect(RunStore& runs, const std::function<void(doub
     constexpr size_t kManyOccurrences = size_t{4} << 20;
     uint64_t window = 64;
     std::vector<Occurrence> occurrences;
-    std::vector<uint32_t> released(cursors.size());
-    for (size_t i = 0; i < cursors.size(); ++i)
-        released[i] = cursors[i].Here().block;
+    std::vector<uint32_t> blocksInUse;
     m_pairs.reserve(m_capacity);
     while (true) {
         uint64_t start = UINT64_MAX;
@@ -304,7 +302,7 @@ std::string PairCollector::Collect(RunStore& runs, const std::function<void(doub
                 live[i] = cursor.NextEntry() ? 1 : 0;
             }
         }
-        ReleasePassedBlocks(cursors, live, released);
+        ReleaseUnusedBlocks(cursors, live, blocksInUse);
         if (occurrences.size() > kManyOccurrences && window > 1)
             window /= 2;
         else if (occurrences.size() < kFewOccurrences)
@@ -316,23 +314,30 @@ std::string PairCollector::Collect(RunStore& runs, const std::function<void(doub
     return m_pairs.empty() ? std::string() : Spill(runs);
 }
 
-// The posting file is read once, every stream from its start to its end, so the blocks a cursor
-// has left behind are not read again: their pages need not stay resident, which would otherwise
-// make the mapped posting file (gigabytes for a large collection) count in full to the build's
-// memory by the end. A stream's blocks follow one another as varo-build writes them; when they do
-// not, releasing a block another cursor still reads only costs that cursor a read from the file.
-void PairCollector::ReleasePassedBlocks(const std::vector<PostingCursor>& cursors, const std::vector<uint8_t>& live,
-                                        std::vector<uint32_t>& released) const
+// The posting file is read once, each stream from its start to its end, so only the blocks the
+// cursors stand in are read again. The rest need not stay resident: the system maps the pages
+// around each page read as well (other streams' blocks among them), so without this the mapped
+// posting file (gigabytes for a large collection) would end up counting in full to the build's
+// memory. Releasing a page a cursor reads later only costs that cursor a read from the file.
+void PairCollector::ReleaseUnusedBlocks(const std::vector<PostingCursor>& cursors, const std::vector<uint8_t>& live,
+                                        std::vector<uint32_t>& inUse) const
 {
     if (!m_release)
         return;
-    for (size_t i = 0; i < cursors.size(); ++i) {
-        // An ended stream is done with its current block as well.
-        const uint64_t passed = uint64_t{cursors[i].Here().block} + (live[i] == 0 ? 1 : 0);
-        if (passed > released[i])
-            m_release(uint64_t{released[i]} * kBlockSize, (passed - released[i]) * kBlockSize);
-        released[i] = static_cast<uint32_t>(std::max<uint64_t>(released[i], std::min<uint64_t>(passed, UINT32_MAX)));
+    inUse.clear();
+    for (size_t i = 0; i < cursors.size(); ++i)
+        if (live[i] != 0)
+            inUse.push_back(cursors[i].Here().block);
+    std::sort(inUse.begin(), inUse.end());
+    inUse.erase(std::unique(inUse.begin(), inUse.end()), inUse.end());
+    uint64_t from = 0;
+    for (uint32_t block : inUse) {
+        if (block > from)
+            m_release(from * kBlockSize, (block - from) * kBlockSize);
+        from = uint64_t{block} + 1;
     }
+    if (from * kBlockSize < m_file.size)
+        m_release(from * kBlockSize, m_file.size - from * kBlockSize);
 }
 
 // The pairs of a window's occurrences (sorted by page, position and slot): every slot at a

@@ -179,10 +179,21 @@ void CLeftFormModel::ListResults(const std::vector<const ContentsNodeTag*>& scop
     // Searching inside the results keeps the pages listed now, whichever scope entry lists them.
     const std::vector<uint32_t> listed = m_refine ? ListedPages() : std::vector<uint32_t>{};
     std::vector<SearchNodeTag> results;
+    if (scopes.size() > 1) {
+        // The results listed now lend their storage to the new ones, as a single scope's
+        // results reuse it in CollectResults: a million results fill a hundred megabytes, and
+        // memory the program holds already is written much faster than memory just given.
+        results = std::move(m_resultList.m_results);
+        results.clear();
+        results.reserve(m_index.GetHitPages().size());
+    }
     uint64_t total = 0;
+    // Each scope entry takes only its own share of the hit set: with the whole collection as
+    // the scope, a copy of the whole set per top-level entry made listing grow with entries
+    // times hits.
+    const CHitSetShares shares(m_index.GetHitPages(), m_index.GetHitCounts());
     for (const ContentsNodeTag* scope : scopes) {
-        m_resultList.m_scanPages = m_index.GetHitPages();
-        m_resultList.m_scanCounts = m_index.GetHitCounts();
+        shares.Take(*scope, m_resultList.m_scanPages, m_resultList.m_scanCounts);
         if (m_refine)
             KeepListedPages(listed);
         total += m_resultList.CollectResults(*scope);

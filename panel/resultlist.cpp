@@ -6,6 +6,8 @@
 #include "text/codeconverter.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <numeric>
 
 namespace varo {
 
@@ -45,7 +47,66 @@ bool ColumnLess(int column, const SearchNodeTag& a, const SearchNodeTag& b)
     }
 }
 
+// Sorts stably through a permutation: the merges move page indices, and each result, which
+// carries three names, is moved once into its place afterwards instead of once per merge pass.
+// The order is the one a stable sort of the results themselves gives.
+template <class Less>
+void StableSortResults(std::vector<SearchNodeTag>& results, Less less)
+{
+    std::vector<size_t> order(results.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return less(results[a], results[b]); });
+    // Place k receives the result from order[k]; each cycle of the permutation is followed
+    // with one result held aside, and a place once filled points to itself.
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start)
+            continue;
+        SearchNodeTag held = std::move(results[start]);
+        size_t place = start;
+        while (order[place] != start) {
+            const size_t from = order[place];
+            results[place] = std::move(results[from]);
+            order[place] = place;
+            place = from;
+        }
+        results[place] = std::move(held);
+        order[place] = place;
+    }
+}
+
 }  // namespace
+
+CHitSetShares::CHitSetShares(const std::vector<uint32_t>& pages, const std::vector<uint32_t>& counts)
+    : m_pages(pages), m_counts(counts), m_sorted(std::is_sorted(pages.begin(), pages.end()))
+{}
+
+void CHitSetShares::Take(const ContentsNodeTag& entry, std::vector<uint32_t>& heldPages,
+                         std::vector<uint32_t>& heldCounts) const
+{
+    heldPages.clear();
+    heldCounts.clear();
+    if (!m_sorted) {
+        for (size_t i = 0; i < m_pages.size(); ++i) {
+            if (!entry.HoldsPage(m_pages[i]))
+                continue;
+            heldPages.push_back(m_pages[i]);
+            // Indices rise, so the pages that have a count come first, as in the whole set.
+            if (i < m_counts.size())
+                heldCounts.push_back(m_counts[i]);
+        }
+        return;
+    }
+    // Page numbers counted from 1 below the entry's first come before its share, and from its
+    // first on the pages it holds run up to the first one past its end.
+    const auto first = std::partition_point(m_pages.begin(), m_pages.end(),
+                                            [&](uint32_t page) { return uint64_t{page} + 1 < entry.docID; });
+    const auto end = std::partition_point(first, m_pages.end(), [&](uint32_t page) { return entry.HoldsPage(page); });
+    heldPages.assign(first, end);
+    const size_t from = std::min(static_cast<size_t>(first - m_pages.begin()), m_counts.size());
+    const size_t to = std::min(static_cast<size_t>(end - m_pages.begin()), m_counts.size());
+    heldCounts.assign(m_counts.begin() + static_cast<std::ptrdiff_t>(from),
+                      m_counts.begin() + static_cast<std::ptrdiff_t>(to));
+}
 
 uint64_t CResultList::CollectResults(const ContentsNodeTag& scope)
 {
@@ -54,6 +115,10 @@ uint64_t CResultList::CollectResults(const ContentsNodeTag& scope)
     const CScopeLookup lookup(scope);
     const ContentsNodeTag* category = lookup.CategoryOf();
     const std::u16string categoryName = category != nullptr ? category->name : std::u16string();
+    // Room for every result at once: a result list of a million pages would otherwise be
+    // moved through a dozen ever larger arrays.
+    m_results.reserve(static_cast<size_t>(
+        std::count_if(m_scanPages.begin(), m_scanPages.end(), [&](uint32_t page) { return scope.HoldsPage(page); })));
     for (size_t i = 0; i < m_scanPages.size(); ++i) {
         const uint32_t page = m_scanPages[i];
         if (!scope.HoldsPage(page))
@@ -73,6 +138,7 @@ uint64_t CResultList::CollectResults(const ContentsNodeTag& scope)
         m_results.push_back(std::move(result));
     }
     std::vector<uint32_t> pages;
+    pages.reserve(m_results.size());
     for (const SearchNodeTag& result : m_results)
         pages.push_back(result.pageNumber);
     const std::vector<uint64_t> ranks = CatalogueRanks(scope, pages);
@@ -91,18 +157,18 @@ uint64_t CResultList::CollectResults(const ContentsNodeTag& scope)
 void CResultList::SortResults()
 {
     if (m_sortColumn < 0) {
-        std::stable_sort(m_results.begin(), m_results.end(), [](const SearchNodeTag& a, const SearchNodeTag& b) {
+        StableSortResults(m_results, [](const SearchNodeTag& a, const SearchNodeTag& b) {
             return a.catalogueRank < b.catalogueRank;
         });
         return;
     }
     const int column = m_sortColumn;
     if (m_sortDescending)
-        std::stable_sort(m_results.begin(), m_results.end(),
-                         [column](const SearchNodeTag& a, const SearchNodeTag& b) { return ColumnLess(column, b, a); });
+        StableSortResults(
+            m_results, [column](const SearchNodeTag& a, const SearchNodeTag& b) { return ColumnLess(column, b, a); });
     else
-        std::stable_sort(m_results.begin(), m_results.end(),
-                         [column](const SearchNodeTag& a, const SearchNodeTag& b) { return ColumnLess(column, a, b); });
+        StableSortResults(
+            m_results, [column](const SearchNodeTag& a, const SearchNodeTag& b) { return ColumnLess(column, a, b); });
 }
 
 void CResultList::SetCatalogueOrder(bool on)

@@ -34,6 +34,24 @@ enum ResultColumn : int {
     COLUMN_HITS = 4,
 };
 
+/// Hands each scope entry its share of a hit set: the pages in the entry's range, in the set's
+/// order, with their counts. The engine's hit sets are sorted by page, so a share is cut out by
+/// binary search and an entry costs no walk over every hit; a set out of order is walked.
+class CHitSetShares {
+public:
+    /// Keeps references: pages and counts must outlive this object.
+    CHitSetShares(const std::vector<uint32_t>& pages, const std::vector<uint32_t>& counts);
+
+    /// The pages entry holds into heldPages, and their counts into heldCounts (a count list
+    /// shorter than the page list gives a share whose count list is shorter too).
+    void Take(const ContentsNodeTag& entry, std::vector<uint32_t>& heldPages, std::vector<uint32_t>& heldCounts) const;
+
+private:
+    const std::vector<uint32_t>& m_pages;
+    const std::vector<uint32_t>& m_counts;
+    bool m_sorted;
+};
+
 class CResultList {
 public:
     explicit CResultList(IPanelView* view = nullptr) : m_view(view) {}

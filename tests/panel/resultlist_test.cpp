@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace varo {
 namespace {
 
@@ -281,6 +283,96 @@ TEST(ResultList, catalogueOrder_listsPagesInReadingOrder)
     list.SetCatalogueOrder(false);
     EXPECT_EQ(Pages(list), (std::vector<uint32_t>{0, 3, 1, 4, 2, 5, 6, 7, 8, 9}));
     EXPECT_EQ(list.SortColumn(), COLUMN_PAGE);
+}
+
+TEST(ResultList, columnClicks_orderManyTiesAsAStableSortDoes)
+{
+    // A thousand results with four hit counts among them: every click must keep the order
+    // that was listed before among equal counts, however long the chains of moves that put
+    // each result into its place.
+    ContentsNodeTag root;
+    ContentsNodeTag* volume = Add(root, u"V", 1, 1000);
+    volume->level = 3;
+    CResultList list;
+    for (uint32_t page = 0; page < 1000; ++page) {
+        list.m_scanPages.push_back(page);
+        list.m_scanCounts.push_back(page * 7919 % 4);
+    }
+    list.CollectResults(*volume);
+    for (bool descending : {false, true}) {
+        SCOPED_TRACE(descending);
+        std::vector<SearchNodeTag> expected = list.m_results;
+        std::stable_sort(expected.begin(), expected.end(), [&](const SearchNodeTag& a, const SearchNodeTag& b) {
+            return descending ? b.hitCount < a.hitCount : a.hitCount < b.hitCount;
+        });
+        list.OnColumnClick(COLUMN_HITS);
+        ASSERT_EQ(list.SortDescending(), descending);
+        std::vector<uint32_t> wanted;
+        for (const SearchNodeTag& result : expected)
+            wanted.push_back(result.pageNumber);
+        EXPECT_EQ(Pages(list), wanted);
+        // Every result keeps its own names and numbers through the moves.
+        for (const SearchNodeTag& result : list.m_results) {
+            EXPECT_EQ(result.pageLabel, result.pageNumber + 1);
+            EXPECT_EQ(result.hitCount, result.pageNumber * 7919 % 4);
+            EXPECT_EQ(result.volumeName, u"V");
+        }
+    }
+}
+
+// Each scope entry takes its share of a hit set: the pages in its range, in the set's order,
+// each with its count; the engine's sorted sets and a set out of order give the same shares.
+TEST(HitSetShares, eachEntryTakesThePagesOfItsRange)
+{
+    Tree tree;  // C holds pages 0..9, T1 0..5, V2 3..5, T2 6..9, D 7
+    ContentsNodeTag root;
+    ContentsNodeTag* empty = Add(root, u"E", 4, 0);
+    ContentsNodeTag* beyond = Add(root, u"B", 4000000000u, 300000000u);  // past 2^32 pages
+    struct Case {
+        const ContentsNodeTag* entry;
+        std::vector<uint32_t> pages;
+        std::vector<uint32_t> counts;
+    } const cases[] = {
+        {tree.c, {0, 2, 3, 5, 6, 9}, {10, 12, 13, 15, 16, 19}},
+        {tree.t1, {0, 2, 3, 5}, {10, 12, 13, 15}},
+        {tree.v2, {3, 5}, {13, 15}},
+        {tree.t2, {6, 9}, {16, 19}},
+        {tree.d, {}, {}},
+        {empty, {}, {}},
+        {beyond, {4000000000u, 4294967295u}, {20, 21}},
+    };
+    const std::vector<uint32_t> sortedPages{0, 2, 3, 5, 6, 9, 10, 3999999998u, 4000000000u, 4294967295u};
+    const std::vector<uint32_t> sortedCounts{10, 12, 13, 15, 16, 19, 11, 22, 20, 21};
+    // The same set out of order: a share lists its pages in the set's order.
+    std::vector<uint32_t> shuffledPages = sortedPages;
+    std::vector<uint32_t> shuffledCounts = sortedCounts;
+    std::reverse(shuffledPages.begin(), shuffledPages.end());
+    std::reverse(shuffledCounts.begin(), shuffledCounts.end());
+    const CHitSetShares sorted(sortedPages, sortedCounts);
+    const CHitSetShares shuffled(shuffledPages, shuffledCounts);
+    std::vector<uint32_t> pages{99};
+    std::vector<uint32_t> counts{99};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.entry->name.begin(), c.entry->name.end()));
+        sorted.Take(*c.entry, pages, counts);
+        EXPECT_EQ(pages, c.pages);
+        EXPECT_EQ(counts, c.counts);
+        shuffled.Take(*c.entry, pages, counts);
+        EXPECT_EQ(pages, std::vector<uint32_t>(c.pages.rbegin(), c.pages.rend()));
+        EXPECT_EQ(counts, std::vector<uint32_t>(c.counts.rbegin(), c.counts.rend()));
+    }
+    // A count list shorter than the page list: the pages past its end have no count in the
+    // share either.
+    const std::vector<uint32_t> shortCounts{10, 12, 13, 15};
+    for (const std::vector<uint32_t>* set :
+         std::initializer_list<const std::vector<uint32_t>*>{&sortedPages, &shuffledPages}) {
+        CHitSetShares(*set, shortCounts).Take(*tree.t1, pages, counts);
+        EXPECT_EQ(pages.size(), 4u);
+        EXPECT_EQ(counts.size(), set == &sortedPages ? 4u : 0u);
+    }
+    CHitSetShares(sortedPages, shortCounts).Take(*tree.t2, pages, counts);
+    EXPECT_EQ(pages, (std::vector<uint32_t>{6, 9}));
+    EXPECT_TRUE(counts.empty());
 }
 
 // The result list's columns share the panel's width by the length of their texts.

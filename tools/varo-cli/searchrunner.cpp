@@ -1,6 +1,7 @@
 #include "tools/varo-cli/searchrunner.h"
 
 #include "panel/paneltext.h"
+#include "panel/resultlist.h"
 #include "tools/varo-cli/batch.h"
 #include "tools/varo-cli/querytext.h"
 
@@ -68,8 +69,9 @@ void SearchRunner::CollectScope(int slot, SearchAnswer& answer)
         return;
     }
     CResultList& list = model.m_resultList;
-    list.m_scanPages = model.m_index.GetHitPages();
-    list.m_scanCounts = model.m_index.GetHitCounts();
+    // Only the entry's own share of the hit set is walked, not the whole set per entry.
+    CHitSetShares(model.m_index.GetHitPages(), model.m_index.GetHitCounts())
+        .Take(*scope, list.m_scanPages, list.m_scanCounts);
     list.CollectResults(*scope);
     answer.scopes.push_back({slot, scope, answer.results.size()});
     Append(list.m_results, answer);

@@ -5,6 +5,10 @@
 # memory of that process. Writes a table per collection, the sizes of their index and pair files,
 # and a growth table (time 10x / 1x).
 #
+# When the build holds bench/desktop_search_bench (built with the desktop program), it also
+# times the desktop program's search on both collections: Enter in the search panel's keyword
+# field to a filled, painted result list, with the whole collection as the scope.
+#
 # Usage: bash bench/growth.sh SMALL_COLLECTION LARGE_COLLECTION [REPEATS] > table.md
 #   VARO_BUILD_DIR  build folder (default: build)
 # The large collection is written by bench/tenfold.js and varo-build (see bench/README.md).
@@ -19,6 +23,7 @@ small=$1
 large=$2
 repeats=${3:-15}
 cli=${VARO_BUILD_DIR:-build}/bin/varo-cli
+desktop=${VARO_BUILD_DIR:-build}/bench/desktop_search_bench
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -65,9 +70,23 @@ run() {
   done
 }
 
+# The desktop program's search on one collection, offscreen, in a settings folder of its own.
+run_desktop() {
+  local data=$1 name=$2
+  [ -x "$desktop" ] || return 0
+  if ! XDG_RUNTIME_DIR=$work QT_QPA_PLATFORM=offscreen "$desktop" --data "$data" --runs "$((repeats / 2))" \
+    >"$work/desktop-$name.tsv" 2>"$work/desktop-$name.log"; then
+    echo "desktop_search_bench failed on $data:" >&2
+    cat "$work/desktop-$name.log" >&2
+    rm -f "$work/desktop-$name.tsv"
+  fi
+}
+
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 run "$small" small
 run "$large" large
+run_desktop "$small" small
+run_desktop "$large" large
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)" >&2
 
 node - "$work" "$repeats" "$small" "$large" <<'NODE'
@@ -121,5 +140,29 @@ for (const m of mix) {
   const pages = a.pages ? (b.pages / a.pages).toFixed(2) : (b.pages ? '—' : '0 / 0');
   const time = (Math.max(b.median, 1) / Math.max(a.median, 1)).toFixed(2);
   console.log(`| ${m[0]} | ${label(m)} | ${pages} | ${time} |`);
+}
+
+// The desktop program's figures, when desktop_search_bench ran on both collections.
+const desktopFile = (name) => `${work}/desktop-${name}.tsv`;
+if (fs.existsSync(desktopFile('small')) && fs.existsSync(desktopFile('large'))) {
+  const read = (name) => {
+    const [head, ...lines] = fs.readFileSync(desktopFile(name), 'utf8').trim().split('\n').map((l) => l.split('\t'));
+    return Object.fromEntries(lines.map((l) => [l[0], Object.fromEntries(head.map((h, i) => [h, i ? Number(l[i]) : l[i]]))]));
+  };
+  const desktop = { small: read('small'), large: read('large') };
+  const ms = (x) => `${x.toFixed(x >= 100 ? 0 : 1)} ms`;
+  console.log('\n### The desktop program: Enter in the keyword field to a filled result list\n');
+  console.log('Offscreen, the whole collection as the scope, variants on (the panel\'s default); until the');
+  console.log('list shows its first 100 rows, the summary gives the count and the event loop is idle.');
+  console.log('"engine" is the engine\'s own search (warm median), the rest is the panel and the window.\n');
+  console.log('| query | pages 1x | first 1x | warm 1x | engine 1x | pages 10x | first 10x | warm 10x | engine 10x | warm 10x / 1x |');
+  console.log('|---|--:|--:|--:|--:|--:|--:|--:|--:|--:|');
+  for (const query of Object.keys(desktop.small)) {
+    const a = desktop.small[query], b = desktop.large[query];
+    if (!b) continue;
+    console.log(`| ${query} | ${a.pages.toLocaleString('en')} | ${ms(a.first_ms)} | ${ms(a.median_ms)} | ${ms(a.engine_ms)} | ` +
+      `${b.pages.toLocaleString('en')} | ${ms(b.first_ms)} | ${ms(b.median_ms)} | ${ms(b.engine_ms)} | ` +
+      `${(b.median_ms / Math.max(a.median_ms, 0.1)).toFixed(2)} |`);
+  }
 }
 NODE

@@ -75,10 +75,10 @@ std::string ReadPageFile(const SourceTree& tree, const SourcePage& page, std::st
     // Not blocking: a page swapped for a named pipe must not stop the build.
     const FileDescriptor file(::open(page.file.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.Get() < 0)
-        return "cannot read " + page.file.string() + ": " + ErrnoText();
+        return "cannot read " + page.file + ": " + ErrnoText();
     struct stat status {};
     if (::fstat(file.Get(), &status) != 0)
-        return "cannot read " + page.file.string() + ": " + ErrnoText();
+        return "cannot read " + page.file + ": " + ErrnoText();
     if (!S_ISREG(status.st_mode))
         return "the page " + page.recordName + " is not a regular file";
     if (!tree.root.empty()) {
@@ -92,7 +92,7 @@ std::string ReadPageFile(const SourceTree& tree, const SourcePage& page, std::st
     bytes.clear();
     bytes.reserve(static_cast<size_t>(status.st_size));
     if (!ReadAtMost(file.Get(), kMaxPageBytes, bytes))
-        return "cannot read " + page.file.string() + ": " + ErrnoText();
+        return "cannot read " + page.file + ": " + ErrnoText();
     if (std::string error = CheckPageSize(bytes.size(), page.recordName); !error.empty())
         return error;
     if (std::string fault = TextFault(bytes, true); !fault.empty())

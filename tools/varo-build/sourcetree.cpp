@@ -100,7 +100,7 @@ std::string ReadVolume(const Entry& folder, const std::string& prefix, SourceVol
         if (!S_ISREG(status.st_mode))
             return "the page " + prefix + entry.name + " is not a regular file";
         page.size = static_cast<uint64_t>(status.st_size);
-        page.file = entry.path;
+        page.file = entry.path.native();
         page.recordName = prefix + entry.name;
         volume.pages.push_back(std::move(page));
     }

@@ -11,7 +11,10 @@
 namespace varo::build {
 
 struct SourcePage {
-    std::filesystem::path file;
+    /// The file's path, as the system takes it. A string, not a std::filesystem::path: a path
+    /// keeps a list of its components beside it, which for a million pages is most of a
+    /// gigabyte held for the whole build.
+    std::string file;
     /// The record name: the path relative to the corpus folder with backslashes,
     /// e.g. "01_經部\論語\學而\0001.txt". Its page label is the number of the file name.
     std::string recordName;

@@ -34,9 +34,20 @@ std::string* CollectorFor(Phase phase, std::string texts[3])
     }
 }
 
+// Whether a tag can be one the page is cut at: those name "title" or "TD", opening or closing.
+// A page of highlights holds a tag every few bytes, nearly all of them anchors and highlights,
+// which a look at the first byte of the name sets aside without comparing them with each.
+bool MayCutPage(std::string_view tag)
+{
+    const size_t name = tag.size() > 2 && tag[1] == '/' ? 2 : 1;
+    return tag.size() > name && (tag[name] == 't' || tag[name] == 'T');
+}
+
 Phase NextPhase(Phase phase, std::string_view tag, bool& recognised)
 {
-    recognised = true;
+    recognised = MayCutPage(tag);
+    if (!recognised)
+        return phase;
     if (Begins(tag, kTitleStart) && phase == kBeforeTitle)
         return kInTitle;
     if (Begins(tag, kCellStart))

@@ -52,6 +52,17 @@ void AppendItem(const FilterItem& item, std::string_view term, int target, std::
         cell += kAnnotationEnd;
 }
 
+// Whether the page lacks a literal of the term, so that no pass over it can highlight the term.
+// Of a page the passes left in the template, the highlighted cell is one stretch of its bytes.
+bool LacksLiteral(std::string_view page, std::string_view term)
+{
+    std::vector<std::unique_ptr<Seg>> pieces;
+    render::SplitTerm(term, pieces);
+    return std::any_of(pieces.begin(), pieces.end(), [&](const std::unique_ptr<Seg>& piece) {
+        return !piece->literal.empty() && render::FindBytes(page, piece->literal, 0) == std::string_view::npos;
+    });
+}
+
 }  // namespace
 
 bool CFileList::ReadPageToRender(uint32_t record, std::string& page, int& cell) const
@@ -108,6 +119,9 @@ int render::RenderQuery(std::string page, int cell, int target, std::u16string_v
     bool anyRendered = false;
     bool stopped = false;
     uint64_t passBytes = 0;
+    // The page as the last pass left it re-emits as itself: true after a pass whose highlights
+    // cut no tag open (a cut tag makes the page parse differently once).
+    bool settled = false;
     std::string pass;
     ForEachTerm(query, [&](std::u16string_view wideTerm) {
         std::string term = CCodeConverter::Utf16ToUtf8(wideTerm);
@@ -120,6 +134,11 @@ int render::RenderQuery(std::string page, int cell, int target, std::u16string_v
             return false;
         }
         passBytes += page.size();
+        // A pass that highlights nothing over a settled page writes the same page again: a term
+        // whose literal the page lacks is left out, at the cost it would have had. A query of
+        // many terms, of which a page holds a few, makes only their passes.
+        if (settled && LacksLiteral(page, term))
+            return true;
         pass.clear();
         PassWatch watch;
         const int firstAnchor = counter;
@@ -128,6 +147,7 @@ int render::RenderQuery(std::string page, int cell, int target, std::u16string_v
         // The next term is highlighted in the page as already marked up.
         page.swap(pass);
         anyRendered = true;
+        settled = !watch.cutTag;
         // A pass cut short by its markup budget ends the query: later terms would only match
         // through the markup it already multiplied.
         stopped = watch.cutShort;

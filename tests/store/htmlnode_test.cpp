@@ -40,6 +40,9 @@ TEST(ParseNodes, cutsTitleAndTwoCells)
         {"markup of earlier pass kept",
          "<title>T</title><TD><a name=\"0000\"></a><b>x</b></TD>",
          {"T", "<a name=\"0000\"></a><b>x</b>", ""}},
+        {"short tags and near names are text",
+         "<title>T</title><TD><t></><T><Tr></t></TR></tdx>x</TD><TD>z</TD>",
+         {"T", "<t></><T><Tr></t></TR></tdx>x", "z"}},
         {"empty page", "", {"", "", ""}},
     };
     for (const Case& c : cases) {

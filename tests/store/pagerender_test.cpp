@@ -2,8 +2,13 @@
 #include "store/pagemarkup.h"
 #include "store/pagerender.h"
 #include "tests/support/fixture.h"
+#include "text/codeconverter.h"
+#include "text/querysyntax.h"
 
 #include <gtest/gtest.h>
+
+#include <random>
+#include <set>
 
 namespace varo {
 namespace {
@@ -272,6 +277,92 @@ TEST_F(RenderPageTest, recordWithBadOffsets_returnsZero)
     m_output = "kept";
     EXPECT_EQ(m_store.RenderPage(0, m_output, u"甲", 0), 0);
     EXPECT_EQ(m_output, "kept");
+}
+
+}  // namespace
+}  // namespace varo
+
+namespace varo {
+namespace {
+
+struct QueryRender {
+    std::string document;
+    int anchors = 0;
+    bool complete = true;
+    std::vector<AnchorPassTag> passes;
+};
+
+// A query rendered as it is defined: every distinct term in a pass of its own over the page as
+// the passes before it left it, within the pass budgets.
+QueryRender RenderEveryPass(std::string page, int cell, int target, std::u16string_view query)
+{
+    QueryRender out;
+    std::set<std::string> seen;
+    uint64_t passBytes = 0;
+    bool any = false;
+    ForEachTerm(query, [&](std::u16string_view wideTerm) {
+        const std::string term = CCodeConverter::Utf16ToUtf8(wideTerm);
+        if (!seen.insert(term).second)
+            return true;
+        if (any && passBytes + page.size() > render::kMaxPassBytes) {
+            out.complete = false;
+            return false;
+        }
+        passBytes += page.size();
+        std::string pass;
+        render::PassWatch watch;
+        const int first = out.anchors;
+        render::RenderTerm(page, pass, term, cell, target, out.anchors, &watch);
+        LogPass(term, first, out.anchors, &out.passes);
+        page = std::move(pass);
+        any = true;
+        out.complete = !watch.cutShort;
+        return out.complete;
+    });
+    if (any)
+        out.document = page;
+    return out;
+}
+
+// RenderQuery leaves out the passes that cannot highlight: the page must come out as though
+// every term had its pass, also where a highlight cut a tag open (the next pass then changes
+// the page, highlight or not) and where the other cell or the title hold a term's literal.
+TEST(RenderQuery, randomPagesAndQueries_renderAsEveryPassWould)
+{
+    const std::vector<std::string> pieces = {"甲", "乙", "丙", "a", "x", "<p>", "<h4>", std::string(kAnnotationStart),
+                                             std::string(kAnnotationEnd), "<q甲>", "<乙</title>", "<x<TD>", "<y</TD>",
+                                             "<br>", "><", "𠀀"};
+    const std::vector<std::u16string> units = {u"甲", u"乙", u"丙", u"丁", u"a", u"x", u"<", u"p", u"?", u"*",
+                                               u" ", u" ", u"\u3000", u"𠀀", u"b"};
+    std::mt19937 random(11);
+    auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    for (int round = 0; round < 3000; ++round) {
+        std::string texts[3];
+        for (std::string& text : texts)
+            for (size_t k = pick(10); k > 0; --k)
+                text += pieces[pick(pieces.size())];
+        const std::string page = PageHtml(texts[0], texts[1], texts[2]);
+        std::u16string query;
+        for (size_t k = 1 + pick(16); k > 0; --k)
+            query += units[pick(units.size())];
+        const int cell = static_cast<int>(pick(2));
+        const int target = static_cast<int>(pick(5));
+        const QueryRender expected = RenderEveryPass(page, cell, target, query);
+        QueryRender got;
+        got.anchors = render::RenderQuery(page, cell, target, query, got.document, &got.complete, &got.passes);
+        SCOPED_TRACE("round " + std::to_string(round) + ", page " + page + ", query " +
+                     CCodeConverter::Utf16ToUtf8(query) + ", cell " + std::to_string(cell) + ", target " +
+                     std::to_string(target));
+        ASSERT_EQ(got.document, expected.document);
+        ASSERT_EQ(got.anchors, expected.anchors);
+        ASSERT_EQ(got.complete, expected.complete);
+        ASSERT_EQ(got.passes.size(), expected.passes.size());
+        for (size_t i = 0; i < got.passes.size(); ++i) {
+            EXPECT_EQ(got.passes[i].firstAnchor, expected.passes[i].firstAnchor);
+            EXPECT_EQ(got.passes[i].endAnchor, expected.passes[i].endAnchor);
+            EXPECT_EQ(got.passes[i].anchorsPerHit, expected.passes[i].anchorsPerHit);
+        }
+    }
 }
 
 }  // namespace

@@ -141,9 +141,9 @@ void CheckDocument(const std::string& html)
     VARO_FUZZ_CHECK(html.ends_with("</BODY></html>"));
 }
 
-// A variant render with a hostile table may use its whole budget (in this build an eighth of
-// the program's, about a tenth of a second under the sanitizers): the render operations after
-// the second such render render without the variant option.
+// A variant render with a hostile table may use its whole budget (in this build a 64th of the
+// program's, some ten milliseconds under the sanitizers): the render operations after the
+// second such render render without the variant option.
 constexpr int kMaxVariantRenders = 2;
 
 void RunOperation(CIndex& index, uint8_t op, std::u16string query, int& variantRenders)

@@ -22,8 +22,8 @@ using namespace varo;
 namespace {
 
 // An input runs a few operations. A variant render on a hostile page may use its whole budget
-// (in this build an eighth of the program's, about a tenth of a second under the sanitizers):
-// the operations after the second such render render without the variant option.
+// (in this build a 64th of the program's, some ten milliseconds under the sanitizers): the
+// operations after the second such render render without the variant option.
 constexpr int kMaxOperations = 4;
 constexpr int kMaxVariantRenders = 2;
 // Expansions up to this many forms are also rendered literally and compared.

@@ -40,8 +40,8 @@ max_len() {
 }
 
 # An input that runs longer than this fails the run as a hang. The slowest inputs known take
-# well under a second in this build on an idle machine (variant renders that use their whole
-# budget, which this build cuts to an eighth of the program's); a 2-core machine busy with other
+# well under a tenth of a second in this build on an idle machine (renders that use their whole
+# budget, which this build cuts to a 64th of the program's); a 2-core machine busy with other
 # builds runs them about three times slower, and the bound keeps ample room in hand. An input
 # that spends 13 s in one operation, as variant renders could before their budget, fails.
 timeout_seconds=10

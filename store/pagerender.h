@@ -61,14 +61,28 @@ namespace render {
 /// markup included, so terms that occur in the markup itself (a, b, name, color, ...) multiply
 /// the page with every pass: twenty such terms would need gigabytes. Once the passes of one
 /// rendering have gone through this many bytes the remaining terms are not highlighted.
+///
+/// The fuzz targets (FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION) render with a 64th of this
+/// budget and of kMaxPassGrowth, as the variant render there has a 64th of its work: an input
+/// whose passes multiply the page costs a 64th as much under the sanitizers, the budgets keep
+/// the program's proportions, and every way of stopping is still reached (still hundreds of
+/// times the fuzz collection's pages). The programs and the tests keep the full budgets.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+inline constexpr uint64_t kMaxPassBytes = uint64_t{256} << 10;
+#else
 inline constexpr uint64_t kMaxPassBytes = uint64_t{16} << 20;
+#endif
 
 /// A single pass adds its markup around every match, and a term that matches almost every byte
 /// (a letter of the markup on a page of earlier highlights, or on a hostile page) multiplies the
 /// page by up to 65: a 16 MB page would come out at a gigabyte. A pass stops highlighting once
 /// it has made the cell this many bytes longer (some 60,000 hits; a page of the collections has
-/// a few dozen); the rest of the cell is copied unmarked.
+/// a few dozen); the rest of the cell is copied unmarked. A 64th of it in the fuzz targets.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+inline constexpr size_t kMaxPassGrowth = size_t{64} << 10;
+#else
 inline constexpr size_t kMaxPassGrowth = size_t{4} << 20;
+#endif
 
 /// What one pass may write and what it did. Highlighting stops once the markup written (grown,
 /// summed over the items) exceeds maxGrowth, and the rest is copied unmarked (cutShort). cutTag

@@ -58,9 +58,10 @@ namespace {
 // (render::kMaxPassBytes, render::kMaxPassGrowth), and its first term is always highlighted, as
 // there.
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
-// The fuzz targets render with an eighth of it: an input that spends the budget costs an eighth
-// of the time, and a render still reaches every way of stopping.
-constexpr uint64_t kMaxWork = uint64_t{8} << 20;
+// The fuzz targets render with a 64th of it, as with a 64th of the pass budgets
+// (render::kMaxPassBytes): an input that spends the budget costs a 64th of the time, and a
+// render still reaches every way of stopping.
+constexpr uint64_t kMaxWork = uint64_t{1} << 20;
 #else
 constexpr uint64_t kMaxWork = uint64_t{64} << 20;
 #endif

@@ -329,11 +329,24 @@ QueryRender RenderEveryPass(std::string page, int cell, int target, std::u16stri
 // the page, highlight or not) and where the other cell or the title hold a term's literal.
 TEST(RenderQuery, randomPagesAndQueries_renderAsEveryPassWould)
 {
-    const std::vector<std::string> pieces = {"甲", "乙", "丙", "a", "x", "<p>", "<h4>", std::string(kAnnotationStart),
-                                             std::string(kAnnotationEnd), "<q甲>", "<乙</title>", "<x<TD>", "<y</TD>",
-                                             "<br>", "><", "𠀀"};
-    const std::vector<std::u16string> units = {u"甲", u"乙", u"丙", u"丁", u"a", u"x", u"<", u"p", u"?", u"*",
-                                               u" ", u" ", u"\u3000", u"𠀀", u"b"};
+    const std::vector<std::string> pieces = {"甲",
+                                             "乙",
+                                             "丙",
+                                             "a",
+                                             "x",
+                                             "<p>",
+                                             "<h4>",
+                                             std::string(kAnnotationStart),
+                                             std::string(kAnnotationEnd),
+                                             "<q甲>",
+                                             "<乙</title>",
+                                             "<x<TD>",
+                                             "<y</TD>",
+                                             "<br>",
+                                             "><",
+                                             "𠀀"};
+    const std::vector<std::u16string> units = {u"甲", u"乙", u"丙", u"丁", u"a",      u"x",  u"<", u"p",
+                                               u"?",  u"*",  u" ",  u" ",  u"\u3000", u"𠀀", u"b"};
     std::mt19937 random(11);
     auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
     for (int round = 0; round < 3000; ++round) {

@@ -111,10 +111,21 @@ void CIndex::AttachPairTable(const std::u16string& path)
     if (!m_pairFile.Map(path))
         return;
     const std::span<const uint8_t> file(m_pairFile.Data(), m_pairFile.Size());
-    const std::span<const uint8_t> header(m_header.Data(), m_header.Size());
-    const std::span<const uint8_t> postings(m_postings.Data(), m_postings.Size());
-    if (!m_pairs.Attach(file, header, postings))
+    IndexFingerprint index = Fingerprint();
+    if (!m_pairs.Attach(file, index))
         m_pairFile.Unmap();
+}
+
+IndexFingerprint CIndex::Fingerprint() const
+{
+    return IndexFingerprint({m_header.Data(), m_header.Size()}, {m_postings.Data(), m_postings.Size()});
+}
+
+bool CIndex::UsePairFile(std::span<const uint8_t> bytes, IndexFingerprint& fingerprint)
+{
+    m_pairs.Clear();
+    m_pairFile.Unmap();
+    return IsOpen() && m_pairs.Attach(bytes, fingerprint);
 }
 
 void CIndex::Fail(IndexError error)

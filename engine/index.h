@@ -161,6 +161,14 @@ public:
     /// Whether the pair file beside the index files was found sound and belonging to them, so
     /// that phrases are narrowed by it (an index without one searches the same, only slower).
     bool HasPairTable() const { return m_pairs.IsUsable(); }
+    /// The open index files' sizes, to be hashed when first asked.
+    IndexFingerprint Fingerprint() const;
+    /// Uses the pair file bytes given in place of the file beside the index, when they belong
+    /// to the index files of the fingerprint (which must be this open index's); empty bytes
+    /// leave every pair file aside. The bytes must stay until the next call or Close. For
+    /// tests and fuzzers, which try many pair files against one index: a fingerprint kept
+    /// between calls hashes the index files once.
+    bool UsePairFile(std::span<const uint8_t> bytes, IndexFingerprint& fingerprint);
 
     /// Number of 4096-byte blocks the posting file holds (a last partial block counts); every
     /// block number read from the header tables is checked against it.

@@ -103,35 +103,50 @@ uint64_t PostingSampleHash(const uint8_t* data, size_t size)
     return PairFileHash(data + (size - std::min(size, kSample)), std::min(size, kSample), h);
 }
 
-bool PairTable::Attach(std::span<const uint8_t> file, std::span<const uint8_t> indexHeader,
-                       std::span<const uint8_t> postings)
+uint64_t IndexFingerprint::HeaderHash()
+{
+    if (!m_headerHash)
+        m_headerHash = PairFileHash(m_header.data(), m_header.size());
+    return *m_headerHash;
+}
+
+uint64_t IndexFingerprint::PostingsHash()
+{
+    if (!m_postingsHash)
+        m_postingsHash = PostingSampleHash(m_postings.data(), m_postings.size());
+    return *m_postingsHash;
+}
+
+bool PairTable::Attach(std::span<const uint8_t> file, IndexFingerprint& index)
 {
     Clear();
     const uint8_t* p = file.data();
     const uint64_t size = file.size();
-    if (size < kPairHeaderSize + uint64_t{SLOT_COUNT} * kPairRowRecordSize ||
-        std::memcmp(p, kPairMagic, sizeof kPairMagic) != 0)
+    if (size < kPairHeaderSize || std::memcmp(p, kPairMagic, sizeof kPairMagic) != 0)
         return false;
     const uint32_t rareLimit = Load32(p + 12);
     const uint64_t rowTable = Load64(p + 56);
-    const uint32_t slotCount = Load32(p + 64);
+    const uint32_t rowCount = Load32(p + 64);
     if (Load32(p + 8) != kPairVersion || rareLimit == 0 || rareLimit > kMaxRareLimit || Load64(p + 16) != size ||
-        slotCount != SLOT_COUNT || Load32(p + 68) != 0 || rowTable < kPairHeaderSize ||
-        size - rowTable != uint64_t{slotCount} * kPairRowRecordSize)
+        rowCount > SLOT_COUNT || Load32(p + 68) != 0 || rowTable < kPairHeaderSize || rowTable > size ||
+        size - rowTable != uint64_t{rowCount} * kPairRowRecordSize)
         return false;
     const uint64_t tableHash = PairFileHash(p + rowTable, static_cast<size_t>(size - rowTable), PairFileHash(p, 72));
     if (Load64(p + 72) != tableHash)
         return false;
     // Belongs to these index files: their sizes first, so a stale file costs no hashing.
-    if (Load64(p + 24) != indexHeader.size() || Load64(p + 40) != postings.size() || postings.empty() ||
-        Load64(p + 32) != PairFileHash(indexHeader.data(), indexHeader.size()) ||
-        Load64(p + 48) != PostingSampleHash(postings.data(), postings.size()))
+    if (Load64(p + 24) != index.HeaderSize() || Load64(p + 40) != index.PostingsSize() || index.PostingsSize() == 0 ||
+        Load64(p + 32) != index.HeaderHash() || Load64(p + 48) != index.PostingsHash())
         return false;
     m_file = file;
     m_rowTable = rowTable;
-    m_slotCount = slotCount;
+    m_rowCount = rowCount;
+    if (!RecordsAscend()) {
+        Clear();
+        return false;
+    }
     m_rareLimit = rareLimit;
-    m_rowState.assign(slotCount, kRowUnchecked);
+    m_rowState.assign(rowCount, kRowUnchecked);
     return true;
 }
 
@@ -139,32 +154,64 @@ void PairTable::Clear()
 {
     m_file = {};
     m_rowTable = 0;
-    m_slotCount = 0;
+    m_rowCount = 0;
     m_rareLimit = 0;
     m_rowState = {};
 }
 
-PairTable::Row PairTable::RowOf(uint32_t a) const
+// The records' first slots ascend below the slot count, so that a slot's record can be found
+// by halving.
+bool PairTable::RecordsAscend() const
 {
-    const uint8_t* record = m_file.data() + m_rowTable + uint64_t{a} * kPairRowRecordSize;
-    return {Load64(record), Load32(record + 8), Load32(record + 12)};
+    for (uint32_t record = 0; record < m_rowCount; ++record) {
+        const uint32_t a = Load32(Record(record));
+        if (a >= SLOT_COUNT || (record > 0 && a <= Load32(Record(record - 1))))
+            return false;
+    }
+    return true;
 }
 
-// A row is sound when it lies between the header and the row table, its bytes give its hash,
-// its second slots ascend below the slot count and each list offset lies inside its lists.
-bool PairTable::CheckRow(uint32_t a, const Row& row) const
+const uint8_t* PairTable::Record(uint32_t record) const
+{
+    return m_file.data() + m_rowTable + uint64_t{record} * kPairRowRecordSize;
+}
+
+uint32_t PairTable::RecordOf(uint32_t a) const
+{
+    uint32_t low = 0;
+    uint32_t high = m_rowCount;
+    while (low < high) {
+        const uint32_t middle = low + (high - low) / 2;
+        if (Load32(Record(middle)) < a)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low < m_rowCount && Load32(Record(low)) == a ? low : m_rowCount;
+}
+
+PairTable::Row PairTable::RowOf(uint32_t record) const
+{
+    const uint8_t* bytes = Record(record);
+    return {Load64(bytes + 8), Load32(bytes + 4), Load32(bytes + 16)};
+}
+
+// A row is sound when it has entries, lies between the header and the row table, its bytes
+// give its hash, its second slots ascend below the slot count and each list offset lies inside
+// its lists.
+bool PairTable::CheckRow(uint32_t record, const Row& row) const
 {
     const uint64_t entryBytes = uint64_t{row.entries} * 8;
-    if (row.offset < kPairHeaderSize || row.offset > m_rowTable || entryBytes + row.listBytes > m_rowTable - row.offset)
+    if (row.entries == 0 || Load32(Record(record) + 20) != 0 || row.offset < kPairHeaderSize ||
+        row.offset > m_rowTable || entryBytes + row.listBytes > m_rowTable - row.offset)
         return false;
     const uint8_t* bytes = m_file.data() + row.offset;
-    const uint8_t* record = m_file.data() + m_rowTable + uint64_t{a} * kPairRowRecordSize;
-    if (PairFileHash(bytes, static_cast<size_t>(entryBytes + row.listBytes)) != Load64(record + 16))
+    if (PairFileHash(bytes, static_cast<size_t>(entryBytes + row.listBytes)) != Load64(Record(record) + 24))
         return false;
     for (uint32_t i = 0; i < row.entries; ++i) {
         const uint32_t b = Load32(bytes + i * uint64_t{8});
         const uint32_t list = Load32(bytes + i * uint64_t{8} + 4);
-        if (b >= m_slotCount || (i > 0 && b <= Load32(bytes + (i - 1) * uint64_t{8})) ||
+        if (b >= SLOT_COUNT || (i > 0 && b <= Load32(bytes + (i - 1) * uint64_t{8})) ||
             (list != kFrequentPair && list >= row.listBytes))
             return false;
     }
@@ -174,14 +221,15 @@ bool PairTable::CheckRow(uint32_t a, const Row& row) const
 PairTable::Lookup PairTable::Find(uint32_t a, uint32_t b, PageList& list)
 {
     list = {};
-    if (!IsUsable() || a >= m_slotCount || b >= m_slotCount)
+    if (!IsUsable() || a >= SLOT_COUNT || b >= SLOT_COUNT)
         return Lookup::Unknown;
-    const Row row = RowOf(a);
-    if (row.entries == 0)
+    const uint32_t record = RecordOf(a);
+    if (record == m_rowCount)
         return Lookup::Absent;
-    if (m_rowState[a] == kRowUnchecked)
-        m_rowState[a] = CheckRow(a, row) ? kRowSound : kRowUnsound;
-    if (m_rowState[a] != kRowSound)
+    const Row row = RowOf(record);
+    if (m_rowState[record] == kRowUnchecked)
+        m_rowState[record] = CheckRow(record, row) ? kRowSound : kRowUnsound;
+    if (m_rowState[record] != kRowSound)
         return Lookup::Unknown;
 
     const uint8_t* entries = m_file.data() + row.offset;

@@ -12,13 +12,14 @@
 //     0 "VAROPAIR"   8 u32 version   12 u32 rare limit (pages of the pairs that keep a list are
 //     below it)   16 u64 file size   24 u64 size of -idx.h   32 u64 hash of -idx.h
 //     40 u64 size of -idx.m   48 u64 hash of samples of -idx.m   56 u64 offset of the row table
-//     64 u32 slot count   68 u32 0   72 u64 hash of bytes 0-71 and the row table
+//     64 u32 row count   68 u32 0   72 u64 hash of bytes 0-71 and the row table
 //   rows, one per first slot a with pairs, anywhere between the header and the row table:
 //     entries (u32 second slot b, ascending; u32 offset of its page list in the row's lists,
 //     or kFrequentPair), then the lists: LEB128 count, then the first page and the differences
 //     to each next page as LEB128
-//   row table at its offset, up to the end of the file: per slot u64 row offset, u32 entry
-//     count, u32 list bytes, u64 hash of the row's bytes
+//   row table at its offset, up to the end of the file: one record per row, ascending by first
+//     slot: u32 first slot a, u32 entry count, u64 row offset, u32 list bytes, u32 0, u64 hash
+//     of the row's bytes. A slot without a record has no pairs.
 //
 // Checking: at open the sizes, the hash of the index header (1.4 to 10 MB, every stream's first
 // block, last page and block chain) and of samples of the posting file, the file's own size
@@ -28,6 +29,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -37,7 +39,7 @@ namespace varo {
 inline constexpr char kPairMagic[8] = {'V', 'A', 'R', 'O', 'P', 'A', 'I', 'R'};
 inline constexpr uint32_t kPairVersion = 1;
 inline constexpr size_t kPairHeaderSize = 80;
-inline constexpr size_t kPairRowRecordSize = 24;
+inline constexpr size_t kPairRowRecordSize = 32;
 inline constexpr uint32_t kFrequentPair = 0xFFFFFFFF;
 /// Largest rare limit a pair file may claim: bounds the pages one list decodes to.
 inline constexpr uint32_t kMaxRareLimit = uint32_t{1} << 20;
@@ -47,6 +49,26 @@ uint64_t PairFileHash(const uint8_t* data, size_t size, uint64_t seed = 0);
 /// The hash of a posting file's samples: its first 64 KiB, 16 blocks of 4 KiB spread evenly
 /// over it and its last 4 KiB, each folded into the next.
 uint64_t PostingSampleHash(const uint8_t* data, size_t size);
+
+/// The index files a pair file must belong to: their sizes, and their hashes, computed when
+/// first asked and kept, so that checking several pair files against one index hashes it once
+/// and a pair file of another size costs no hashing at all.
+class IndexFingerprint {
+public:
+    IndexFingerprint(std::span<const uint8_t> indexHeader, std::span<const uint8_t> postings)
+        : m_header(indexHeader), m_postings(postings)
+    {}
+    uint64_t HeaderSize() const { return m_header.size(); }
+    uint64_t PostingsSize() const { return m_postings.size(); }
+    uint64_t HeaderHash();
+    uint64_t PostingsHash();
+
+private:
+    std::span<const uint8_t> m_header;
+    std::span<const uint8_t> m_postings;
+    std::optional<uint64_t> m_headerHash;
+    std::optional<uint64_t> m_postingsHash;
+};
 
 /// A pair file mapped and checked against the index files it must belong to.
 class PairTable {
@@ -59,9 +81,8 @@ public:
     };
 
     /// Takes the mapped bytes of a pair file (which must outlive the table, or be empty) when
-    /// they belong to the index header and posting file given; false, and an empty table,
-    /// otherwise.
-    bool Attach(std::span<const uint8_t> file, std::span<const uint8_t> indexHeader, std::span<const uint8_t> postings);
+    /// they belong to the index files given; false, and an empty table, otherwise.
+    bool Attach(std::span<const uint8_t> file, IndexFingerprint& index);
     void Clear();
     bool IsUsable() const { return !m_file.empty(); }
 
@@ -88,12 +109,16 @@ private:
     };
     enum : uint8_t { kRowUnchecked = 0, kRowSound = 1, kRowUnsound = 2 };
 
-    Row RowOf(uint32_t a) const;
-    bool CheckRow(uint32_t a, const Row& row) const;
+    bool RecordsAscend() const;
+    const uint8_t* Record(uint32_t record) const;
+    /// The record of first slot a, or m_rowCount when a has no pairs.
+    uint32_t RecordOf(uint32_t a) const;
+    Row RowOf(uint32_t record) const;
+    bool CheckRow(uint32_t record, const Row& row) const;
 
     std::span<const uint8_t> m_file;
     uint64_t m_rowTable = 0;
-    uint32_t m_slotCount = 0;
+    uint32_t m_rowCount = 0;
     uint32_t m_rareLimit = 0;
     std::vector<uint8_t> m_rowState;
 };

@@ -17,24 +17,35 @@
 #include "engine/index.h"
 #include "engine/pairtable.h"
 #include "platform/mappedfile.h"
-#include "platform/memoryfiles.h"
 #include "tools/writer/pairfilewriter.h"
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
+#include <optional>
+#include <span>
 
 using namespace varo;
 
 namespace {
 
-const std::u16string kPairPath = fuzz::HeldPath(u"Index-idx.pairs");
+// A little-endian number of width bytes.
+uint64_t Load(const std::string& bytes, size_t offset, int width)
+{
+    uint64_t value = 0;
+    for (int i = width - 1; i >= 0; --i)
+        value = value << 8 | static_cast<uint8_t>(bytes[offset + static_cast<size_t>(i)]);
+    return value;
+}
 
 uint64_t Load64(const std::string& bytes, size_t offset)
 {
-    uint64_t value = 0;
-    for (int i = 7; i >= 0; --i)
-        value = value << 8 | static_cast<uint8_t>(bytes[offset + static_cast<size_t>(i)]);
-    return value;
+    return Load(bytes, offset, 8);
+}
+
+uint32_t Load32(const std::string& bytes, size_t offset)
+{
+    return static_cast<uint32_t>(Load(bytes, offset, 4));
 }
 
 void Store64(std::string& bytes, size_t offset, uint64_t value)
@@ -48,27 +59,34 @@ const uint8_t* Data(const std::string& bytes)
     return reinterpret_cast<const uint8_t*>(bytes.data());
 }
 
-// The row hashes and the table hash as the bytes now give them.
+// The row hashes and the table hash as the bytes now give them, for the row table where the
+// header now puts it.
 void MatchHashes(std::string& bytes)
 {
-    const size_t tableBytes = size_t{SLOT_COUNT} * kPairRowRecordSize;
-    if (bytes.size() < kPairHeaderSize + tableBytes)
+    if (bytes.size() < kPairHeaderSize)
         return;
-    const size_t table = bytes.size() - tableBytes;
-    for (size_t record = table; record < bytes.size(); record += kPairRowRecordSize) {
-        const uint64_t offset = Load64(bytes, record);
-        const uint64_t counts = Load64(bytes, record + 8);
-        const uint64_t length = (counts & 0xFFFFFFFF) * 8 + (counts >> 32);
+    const uint64_t table = Load64(bytes, 56);
+    const uint64_t tableBytes = uint64_t{Load32(bytes, 64)} * kPairRowRecordSize;
+    if (table < kPairHeaderSize || table > bytes.size() || bytes.size() - table != tableBytes)
+        return;
+    for (size_t record = static_cast<size_t>(table); record < bytes.size(); record += kPairRowRecordSize) {
+        const uint64_t offset = Load64(bytes, record + 8);
+        const uint64_t length = uint64_t{Load32(bytes, record + 4)} * 8 + Load32(bytes, record + 16);
         if (offset >= kPairHeaderSize && offset <= table && length <= table - offset)
-            Store64(bytes, record + 16, PairFileHash(Data(bytes) + offset, static_cast<size_t>(length)));
+            Store64(bytes, record + 24, PairFileHash(Data(bytes) + offset, static_cast<size_t>(length)));
     }
-    Store64(bytes, 72, PairFileHash(Data(bytes) + table, tableBytes, PairFileHash(Data(bytes), 72)));
+    Store64(bytes, 72,
+            PairFileHash(Data(bytes) + table, static_cast<size_t>(tableBytes), PairFileHash(Data(bytes), 72)));
 }
 
+// Both indexes stay open for the whole run; only the pair file changes from input to input, and
+// the fingerprint keeps the index files' hashes, so an input costs no hashing of them.
 struct Fixture {
     std::string sound;
     std::string work;
     CIndex plain;
+    CIndex paired;
+    std::optional<IndexFingerprint> fingerprint;
 };
 
 Fixture& TheFixture()
@@ -98,8 +116,10 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (!header.Map(fuzz::HeldPath(u"Index-idx.h")) || !postings.Map(fuzz::HeldPath(u"Index-idx.m")) ||
         !writer::BuildPairImage({header.Data(), header.Size()}, {postings.Data(), postings.Size()}, {}, fixture.sound)
              .empty() ||
-        !fixture.plain.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT))
+        !fixture.plain.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT) ||
+        !fixture.paired.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT))
         std::abort();
+    fixture.fingerprint = fixture.paired.Fingerprint();
     return 0;
 }
 
@@ -121,39 +141,39 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool forged = (mode & 1) != 0;
     if (forged)
         MatchHashes(bytes);
-    std::string_view held = bytes;
-    if ((mode & 2) != 0)
-        held = held.substr(0, cut % (bytes.size() + 1));
-    MemoryFiles::PutReference(kPairPath, held);
+    const size_t heldSize = (mode & 2) != 0 ? cut % (bytes.size() + 1) : bytes.size();
+    // A buffer of exactly the file's size, so that the sanitizer sees any read past its end.
+    const auto held = std::make_unique<uint8_t[]>(heldSize);
+    std::copy_n(bytes.begin(), heldSize, held.get());
+    const std::span<const uint8_t> heldBytes(held.get(), heldSize);
 
-    CIndex index;
-    if (index.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT)) {
-        // The sound file is taken.
-        VARO_FUZZ_CHECK(index.HasPairTable() || edited || held.size() != bytes.size());
-        while (!input.Empty()) {
-            const uint8_t op = input.Byte();
-            const std::u16string query = input.Query();
-            const bool andQuery = (op & 1) == 0;
-            const bool countHits = (op & 2) != 0;
-            const bool useVariants = (op & 4) != 0;
-            std::u16string pairedQuery = query;
-            std::u16string plainQuery = query;
-            const int paired = andQuery ? index.SearchAnd(pairedQuery, countHits, useVariants)
-                                        : index.SearchOr(pairedQuery, countHits, useVariants);
-            // A refused query leaves the hit set of the query before, and the index without a
-            // pair file lives from input to input: only answers are compared.
-            if (CIndex::CheckQuery(query) == 0)
-                continue;
-            CheckHitSet(index, andQuery, countHits);
-            if (forged)
-                continue;
-            const int plain = andQuery ? fixture.plain.SearchAnd(plainQuery, countHits, useVariants)
-                                       : fixture.plain.SearchOr(plainQuery, countHits, useVariants);
-            VARO_FUZZ_CHECK(paired == plain);
-            VARO_FUZZ_CHECK(index.GetHitPages() == fixture.plain.GetHitPages());
-            VARO_FUZZ_CHECK(index.GetHitCounts() == fixture.plain.GetHitCounts());
-        }
+    CIndex& index = fixture.paired;
+    // The sound file is taken.
+    const bool taken = index.UsePairFile(heldBytes, *fixture.fingerprint);
+    VARO_FUZZ_CHECK(taken || edited || heldSize != bytes.size());
+    while (!input.Empty()) {
+        const uint8_t op = input.Byte();
+        const std::u16string query = input.Query();
+        const bool andQuery = (op & 1) == 0;
+        const bool countHits = (op & 2) != 0;
+        const bool useVariants = (op & 4) != 0;
+        std::u16string pairedQuery = query;
+        std::u16string plainQuery = query;
+        const int paired = andQuery ? index.SearchAnd(pairedQuery, countHits, useVariants)
+                                    : index.SearchOr(pairedQuery, countHits, useVariants);
+        // A refused query leaves the hit set of the query before, which may be another
+        // input's: only answers are compared.
+        if (CIndex::CheckQuery(query) == 0)
+            continue;
+        CheckHitSet(index, andQuery, countHits);
+        if (forged)
+            continue;
+        const int plain = andQuery ? fixture.plain.SearchAnd(plainQuery, countHits, useVariants)
+                                   : fixture.plain.SearchOr(plainQuery, countHits, useVariants);
+        VARO_FUZZ_CHECK(paired == plain);
+        VARO_FUZZ_CHECK(index.GetHitPages() == fixture.plain.GetHitPages());
+        VARO_FUZZ_CHECK(index.GetHitCounts() == fixture.plain.GetHitCounts());
     }
-    MemoryFiles::Remove(kPairPath);
+    index.UsePairFile({}, *fixture.fingerprint);
     return 0;
 }

@@ -177,18 +177,19 @@ struct DamageCase {
     bool attached;  // whether the table is still taken (a damaged row is found only when read)
 };
 
-// Offset of the first row's bytes: the first nonzero row offset in the row table.
+uint64_t LoadU64(const std::string& file, size_t offset)
+{
+    uint64_t value = 0;
+    for (int i = 7; i >= 0; --i)
+        value = value << 8 | static_cast<uint8_t>(file[offset + static_cast<size_t>(i)]);
+    return value;
+}
+
+// Offset of the first row's bytes: the row offset of the row table's first record.
 size_t FirstRowOffset(const std::string& file)
 {
-    const size_t table = static_cast<size_t>(file.size() - size_t{SLOT_COUNT} * kPairRowRecordSize);
-    for (size_t record = table; record < file.size(); record += kPairRowRecordSize) {
-        uint64_t offset = 0;
-        for (int i = 7; i >= 0; --i)
-            offset = offset << 8 | static_cast<uint8_t>(file[record + static_cast<size_t>(i)]);
-        if (offset != 0)
-            return static_cast<size_t>(offset);
-    }
-    return 0;
+    const size_t table = static_cast<size_t>(LoadU64(file, 56));
+    return table < file.size() ? static_cast<size_t>(LoadU64(file, table + 8)) : 0;
 }
 
 // Every way a pair file can fail to belong or to be sound leaves the answers as the streams

@@ -481,12 +481,20 @@ std::string PairCollector::Write(PairSink& sink, RunStore& runs, const std::func
     if (progress)
         progress(1.0);
 
+    // One record for each first slot that has a row, in slot order.
     std::string table;
-    table.reserve(size_t{SLOT_COUNT} * kPairRowRecordSize);
-    for (const auto& row : m_rows) {
-        AppendU64(table, row[0]);
-        AppendU64(table, row[1]);
-        AppendU64(table, row[2]);
+    uint32_t rowCount = 0;
+    for (uint32_t slot = 0; slot < SLOT_COUNT; ++slot) {
+        const auto& [rowOffset, counts, rowHash] = m_rows[slot];
+        if (counts == 0)
+            continue;
+        AppendU32(table, slot);
+        AppendU32(table, static_cast<uint32_t>(counts));
+        AppendU64(table, rowOffset);
+        AppendU32(table, static_cast<uint32_t>(counts >> 32));
+        AppendU32(table, 0);
+        AppendU64(table, rowHash);
+        ++rowCount;
     }
     std::string header(kPairMagic, sizeof kPairMagic);
     AppendU32(header, kPairVersion);
@@ -497,7 +505,7 @@ std::string PairCollector::Write(PairSink& sink, RunStore& runs, const std::func
     AppendU64(header, m_file.size);
     AppendU64(header, PostingSampleHash(m_file.data, m_file.size));
     AppendU64(header, offset);
-    AppendU32(header, SLOT_COUNT);
+    AppendU32(header, rowCount);
     AppendU32(header, 0);
     const uint64_t tableHash = PairFileHash(reinterpret_cast<const uint8_t*>(table.data()), table.size(),
                                             PairFileHash(reinterpret_cast<const uint8_t*>(header.data()), 72));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <utility>
 
 namespace varo {
 
@@ -38,7 +39,7 @@ constexpr uint32_t kAbsent = UINT32_MAX;
 
 // For each of the term's ascending pages, the index of that page in the hit set (the first, were
 // it there twice), or kAbsent: one walk of both lists in step instead of a search per page.
-std::vector<uint32_t> LocateInHitSet(const CDWordArray& hitPages, const CDWordArray& termPages)
+void LocateInHitSet(const CDWordArray& hitPages, const CDWordArray& termPages, std::vector<uint32_t>& located)
 {
     std::vector<uint32_t> order;
     CDWordArray sortedPages;
@@ -54,7 +55,7 @@ std::vector<uint32_t> LocateInHitSet(const CDWordArray& hitPages, const CDWordAr
     // The lists interleave unpredictably, so the walk steps without branching on the pages: the
     // smaller side moves on, both on a match, and the entry of the term's page is written at
     // every step; the last write, when its page moves on, is the one that stays.
-    std::vector<uint32_t> located(termPages.size(), kAbsent);
+    located.assign(termPages.size(), kAbsent);
     size_t j = 0;
     size_t k = 0;
     while (j < sorted.size() && k < termPages.size()) {
@@ -65,17 +66,16 @@ std::vector<uint32_t> LocateInHitSet(const CDWordArray& hitPages, const CDWordAr
         j += hit <= term;
         k += term <= hit;
     }
-    return located;
 }
 
 }  // namespace
 
 void UniteHits(CDWordArray& hitPages, CDWordArray& hitCounts, const CDWordArray& pages, const CDWordArray& counts,
-               bool countHits)
+               bool countHits, std::vector<uint32_t>& located)
 {
     // Only a direct call after an uncounted search leaves pages without counts; they count 0.
     hitCounts.resize(countHits ? hitPages.size() : 0, 0);
-    const std::vector<uint32_t> located = LocateInHitSet(hitPages, pages);
+    LocateInHitSet(hitPages, pages, located);
     for (size_t k = 0; k < pages.size(); ++k) {
         if (located[k] != kAbsent) {
             if (countHits)
@@ -88,25 +88,26 @@ void UniteHits(CDWordArray& hitPages, CDWordArray& hitCounts, const CDWordArray&
     }
 }
 
-void IntersectHits(CDWordArray& hitPages, CDWordArray& hitCounts, const CDWordArray& pages, const CDWordArray& counts,
-                   bool countHits)
+void IntersectHits(CDWordArray& hitPages, CDWordArray& hitCounts, CDWordArray& pages, CDWordArray& counts,
+                   bool countHits, std::vector<uint32_t>& located)
 {
-    const std::vector<uint32_t> located = LocateInHitSet(hitPages, pages);
-    // Every page is written and the write position moves on only for pages the hit set holds,
-    // again so that the loop does not branch on them.
-    CDWordArray keptPages(pages.size());
-    CDWordArray keptCounts(countHits ? pages.size() : 0);
+    LocateInHitSet(hitPages, pages, located);
+    // The kept pages move down within the term's lists (never past the page being read). Every
+    // page is written and the write position moves on only for pages the hit set holds, so
+    // that the loop does not branch on them.
     size_t kept = 0;
     for (size_t k = 0; k < pages.size(); ++k) {
-        keptPages[kept] = pages[k];
+        pages[kept] = pages[k];
         if (countHits)
-            keptCounts[kept] = counts[k] + (located[k] == kAbsent ? 0 : hitCounts[located[k]]);
+            counts[kept] = counts[k] + (located[k] == kAbsent ? 0 : hitCounts[located[k]]);
         kept += located[k] != kAbsent;
     }
-    keptPages.resize(kept);
-    keptCounts.resize(countHits ? kept : 0);
-    hitPages = std::move(keptPages);
-    hitCounts = std::move(keptCounts);
+    pages.resize(kept);
+    counts.resize(countHits ? kept : 0);
+    std::swap(hitPages, pages);
+    std::swap(hitCounts, counts);
+    pages.clear();
+    counts.clear();
 }
 
 }  // namespace varo

@@ -149,6 +149,9 @@ void CIndex::Close()
     m_postingBlocks = 0;
     m_skipDirectories.clear();
     m_skipDirectoryBytes = 0;
+    m_termPages = {};
+    m_termCounts = {};
+    m_located = {};
     m_pairs.Clear();
     m_pairFile.Unmap();
     m_fileList.Close();

@@ -212,6 +212,12 @@ private:
     // Slot -> its stream's skip directory, and the bytes all of them take.
     std::unordered_map<uint32_t, SkipDirectory> m_skipDirectories;
     size_t m_skipDirectoryBytes = 0;
+    // A term's pages and counts and the merge's positions of them in the hit set, kept from
+    // search to search: a hit set of a million pages built in fresh memory each time costs
+    // more in page faults than the merge itself.
+    CDWordArray m_termPages;
+    CDWordArray m_termCounts;
+    std::vector<uint32_t> m_located;
     // The optional pair file and what it says, when it belongs to the index files.
     MappedFile m_pairFile;
     PairTable m_pairs;

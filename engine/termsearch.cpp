@@ -547,8 +547,12 @@ uint32_t CIndex::SearchTerm(std::u16string_view term, int mode, bool countHits, 
                             pairPages.end());
         candidates = &pairPages;
     }
-    CDWordArray pages;
-    CDWordArray counts;
+    // The term's lists, and after a merge the hit set's former ones: their memory stays with
+    // the index from term to term and search to search.
+    CDWordArray& pages = m_termPages;
+    CDWordArray& counts = m_termCounts;
+    pages.clear();
+    counts.clear();
     if (verdict != PairVerdict::Absent && (candidates == nullptr || !candidates->empty())) {
         std::vector<uint32_t> slots;
         std::vector<uint32_t> firstBlocks;
@@ -567,12 +571,12 @@ uint32_t CIndex::SearchTerm(std::u16string_view term, int mode, bool countHits, 
     }
 
     if (mode == SEARCH_UNION) {
-        UniteHits(m_hitPages, m_hitCounts, pages, counts, countHits);
+        UniteHits(m_hitPages, m_hitCounts, pages, counts, countHits, m_located);
     } else if (mode == SEARCH_INTERSECT) {
-        IntersectHits(m_hitPages, m_hitCounts, pages, counts, countHits);
+        IntersectHits(m_hitPages, m_hitCounts, pages, counts, countHits, m_located);
     } else {
-        m_hitPages = std::move(pages);
-        m_hitCounts = std::move(counts);
+        std::swap(m_hitPages, pages);
+        std::swap(m_hitCounts, counts);
     }
     m_hitPageCount = static_cast<uint32_t>(m_hitPages.size());
     return m_hitPageCount;

@@ -48,6 +48,7 @@ Hits PlainIntersection(const Hits& hits, const Hits& term)
 TEST(HitMerge, randomRunsOfPages_matchPlainSearch)
 {
     std::mt19937 random(5);
+    std::vector<uint32_t> located;  // kept from round to round, as a search keeps it
     for (int round = 0; round < 300; ++round) {
         const uint32_t range = 1 + random() % 60;
         Hits hits;
@@ -67,14 +68,16 @@ TEST(HitMerge, randomRunsOfPages_matchPlainSearch)
         SCOPED_TRACE(round);
 
         Hits united = hits;
-        UniteHits(united.pages, united.counts, term.pages, term.counts, true);
+        UniteHits(united.pages, united.counts, term.pages, term.counts, true, located);
         EXPECT_EQ(united, PlainUnion(hits, term));
         Hits intersected = hits;
-        IntersectHits(intersected.pages, intersected.counts, term.pages, term.counts, true);
+        Hits consumed = term;
+        IntersectHits(intersected.pages, intersected.counts, consumed.pages, consumed.counts, true, located);
         EXPECT_EQ(intersected, PlainIntersection(hits, term));
+        EXPECT_TRUE(consumed.pages.empty() && consumed.counts.empty());
 
         const CDWordArray unitedPages = united.pages;
-        UniteHits(hits.pages, hits.counts, term.pages, term.counts, false);
+        UniteHits(hits.pages, hits.counts, term.pages, term.counts, false, located);
         EXPECT_EQ(hits.pages, unitedPages);
         EXPECT_TRUE(hits.counts.empty());
     }

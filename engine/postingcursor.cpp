@@ -21,17 +21,18 @@ PostingCursor::PostingCursor(const PostingFile& file, uint32_t firstBlock, uint3
 
 bool PostingCursor::SeekPage(uint64_t target, const SkipDirectory* directory)
 {
-    // Most seeks land a few entries on (the streams of common characters list most pages):
-    // those are walked, and only a seek that is still short after them asks the directory.
-    constexpr int kStepsBeforeLeap = 4;
-    for (int step = 0; m_page < target || !m_started; ++step) {
+    bool leapt = directory == nullptr;
+    while (m_page < target || !m_started) {
         // Nothing after the last page's entry belongs to the stream.
         if (m_started && m_page >= m_lastPage)
             return false;
-        // The furthest recorded entry below target that lies ahead: every entry passed over on
-        // the way was read without fault when the directory was built, and none of them is the
-        // last page's, as this walk would have stopped there too.
-        if (step == kStepsBeforeLeap && directory != nullptr) {
+        // Once, the furthest recorded entry below target that lies ahead, so that at most a
+        // directory step of entries is walked. Before answers at once when the next recorded
+        // entry is not below target, the common case between neighbouring pages. Every entry
+        // passed over on the way was read without fault when the directory was built, and none
+        // of them is the last page's, as this walk would have stopped there too.
+        if (!leapt && m_started) {
+            leapt = true;
             if (const SkipDirectory::Point* point = directory->Before(target, m_entries); point != nullptr)
                 Return(point->mark, point->entry);
         }

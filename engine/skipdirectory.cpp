@@ -29,9 +29,18 @@ const SkipDirectory::Point* SkipDirectory::Before(uint64_t page, uint32_t entrie
     const size_t ahead = size_t{entries} / kEntriesPerPoint + 1;
     if (ahead >= m_points.size() || m_points[ahead].page >= page)
         return nullptr;
-    // Entries, and so points, come in ascending page order.
-    const auto after = std::partition_point(m_points.begin() + static_cast<ptrdiff_t>(ahead), m_points.end(),
-                                            [page](const Point& point) { return point.page < page; });
+    // Entries, and so points, come in ascending page order. Galloping from the cursor: a seek
+    // costs the logarithm of how far it leaps, not of the whole stream, so that the many short
+    // leaps of two common characters in step stay cheap beside the long ones of a rare term.
+    size_t below = ahead;  // a point below page
+    size_t step = 1;
+    while (step < m_points.size() - below && m_points[below + step].page < page) {
+        below += step;
+        step *= 2;
+    }
+    const auto first = m_points.begin() + static_cast<ptrdiff_t>(below + 1);
+    const auto last = m_points.begin() + static_cast<ptrdiff_t>(std::min(m_points.size(), below + step));
+    const auto after = std::partition_point(first, last, [page](const Point& point) { return point.page < page; });
     return &*(after - 1);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// A directory over one slot's posting stream: where every 32nd entry starts and its page. A
+// A directory over one slot's posting stream: where every 8th entry starts and its page. A
 // cursor seeking a page far ahead leaps to the last recorded entry before it instead of reading
 // every entry header on the way, and the directory's entry count tells how rare the character
 // is. It is built by one walk over the stream's entry headers, the same walk a search makes, so
@@ -15,7 +15,7 @@ namespace varo {
 
 class SkipDirectory {
 public:
-    static constexpr uint32_t kEntriesPerPoint = 32;
+    static constexpr uint32_t kEntriesPerPoint = 8;
 
     struct Point {
         PostingCursor::Mark mark;  // before the entry's header

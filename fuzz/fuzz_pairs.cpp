@@ -2,10 +2,10 @@
 // sound one, and runs queries on it beside the same index opened without a pair file.
 //
 // Input: u8 mode, u32 cut, u8 n + n x (u32 offset, u8 bits to flip), then up to kMaxOperations
-// operations (u8 op, query). The edits flip bits at offset % size. Mode bit 0 makes every hash match
-// again after the edits (each row's whose bytes lie inside the file, and the table's), so that
-// the checks behind the hashes are reached: the order of a row's entries, its list offsets and
-// the lists themselves. Mode bit 1 cuts the file at cut % (size + 1).
+// operations (u8 op, query). The edits flip bits at offset % size. Mode bit 0 makes every hash
+// match again after the edits (each row's whose bytes lie inside the file, and the table's), so
+// that the checks behind the hashes are reached: the order of a row's entries, its list offsets
+// and the lists themselves. Mode bit 1 cuts the file at cut % (size + 1).
 //
 // Without bit 0 no edit can forge a hash, so the answers must be those of the index without a
 // pair file. With it a forged file may say wrong things; then only the properties of the hit

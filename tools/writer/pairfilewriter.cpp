@@ -7,7 +7,6 @@
 #include "text/codeconverter.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <fstream>
 #include <memory>
@@ -244,7 +243,10 @@ private:
     std::vector<uint32_t> m_slots;  // the slots that have a stream
     size_t m_capacity = 0;          // pair words held in memory at most
     std::vector<uint64_t> m_pairs;
-    std::vector<std::array<uint64_t, 3>> m_rows = std::vector<std::array<uint64_t, 3>>(SLOT_COUNT);
+    // The row table: a record for each row written, in the order the merge writes them, which
+    // is ascending by first slot.
+    std::string m_table;
+    uint32_t m_rowCount = 0;
     // The row being put together: its first slot, entries and lists.
     uint32_t m_rowSlot = 0;
     uint32_t m_rowEntries = 0;
@@ -455,8 +457,13 @@ std::string PairCollector::MergeRows(PairSink& sink, RunStore& runs, uint64_t& o
 std::string PairCollector::WriteRow(PairSink& sink, uint64_t& offset, PairFileSummary&)
 {
     const std::string row = m_entries + m_lists;
-    m_rows[m_rowSlot] = {offset, uint64_t{m_rowEntries} | uint64_t{m_lists.size()} << 32,
-                         PairFileHash(reinterpret_cast<const uint8_t*>(row.data()), row.size())};
+    AppendU32(m_table, m_rowSlot);
+    AppendU32(m_table, m_rowEntries);
+    AppendU64(m_table, offset);
+    AppendU32(m_table, static_cast<uint32_t>(m_lists.size()));
+    AppendU32(m_table, 0);
+    AppendU64(m_table, PairFileHash(reinterpret_cast<const uint8_t*>(row.data()), row.size()));
+    ++m_rowCount;
     if (!sink.Append(row))
         return "cannot write the pair file";
     offset += row.size();
@@ -481,36 +488,21 @@ std::string PairCollector::Write(PairSink& sink, RunStore& runs, const std::func
     if (progress)
         progress(1.0);
 
-    // One record for each first slot that has a row, in slot order.
-    std::string table;
-    uint32_t rowCount = 0;
-    for (uint32_t slot = 0; slot < SLOT_COUNT; ++slot) {
-        const auto& [rowOffset, counts, rowHash] = m_rows[slot];
-        if (counts == 0)
-            continue;
-        AppendU32(table, slot);
-        AppendU32(table, static_cast<uint32_t>(counts));
-        AppendU64(table, rowOffset);
-        AppendU32(table, static_cast<uint32_t>(counts >> 32));
-        AppendU32(table, 0);
-        AppendU64(table, rowHash);
-        ++rowCount;
-    }
     std::string header(kPairMagic, sizeof kPairMagic);
     AppendU32(header, kPairVersion);
     AppendU32(header, m_options.rareLimit);
-    AppendU64(header, offset + table.size());
+    AppendU64(header, offset + m_table.size());
     AppendU64(header, m_header.size());
     AppendU64(header, PairFileHash(m_header.data(), m_header.size()));
     AppendU64(header, m_file.size);
     AppendU64(header, PostingSampleHash(m_file.data, m_file.size));
     AppendU64(header, offset);
-    AppendU32(header, rowCount);
+    AppendU32(header, m_rowCount);
     AppendU32(header, 0);
-    const uint64_t tableHash = PairFileHash(reinterpret_cast<const uint8_t*>(table.data()), table.size(),
+    const uint64_t tableHash = PairFileHash(reinterpret_cast<const uint8_t*>(m_table.data()), m_table.size(),
                                             PairFileHash(reinterpret_cast<const uint8_t*>(header.data()), 72));
     AppendU64(header, tableHash);
-    if (!sink.Append(table) || !sink.WriteHeader(header))
+    if (!sink.Append(m_table) || !sink.WriteHeader(header))
         return "cannot write the pair file";
     return {};
 }

@@ -60,7 +60,8 @@ bool CIndex::Open(const std::u16string& folder, const std::u16string& name, int 
             return false;
         }
         m_postingBlocks = static_cast<uint32_t>((m_postings.Size() + kBlockSize - 1) / kBlockSize);
-        AttachPairTable(stem + u"-idx.pairs");
+        AttachPairTable(stem + u"-idx.pairs", 0);
+        AttachPairTable(stem + u"-idx.gappairs", 1);
         if (!m_fileList.Open(folder, name)) {
             Fail(IndexError::StoreFailed);
             return false;
@@ -106,14 +107,15 @@ bool CIndex::LoadHeader(const std::u16string& path)
 
 // The pair file is optional: missing, unreadable, stale or damaged, it is left aside and every
 // search reads the streams alone, as for an index built without one.
-void CIndex::AttachPairTable(const std::u16string& path)
+void CIndex::AttachPairTable(const std::u16string& path, uint32_t gap)
 {
-    if (!m_pairFile.Map(path))
+    MappedFile& mapped = m_pairFiles[gap];
+    if (!mapped.Map(path))
         return;
-    const std::span<const uint8_t> file(m_pairFile.Data(), m_pairFile.Size());
+    const std::span<const uint8_t> file(mapped.Data(), mapped.Size());
     IndexFingerprint index = Fingerprint();
-    if (!m_pairs.Attach(file, index))
-        m_pairFile.Unmap();
+    if (!m_pairs[gap].Attach(file, index, gap))
+        mapped.Unmap();
 }
 
 IndexFingerprint CIndex::Fingerprint() const
@@ -121,11 +123,13 @@ IndexFingerprint CIndex::Fingerprint() const
     return IndexFingerprint({m_header.Data(), m_header.Size()}, {m_postings.Data(), m_postings.Size()});
 }
 
-bool CIndex::UsePairFile(std::span<const uint8_t> bytes, IndexFingerprint& fingerprint)
+bool CIndex::UsePairFile(std::span<const uint8_t> bytes, IndexFingerprint& fingerprint, uint32_t gap)
 {
-    m_pairs.Clear();
-    m_pairFile.Unmap();
-    return IsOpen() && m_pairs.Attach(bytes, fingerprint);
+    if (gap > kMaxPairGap)
+        return false;
+    m_pairs[gap].Clear();
+    m_pairFiles[gap].Unmap();
+    return IsOpen() && m_pairs[gap].Attach(bytes, fingerprint, gap);
 }
 
 void CIndex::Fail(IndexError error)
@@ -152,8 +156,10 @@ void CIndex::Close()
     m_termPages = {};
     m_termCounts = {};
     m_located = {};
-    m_pairs.Clear();
-    m_pairFile.Unmap();
+    for (uint32_t gap = 0; gap <= kMaxPairGap; ++gap) {
+        m_pairs[gap].Clear();
+        m_pairFiles[gap].Unmap();
+    }
     m_fileList.Close();
 }
 

@@ -9,6 +9,7 @@
 #include "store/filelist.h"
 #include "store/hitpositions.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -158,17 +159,18 @@ public:
     bool ReadText(uint32_t record, std::string& text) const { return m_fileList.ReadText(record, text); }
     const CFileList& FileList() const { return m_fileList; }
 
-    /// Whether the pair file beside the index files was found sound and belonging to them, so
-    /// that phrases are narrowed by it (an index without one searches the same, only slower).
-    bool HasPairTable() const { return m_pairs.IsUsable(); }
+    /// Whether the pair file of the gap given (0: "-idx.pairs", 1: "-idx.gappairs") beside the
+    /// index files was found sound and belonging to them, so that phrases are narrowed by it (an
+    /// index without one searches the same, only slower).
+    bool HasPairTable(uint32_t gap = 0) const { return gap <= kMaxPairGap && m_pairs[gap].IsUsable(); }
     /// The open index files' sizes, to be hashed when first asked.
     IndexFingerprint Fingerprint() const;
-    /// Uses the pair file bytes given in place of the file beside the index, when they belong
-    /// to the index files of the fingerprint (which must be this open index's); empty bytes
-    /// leave every pair file aside. The bytes must stay until the next call or Close. For
-    /// tests and fuzzers, which try many pair files against one index: a fingerprint kept
-    /// between calls hashes the index files once.
-    bool UsePairFile(std::span<const uint8_t> bytes, IndexFingerprint& fingerprint);
+    /// Uses the pair file bytes given in place of the file of that gap beside the index, when
+    /// they belong to the index files of the fingerprint (which must be this open index's) and
+    /// hold pairs of that gap; empty bytes leave that gap's pair file aside. The bytes must stay
+    /// until the next call for the gap or Close. For tests and fuzzers, which try many pair
+    /// files against one index: a fingerprint kept between calls hashes the index files once.
+    bool UsePairFile(std::span<const uint8_t> bytes, IndexFingerprint& fingerprint, uint32_t gap = 0);
 
     /// Number of 4096-byte blocks the posting file holds (a last partial block counts); every
     /// block number read from the header tables is checked against it.
@@ -200,7 +202,7 @@ private:
     /// The mapped posting file and its chain as the cursors read them.
     PostingFile Postings() const;
     bool LoadHeader(const std::u16string& path);
-    void AttachPairTable(const std::u16string& path);
+    void AttachPairTable(const std::u16string& path, uint32_t gap);
     void ClearHitSet();
     void Fail(IndexError error);
 
@@ -218,9 +220,9 @@ private:
     CDWordArray m_termPages;
     CDWordArray m_termCounts;
     std::vector<uint32_t> m_located;
-    // The optional pair file and what it says, when it belongs to the index files.
-    MappedFile m_pairFile;
-    PairTable m_pairs;
+    // The optional pair files, by gap, and what they say when they belong to the index files.
+    std::array<MappedFile, kMaxPairGap + 1> m_pairFiles;
+    std::array<PairTable, kMaxPairGap + 1> m_pairs;
 };
 
 }  // namespace varo

@@ -117,7 +117,7 @@ uint64_t IndexFingerprint::PostingsHash()
     return *m_postingsHash;
 }
 
-bool PairTable::Attach(std::span<const uint8_t> file, IndexFingerprint& index)
+bool PairTable::Attach(std::span<const uint8_t> file, IndexFingerprint& index, uint32_t gap)
 {
     Clear();
     const uint8_t* p = file.data();
@@ -128,7 +128,7 @@ bool PairTable::Attach(std::span<const uint8_t> file, IndexFingerprint& index)
     const uint64_t rowTable = Load64(p + 56);
     const uint32_t rowCount = Load32(p + 64);
     if (Load32(p + 8) != kPairVersion || rareLimit == 0 || rareLimit > kMaxRareLimit || Load64(p + 16) != size ||
-        rowCount > SLOT_COUNT || Load32(p + 68) != 0 || rowTable < kPairHeaderSize || rowTable > size ||
+        rowCount > SLOT_COUNT || Load32(p + 68) != gap || rowTable < kPairHeaderSize || rowTable > size ||
         size - rowTable != uint64_t{rowCount} * kPairRowRecordSize)
         return false;
     const uint64_t tableHash = PairFileHash(p + rowTable, static_cast<size_t>(size - rowTable), PairFileHash(p, 72));

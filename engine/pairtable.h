@@ -12,7 +12,8 @@
 //     0 "VAROPAIR"   8 u32 version   12 u32 rare limit (pages of the pairs that keep a list are
 //     below it)   16 u64 file size   24 u64 size of -idx.h   32 u64 hash of -idx.h
 //     40 u64 size of -idx.m   48 u64 hash of samples of -idx.m   56 u64 offset of the row table
-//     64 u32 row count   68 u32 0   72 u64 hash of bytes 0-71 and the row table
+//     64 u32 row count   68 u32 gap (positions between a pair's slots: 0 in "-idx.pairs",
+//     1 in "-idx.gappairs")   72 u64 hash of bytes 0-71 and the row table
 //   rows, one per first slot a with pairs, anywhere between the header and the row table:
 //     entries (u32 second slot b, ascending; u32 offset of its page list in the row's lists,
 //     or kFrequentPair), then the lists: LEB128 count, then the first page and the differences
@@ -43,6 +44,8 @@ inline constexpr size_t kPairRowRecordSize = 32;
 inline constexpr uint32_t kFrequentPair = 0xFFFFFFFF;
 /// Largest rare limit a pair file may claim: bounds the pages one list decodes to.
 inline constexpr uint32_t kMaxRareLimit = uint32_t{1} << 20;
+/// Largest gap a pair file may hold: neighbours (0) and slots with one position between (1).
+inline constexpr uint32_t kMaxPairGap = 1;
 
 /// A 64-bit hash of bytes (not cryptographic: it tells a changed file, not a forged one).
 uint64_t PairFileHash(const uint8_t* data, size_t size, uint64_t seed = 0);
@@ -81,8 +84,9 @@ public:
     };
 
     /// Takes the mapped bytes of a pair file (which must outlive the table, or be empty) when
-    /// they belong to the index files given; false, and an empty table, otherwise.
-    bool Attach(std::span<const uint8_t> file, IndexFingerprint& index);
+    /// they belong to the index files given and hold pairs of the gap asked for; false, and an
+    /// empty table, otherwise.
+    bool Attach(std::span<const uint8_t> file, IndexFingerprint& index, uint32_t gap);
     void Clear();
     bool IsUsable() const { return !m_file.empty(); }
 
@@ -94,7 +98,7 @@ public:
         uint32_t count = 0;
     };
 
-    /// What the table says of slot a followed by slot b; for a rare pair list receives where
+    /// What the table says of slot a followed, gap positions further on, by slot b; for a rare pair list receives where
     /// its pages are.
     Lookup Find(uint32_t a, uint32_t b, PageList& list);
     /// The pages of a list, ascending; false (an unsound list, which proves nothing) when they

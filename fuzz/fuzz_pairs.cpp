@@ -1,11 +1,12 @@
-// Opens the fuzz collection's full-text index with a pair file that the input makes out of the
+// Opens the fuzz collection's full-text index with a pair file that the input makes out of a
 // sound one, and runs queries on it beside the same index opened without a pair file.
 //
 // Input: u8 mode, u32 cut, u8 n + n x (u32 offset, u8 bits to flip), then up to kMaxOperations
 // operations (u8 op, query). The edits flip bits at offset % size. Mode bit 0 makes every hash
 // match again after the edits (each row's whose bytes lie inside the file, and the table's), so
 // that the checks behind the hashes are reached: the order of a row's entries, its list offsets
-// and the lists themselves. Mode bit 1 cuts the file at cut % (size + 1).
+// and the lists themselves. Mode bit 1 cuts the file at cut % (size + 1). Mode bit 2 picks the
+// file of characters one apart in place of the neighbours' file.
 //
 // Without bit 0 no edit can forge a hash, so the answers must be those of the index without a
 // pair file. With it a forged file may say wrong things; then only the properties of the hit
@@ -86,7 +87,7 @@ void MatchHashes(std::string& bytes)
 // Both indexes stay open for the whole run; only the pair file changes from input to input, and
 // the fingerprint keeps the index files' hashes, so an input costs no hashing of them.
 struct Fixture {
-    std::string sound;
+    std::string sound[kMaxPairGap + 1];  // by gap
     std::string work;
     CIndex plain;
     CIndex paired;
@@ -117,10 +118,17 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     Fixture& fixture = TheFixture();
     MappedFile header;
     MappedFile postings;
-    if (!header.Map(fuzz::HeldPath(u"Index-idx.h")) || !postings.Map(fuzz::HeldPath(u"Index-idx.m")) ||
-        !writer::BuildPairImage({header.Data(), header.Size()}, {postings.Data(), postings.Size()}, {}, fixture.sound)
-             .empty() ||
-        !fixture.plain.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT) ||
+    if (!header.Map(fuzz::HeldPath(u"Index-idx.h")) || !postings.Map(fuzz::HeldPath(u"Index-idx.m")))
+        std::abort();
+    for (uint32_t gap = 0; gap <= kMaxPairGap; ++gap) {
+        writer::PairFileOptions options;
+        options.gap = gap;
+        if (!writer::BuildPairImage({header.Data(), header.Size()}, {postings.Data(), postings.Size()}, options,
+                                    fixture.sound[gap])
+                 .empty())
+            std::abort();
+    }
+    if (!fixture.plain.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT) ||
         !fixture.paired.Open(fuzz::kHeldFolder, u"Index", INDEX_FULL_TEXT))
         std::abort();
     fixture.fingerprint = fixture.paired.Fingerprint();
@@ -133,8 +141,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     fuzz::Reader input(data, size);
     const uint8_t mode = input.Byte();
     const uint32_t cut = input.U32();
+    const uint32_t gap = (mode >> 2) & 1;
     std::string& bytes = fixture.work;
-    bytes.assign(fixture.sound);
+    bytes.assign(fixture.sound[gap]);
     bool edited = false;
     for (uint8_t n = input.Byte(); n > 0 && !input.Empty(); --n) {
         const uint32_t offset = input.U32();
@@ -153,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     CIndex& index = fixture.paired;
     // The sound file is taken.
-    const bool taken = index.UsePairFile(heldBytes, *fixture.fingerprint);
+    const bool taken = index.UsePairFile(heldBytes, *fixture.fingerprint, gap);
     VARO_FUZZ_CHECK(taken || edited || heldSize != bytes.size());
     for (int operations = 0; !input.Empty() && operations < kMaxOperations; ++operations) {
         const uint8_t op = input.Byte();
@@ -178,6 +187,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         VARO_FUZZ_CHECK(index.GetHitPages() == fixture.plain.GetHitPages());
         VARO_FUZZ_CHECK(index.GetHitCounts() == fixture.plain.GetHitCounts());
     }
-    index.UsePairFile({}, *fixture.fingerprint);
+    index.UsePairFile({}, *fixture.fingerprint, gap);
     return 0;
 }

@@ -84,17 +84,19 @@ std::span<const uint8_t> Bytes(const std::string& bytes)
     return {reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()};
 }
 
-// The pair files of every kind, written into the collection's folder.
-void WritePairFiles(const fs::path& folder, uint32_t rareLimit)
+// The pair files of every kind and of the gaps given, written into the collection's folder.
+void WritePairFiles(const fs::path& folder, uint32_t rareLimit, std::initializer_list<uint32_t> gaps)
 {
-    for (int kind : {INDEX_FULL_TEXT, INDEX_ANNOTATIONS, INDEX_MAIN_TEXT}) {
-        writer::PairFileOptions options;
-        options.rareLimit = rareLimit;
-        ASSERT_EQ(writer::WritePairFile(folder / writer::IndexHeaderName("Index", kind),
-                                        folder / writer::PostingFileName("Index", kind),
-                                        folder / writer::PairFileName("Index", kind), options),
-                  "");
-    }
+    for (int kind : {INDEX_FULL_TEXT, INDEX_ANNOTATIONS, INDEX_MAIN_TEXT})
+        for (uint32_t gap : gaps) {
+            writer::PairFileOptions options;
+            options.rareLimit = rareLimit;
+            options.gap = gap;
+            ASSERT_EQ(writer::WritePairFile(folder / writer::IndexHeaderName("Index", kind),
+                                            folder / writer::PostingFileName("Index", kind),
+                                            folder / writer::PairFileName("Index", kind, gap), options),
+                      "");
+        }
 }
 
 std::vector<std::u32string> RandomTexts(Random& random, size_t count)
@@ -106,21 +108,32 @@ std::vector<std::u32string> RandomTexts(Random& random, size_t count)
 }
 
 // The same queries on one index opened before its pair files were written and one after: with
-// no list at all (limit 1), lists for pairs on one or two pages, and lists for every pair.
+// no list at all (limit 1), lists for pairs on one or two pages, and lists for every pair; with
+// both files, and with only the file of characters one apart.
 TEST(PairTable, narrowedSearchFindsWhatTheStreamsFind)
 {
+    struct Setting {
+        uint32_t rareLimit;
+        bool neighbours;
+    };
     Random random(2112);
-    for (uint32_t rareLimit : {1u, 3u, 1000u}) {
-        SCOPED_TRACE(testing::Message() << "rare limit " << rareLimit);
+    for (const Setting setting : {Setting{1, true}, Setting{3, true}, Setting{1000, true}, Setting{1000, false}}) {
+        SCOPED_TRACE(testing::Message() << "rare limit " << setting.rareLimit
+                                        << (setting.neighbours ? "" : ", one apart only"));
         const std::vector<std::u32string> texts = RandomTexts(random, 150);
         writer::WriterOptions options;
-        options.scrambleBlocks = rareLimit == 3;
+        options.scrambleBlocks = setting.rareLimit == 3;
         test::SearchCollection plain(test::PagesOf(texts), kGroups, options, INDEX_FULL_TEXT);
-        ASSERT_FALSE(plain.Index().HasPairTable());
-        WritePairFiles(plain.Dir().Path(), rareLimit);
+        ASSERT_FALSE(plain.Index().HasPairTable(0));
+        ASSERT_FALSE(plain.Index().HasPairTable(1));
+        if (setting.neighbours)
+            WritePairFiles(plain.Dir().Path(), setting.rareLimit, {0, 1});
+        else
+            WritePairFiles(plain.Dir().Path(), setting.rareLimit, {1});
         CIndex paired;
         ASSERT_TRUE(paired.Open(plain.Dir().Folder(), u"Index", INDEX_FULL_TEXT));
-        ASSERT_TRUE(paired.HasPairTable());
+        ASSERT_EQ(paired.HasPairTable(0), setting.neighbours);
+        ASSERT_TRUE(paired.HasPairTable(1));
 
         int found = 0;
         for (int q = 0; q < 400; ++q) {
@@ -167,6 +180,44 @@ TEST(PairTable, smallBudgetWritesTheSameFileFromMoreRuns)
         writer::WritePairFile(folder / "Index-idx.h", folder / "Index-idx.m", folder / "Index-idx.pairs", options), "");
     EXPECT_EQ(test::ReadFileBytes(folder / "Index-idx.pairs"), whole);
     EXPECT_EQ(static_cast<size_t>(std::distance(fs::directory_iterator(folder), {})), filesBefore + 1);
+}
+
+// The file of characters one apart pairs each slot with the slot two positions on, not with its
+// neighbour, and each file is taken only for the gap it was written for.
+TEST(PairTable, gapFilePairsCharactersOneApart)
+{
+    const test::SearchCollection collection({U"甲乙丙丁", U"丁丙乙甲"}, kGroups);
+    const std::string header = test::ReadFileBytes(collection.Dir().Path() / "Index-idx.h");
+    const std::string postings = test::ReadFileBytes(collection.Dir().Path() / "Index-idx.m");
+    writer::PairFileOptions options;
+    options.gap = 1;
+    std::string image;
+    writer::PairFileSummary summary;
+    ASSERT_EQ(writer::BuildPairImage(Bytes(header), Bytes(postings), options, image, &summary), "");
+    EXPECT_EQ(summary.pairs, 4u);  // 甲丙 乙丁 丁乙 丙甲
+    IndexFingerprint fingerprint({reinterpret_cast<const uint8_t*>(header.data()), header.size()},
+                                 {reinterpret_cast<const uint8_t*>(postings.data()), postings.size()});
+    PairTable table;
+    ASSERT_TRUE(table.Attach(Bytes(image), fingerprint, 1));
+    const auto slot = [](char32_t c) { return static_cast<uint32_t>(CIndex::GetCharSlot(c)); };
+    const auto pagesOf = [&](char32_t a, char32_t b) {
+        PairTable::PageList list;
+        std::vector<uint32_t> pages;
+        if (table.Find(slot(a), slot(b), list) == PairTable::Lookup::Rare) {
+            EXPECT_TRUE(PairTable::Decode(list, pages));
+        }
+        return pages;
+    };
+    EXPECT_EQ(pagesOf(U'甲', U'丙'), std::vector<uint32_t>{0});
+    EXPECT_EQ(pagesOf(U'丙', U'甲'), std::vector<uint32_t>{1});
+    PairTable::PageList list;
+    EXPECT_EQ(table.Find(slot(U'甲'), slot(U'乙'), list), PairTable::Lookup::Absent);  // neighbours
+    EXPECT_EQ(table.Find(slot(U'丁'), slot(U'丙'), list), PairTable::Lookup::Absent);
+    EXPECT_FALSE(PairTable().Attach(Bytes(image), fingerprint, 0));
+    std::string neighbours;
+    ASSERT_EQ(writer::BuildPairImage(Bytes(header), Bytes(postings), {}, neighbours), "");
+    EXPECT_FALSE(PairTable().Attach(Bytes(neighbours), fingerprint, 1));
+    EXPECT_TRUE(PairTable().Attach(Bytes(neighbours), fingerprint, 0));
 }
 
 enum class Damage { None, Truncated, Empty, HeaderByte, RowTableByte, RowByte, NewerVersion, Stale, Sparse };

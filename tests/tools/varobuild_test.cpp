@@ -400,12 +400,13 @@ TEST_F(BuildTarget, successReplacesCollectionFilesAndKeepsOthers)
     EXPECT_EQ(summary.records, 3u);
     EXPECT_EQ(summary.characters, 2u);
     EXPECT_EQ(summary.variantGroups, 1u);
-    EXPECT_EQ(summary.files.size(), 13u);
+    EXPECT_EQ(summary.files.size(), 16u);
     EXPECT_EQ(Listing(Output()),
-              (std::vector<std::string>{"Index-fl.cnt", "Index-fl.h", "Index-idx.h", "Index-idx.m", "Index-idx.pairs",
+              (std::vector<std::string>{"Index-fl.cnt", "Index-fl.h", "Index-idx.gappairs", "Index-idx.h",
+                                        "Index-idx.m", "Index-idx.pairs", "Index_content-idx.gappairs",
                                         "Index_content-idx.h", "Index_content-idx.m", "Index_content-idx.pairs",
-                                        "Index_desc-idx.h", "Index_desc-idx.m", "Index_desc-idx.pairs", "keep.me",
-                                        "yitizi.txt", "zlq.dir"}));
+                                        "Index_desc-idx.gappairs", "Index_desc-idx.h", "Index_desc-idx.m",
+                                        "Index_desc-idx.pairs", "keep.me", "yitizi.txt", "zlq.dir"}));
     EXPECT_EQ(test::ReadFileBytes(Output() / "zlq.dir").size(), 3 * writer::kCatalogueRecordSize);
     EXPECT_EQ(test::ReadFileBytes(Output() / "yitizi.txt"), "4E7E,5E72\n");
     EXPECT_EQ(Listing(m_dir.Path()), (std::vector<std::string>{"out", "source"}));
@@ -413,7 +414,7 @@ TEST_F(BuildTarget, successReplacesCollectionFilesAndKeepsOthers)
     // A new target folder is created whole.
     BuildOptions options{Source(), m_dir.Path() / "fresh", std::nullopt, {}};
     ASSERT_EQ(BuildCollection(options, nullptr, summary), "");
-    EXPECT_EQ(Listing(m_dir.Path() / "fresh").size(), 13u);
+    EXPECT_EQ(Listing(m_dir.Path() / "fresh").size(), 16u);
     EXPECT_EQ(fs::status(m_dir.Path() / "fresh").permissions() & fs::perms::others_read, fs::perms::others_read);
 }
 
@@ -426,16 +427,17 @@ TEST_F(BuildTarget, pairFilesBelongToTheIndexesOrGo)
     for (int kind : {INDEX_FULL_TEXT, INDEX_ANNOTATIONS, INDEX_MAIN_TEXT}) {
         CIndex index;
         ASSERT_TRUE(index.Open(CCodeConverter::Utf8ToUtf16(Output().string()), u"Index", kind));
-        EXPECT_TRUE(index.HasPairTable()) << kind;
+        EXPECT_TRUE(index.HasPairTable(0)) << kind;
+        EXPECT_TRUE(index.HasPairTable(1)) << kind;
     }
     WriteFile(Source() / "c" / "t" / "v" / "0002.txt", "丙丁");
     BuildOptions options{Source(), Output(), std::nullopt, {}};
     options.pairs = false;
     ASSERT_EQ(BuildCollection(options, nullptr, summary), "");
     EXPECT_EQ(summary.files.size(), 10u);
-    EXPECT_FALSE(fs::exists(Output() / "Index-idx.pairs"));
-    EXPECT_FALSE(fs::exists(Output() / "Index_content-idx.pairs"));
-    EXPECT_FALSE(fs::exists(Output() / "Index_desc-idx.pairs"));
+    for (const char* name : {"Index-idx.pairs", "Index_content-idx.pairs", "Index_desc-idx.pairs", "Index-idx.gappairs",
+                             "Index_content-idx.gappairs", "Index_desc-idx.gappairs"})
+        EXPECT_FALSE(fs::exists(Output() / name)) << name;
     EXPECT_EQ(Listing(m_dir.Path()), (std::vector<std::string>{"out", "source"}));
 }
 

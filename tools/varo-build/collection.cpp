@@ -28,7 +28,7 @@ namespace {
 constexpr double kReadShare = 0.40;
 constexpr double kStoreShare = 0.05;
 constexpr double kKindShare = (1.0 - kReadShare - kStoreShare) / 3;
-constexpr double kPairShareOfKind = 0.25;
+constexpr double kPairShareOfKind = 0.4;
 
 // Memory for the entries of each index kind before they are sorted and spilled to run files
 // in the staging folder: the three kinds together hold at most 3 x 96 MiB, whatever the size
@@ -135,7 +135,8 @@ SwitchResult MoveIntoPlace(const fs::path& staging, const fs::path& output, cons
     // it: it goes aside with the files the new ones replace.
     std::vector<std::string> retired;
     for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS})
-        retired.push_back(writer::PairFileName(kTextSetName, kind));
+        for (uint32_t gap = 0; gap <= kMaxPairGap; ++gap)
+            retired.push_back(writer::PairFileName(kTextSetName, kind, gap));
     std::error_code error;
     if (!fs::exists(output, error)) {
         // The temporary folder was made private; the collection is for everyone to read.
@@ -171,29 +172,35 @@ private:
     std::vector<std::string> m_names;
 };
 
-// A pair file beside each index just written, the progress running from start to the end. A
-// pair file only speeds phrases up: without it the collection answers the same, so one that
-// cannot be made is a warning, not a failed build.
+// The pair files beside each index just written (neighbours, then characters one apart), the
+// progress running from start to the end. A pair file only speeds phrases up: without it the
+// collection answers the same, so one that cannot be made is a warning, not a failed build.
 void WritePairFiles(IBuildProgress* progress, double start, StagingWriter& files, BuildSummary& summary)
 {
-    static constexpr std::string_view kPairPhases[] = {"pairing the full text", "pairing the annotations",
-                                                       "pairing the main text"};
-    const double share = (1.0 - start) / 3;
+    static constexpr std::string_view kPairPhases[][kMaxPairGap + 1] = {
+        {"pairing the full text", "pairing the full text, one apart"},
+        {"pairing the annotations", "pairing the annotations, one apart"},
+        {"pairing the main text", "pairing the main text, one apart"}};
+    const double share = (1.0 - start) / 3 / (kMaxPairGap + 1);
     const fs::path& folder = files.Folder();
-    for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS}) {
-        const int step = kind == INDEX_FULL_TEXT ? 0 : kind == INDEX_MAIN_TEXT ? 1 : 2;
-        const double pairStart = start + share * step;
-        const std::string pairName = writer::PairFileName(kTextSetName, kind);
-        Report(progress, kPairPhases[kind], pairStart);
-        const auto report = [&](double done) { Report(progress, kPairPhases[kind], pairStart + share * done); };
-        if (std::string error = writer::WritePairFile(folder / writer::IndexHeaderName(kTextSetName, kind),
-                                                      folder / writer::PostingFileName(kTextSetName, kind),
-                                                      folder / pairName, {}, report);
-            !error.empty())
-            summary.warnings.push_back("no pair file " + pairName + ": " + error);
-        else
-            files.Add(pairName);
-    }
+    int step = 0;
+    for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS})
+        for (uint32_t gap = 0; gap <= kMaxPairGap; ++gap, ++step) {
+            const double pairStart = start + share * step;
+            const std::string pairName = writer::PairFileName(kTextSetName, kind, gap);
+            const std::string_view phase = kPairPhases[kind][gap];
+            Report(progress, phase, pairStart);
+            const auto report = [&](double done) { Report(progress, phase, pairStart + share * done); };
+            writer::PairFileOptions options;
+            options.gap = gap;
+            if (std::string error = writer::WritePairFile(folder / writer::IndexHeaderName(kTextSetName, kind),
+                                                          folder / writer::PostingFileName(kTextSetName, kind),
+                                                          folder / pairName, options, report);
+                !error.empty())
+                summary.warnings.push_back("no pair file " + pairName + ": " + error);
+            else
+                files.Add(pairName);
+        }
 }
 
 // The catalogue, then every page read once and written on the way into the text store and
@@ -327,7 +334,8 @@ std::string BuildCollection(const BuildOptions& options, IBuildProgress* progres
         return "the folder " + output.parent_path().string() + " does not exist";
     std::vector<std::string> names = CollectionFileNames();
     for (int kind : {INDEX_FULL_TEXT, INDEX_MAIN_TEXT, INDEX_ANNOTATIONS})
-        names.push_back(writer::PairFileName(kTextSetName, kind));
+        for (uint32_t gap = 0; gap <= kMaxPairGap; ++gap)
+            names.push_back(writer::PairFileName(kTextSetName, kind, gap));
     if (std::string failure = CheckTargetFiles(output, names); !failure.empty())
         return failure;
 

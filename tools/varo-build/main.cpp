@@ -30,8 +30,9 @@ constexpr char kUsage[] =
     "options:\n"
     "  --variants FILE  the variant-character table (default: SOURCE/yitizi.txt, else the\n"
     "                   yitizi.txt beside varo-build, else none)\n"
-    "  --no-pairs       write no pair files (Index*-idx.pairs): the collection answers the\n"
-    "                   same, rare and absent phrases only take longer\n"
+    "  --no-pairs       write no pair files (Index*-idx.pairs, Index*-idx.gappairs): the\n"
+    "                   collection answers the same, rare and absent phrases only take\n"
+    "                   longer\n"
     "  --quiet          no progress and no summary, only warnings and errors\n"
     "  --help           this text\n"
     "\n"
@@ -85,7 +86,7 @@ void PrintSummary(const BuildSummary& summary, const std::filesystem::path& outp
     std::printf("  variants    %s groups%s%s\n", Grouped(summary.variantGroups).c_str(),
                 summary.variantSource.empty() ? "" : " from ", summary.variantSource.c_str());
     for (const auto& file : summary.files)
-        std::printf("  %-22s %15s bytes\n", file.name.c_str(), Grouped(file.bytes).c_str());
+        std::printf("  %-26s %15s bytes\n", file.name.c_str(), Grouped(file.bytes).c_str());
 }
 
 }  // namespace

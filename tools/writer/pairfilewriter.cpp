@@ -343,23 +343,26 @@ void PairCollector::ReleaseUnusedBlocks(const std::vector<PostingCursor>& cursor
 }
 
 // The pairs of a window's occurrences (sorted by page, position and slot): every slot at a
-// position with every slot at the next position of the same page.
+// position with every slot gap + 1 positions further on the same page.
 std::string PairCollector::TakeWindow(const std::vector<Occurrence>& occurrences, RunStore& runs)
 {
+    const uint64_t distance = uint64_t{m_options.gap} + 1;
     size_t group = 0;
+    size_t partner = 0;  // the first occurrence at or after the current group's partner place
     while (group < occurrences.size()) {
         size_t next = group;
         while (next < occurrences.size() && occurrences[next].place == occurrences[group].place)
             ++next;
-        size_t after = next;
-        while (after < occurrences.size() && occurrences[after].place == occurrences[next].place)
-            ++after;
         const uint64_t place = occurrences[group].place;
-        // The next position of the same page: the place one higher, and no wrap into the next page.
-        if (next < occurrences.size() && occurrences[next].place == place + 1 && (place & 0xFFFFFFFF) != 0xFFFFFFFF) {
+        // The partner place lies on the same page: no wrap into the next page's positions.
+        if ((place & 0xFFFFFFFF) + distance <= 0xFFFFFFFF) {
+            const uint64_t target = place + distance;
+            partner = std::max(partner, next);
+            while (partner < occurrences.size() && occurrences[partner].place < target)
+                ++partner;
             const auto page = static_cast<uint32_t>(place >> 32);
-            for (size_t i = group; i < next; ++i)
-                for (size_t j = next; j < after; ++j) {
+            for (size_t j = partner; j < occurrences.size() && occurrences[j].place == target; ++j)
+                for (size_t i = group; i < next; ++i) {
                     if (m_pairs.size() == m_capacity)
                         if (std::string error = Spill(runs); !error.empty())
                             return error;
@@ -498,7 +501,7 @@ std::string PairCollector::Write(PairSink& sink, RunStore& runs, const std::func
     AppendU64(header, PostingSampleHash(m_file.data, m_file.size));
     AppendU64(header, offset);
     AppendU32(header, m_rowCount);
-    AppendU32(header, 0);
+    AppendU32(header, m_options.gap);
     const uint64_t tableHash = PairFileHash(reinterpret_cast<const uint8_t*>(m_table.data()), m_table.size(),
                                             PairFileHash(reinterpret_cast<const uint8_t*>(header.data()), 72));
     AppendU64(header, tableHash);
@@ -516,6 +519,8 @@ std::string CheckIndex(std::span<const uint8_t> indexHeader, std::span<const uin
         return "the posting file is empty";
     if (options.rareLimit == 0 || options.rareLimit > kMaxRareLimit)
         return "the rare limit lies outside 1 to 2^20";
+    if (options.gap > kMaxPairGap)
+        return "the gap between a pair's slots lies outside 0 to " + std::to_string(kMaxPairGap);
     return {};
 }
 
@@ -564,9 +569,13 @@ std::string WritePairFile(const fs::path& headerPath, const fs::path& postingPat
     return error;
 }
 
-std::string PairFileName(const std::string& name, int kind)
+std::string PairFileName(const std::string& name, int kind, uint32_t gap)
 {
-    return name + (kind == INDEX_MAIN_TEXT ? "_content" : kind == INDEX_ANNOTATIONS ? "_desc" : "") + "-idx.pairs";
+    return name +
+           (kind == INDEX_MAIN_TEXT     ? "_content"
+            : kind == INDEX_ANNOTATIONS ? "_desc"
+                                        : "") +
+           (gap == 0 ? "-idx.pairs" : "-idx.gappairs");
 }
 
 }  // namespace varo::writer

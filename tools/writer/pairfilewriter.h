@@ -29,6 +29,9 @@ inline constexpr uint32_t kDefaultRareLimit = kMaxRareLimit;
 
 struct PairFileOptions {
     uint32_t rareLimit = kDefaultRareLimit;
+    /// Positions between the two slots of a pair: 0 for neighbours (the "-idx.pairs" file), 1
+    /// for slots with one position between them (the "-idx.gappairs" file).
+    uint32_t gap = 0;
     /// Bytes the pairs held in memory may take (8 a pair and page), at least 4 KiB; with the
     /// mapped posting file and a window's occurrences this keeps a build of the full sample
     /// collection within its 512 MiB.
@@ -53,7 +56,8 @@ std::string WritePairFile(const std::filesystem::path& headerPath, const std::fi
                           const std::filesystem::path& pairPath, const PairFileOptions& options,
                           const std::function<void(double)>& progress = {}, PairFileSummary* summary = nullptr);
 
-/// The pair file name of a text set of the given kind ("Index", 2 => "Index_content-idx.pairs").
-std::string PairFileName(const std::string& name, int kind);
+/// The pair file name of a text set of the given kind ("Index", 2 => "Index_content-idx.pairs";
+/// with gap 1 "Index_content-idx.gappairs").
+std::string PairFileName(const std::string& name, int kind, uint32_t gap = 0);
 
 }  // namespace varo::writer

@@ -144,7 +144,7 @@ PairVerdict NarrowByPairs(std::span<PairTable> tables, const TermPattern& patter
     // Decoding a list costs a nanosecond or two a page, checking a candidate in the streams
     // some hundred: a list more than 16 times longer than the candidates left removes too few
     // of them to pay (on ten times the full sample, 白日依山 leaves 依山's 2,160 pages unread
-    // once 白?依 and 日依 have left 75 candidates: 15 µs instead of 17).
+    // once 白?依 and 日依 have left 70 candidates: 15 µs instead of 17).
     constexpr size_t kLongerThanWorthReading = 16;
     std::vector<PairTable::PageList> lists;
     for (const TermPattern::Segment& segment : pattern.segments)

@@ -276,4 +276,27 @@ bool PairTable::Decode(const PageList& list, std::vector<uint32_t>& pages)
     return true;
 }
 
+bool PairTable::KeepListed(const PageList& list, std::vector<uint32_t>& pages, std::vector<uint32_t>& kept)
+{
+    kept.clear();
+    const uint8_t* p = list.bytes;
+    const uint8_t* end = list.bytes + list.size;
+    uint64_t page = 0;
+    size_t next = 0;  // pages below it lie below the list's current page
+    for (uint32_t i = 0; i < list.count; ++i) {
+        uint32_t delta = 0;
+        if (!ReadVarint(p, end, delta) || (i > 0 && delta == 0))
+            return false;
+        page += delta;
+        if (page > UINT32_MAX)
+            return false;
+        while (next < pages.size() && pages[next] < page)
+            ++next;
+        if (next < pages.size() && pages[next] == page)
+            kept.push_back(pages[next++]);
+    }
+    std::swap(pages, kept);
+    return true;
+}
+
 }  // namespace varo

@@ -104,6 +104,9 @@ public:
     /// The pages of a list, ascending; false (an unsound list, which proves nothing) when they
     /// are cut off or out of order.
     static bool Decode(const PageList& list, std::vector<uint32_t>& pages);
+    /// Keeps of pages (ascending) those the list holds, decoding it as it goes into kept (which
+    /// is then swapped with pages); false, and pages as they were, when the list is unsound.
+    static bool KeepListed(const PageList& list, std::vector<uint32_t>& pages, std::vector<uint32_t>& kept);
 
 private:
     struct Row {

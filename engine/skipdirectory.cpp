@@ -29,18 +29,35 @@ const SkipDirectory::Point* SkipDirectory::Before(uint64_t page, uint32_t entrie
     const size_t ahead = size_t{entries} / kEntriesPerPoint + 1;
     if (ahead >= m_points.size() || m_points[ahead].page >= page)
         return nullptr;
-    // Entries, and so points, come in ascending page order. Galloping from the cursor: a seek
-    // costs the logarithm of how far it leaps, not of the whole stream, so that the many short
-    // leaps of two common characters in step stay cheap beside the long ones of a rare term.
-    size_t below = ahead;  // a point below page
+    // Entries, and so points, come in ascending page order, and a character's pages spread
+    // over the collection roughly evenly: the search starts where the page would lie if they
+    // spread exactly so between the point ahead and the last one, and gallops from there
+    // towards it. A seek costs the logarithm of how far that guess is off, a few probes for
+    // the long leaps of a rare term, and no more than galloping from the cursor when the pages
+    // bunch together.
+    const size_t last = m_points.size() - 1;
+    if (m_points[last].page < page)
+        return &m_points[last];
+    // The answer lies in [low, high): m_points[low].page < page <= m_points[high].page.
+    size_t low = ahead;
+    size_t high = last;
+    const uint64_t span = m_points[high].page - m_points[low].page;
+    const size_t guess = low + static_cast<size_t>((page - m_points[low].page) * (high - low) / span);
     size_t step = 1;
-    while (step < m_points.size() - below && m_points[below + step].page < page) {
-        below += step;
-        step *= 2;
+    if (m_points[guess].page < page) {
+        low = guess;
+        for (; step < high - low && m_points[low + step].page < page; step *= 2)
+            low += step;
+        high = std::min(high, low + step);
+    } else {
+        high = guess;
+        for (; step < high - low && m_points[high - step].page >= page; step *= 2)
+            high -= step;
+        low = std::max(low, high - std::min(step, high));
     }
-    const auto first = m_points.begin() + static_cast<ptrdiff_t>(below + 1);
-    const auto last = m_points.begin() + static_cast<ptrdiff_t>(std::min(m_points.size(), below + step));
-    const auto after = std::partition_point(first, last, [page](const Point& point) { return point.page < page; });
+    const auto after = std::partition_point(m_points.begin() + static_cast<ptrdiff_t>(low) + 1,
+                                            m_points.begin() + static_cast<ptrdiff_t>(high),
+                                            [page](const Point& point) { return point.page < page; });
     return &*(after - 1);
 }
 

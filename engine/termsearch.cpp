@@ -104,31 +104,6 @@ bool CollectPattern(const CIndex& index, std::u16string_view normalised, bool us
     return !pattern.chars.empty();
 }
 
-// Keeps of pages (ascending) those that others (ascending) holds too. A list read to narrow
-// candidates is often many times longer than they are, so each page gallops through what is
-// left of the list from where the page before stopped, at the cost of the logarithm of the
-// distance, rather than the two being walked in step.
-void KeepShared(std::vector<uint32_t>& pages, const std::vector<uint32_t>& others)
-{
-    size_t kept = 0;
-    size_t from = 0;  // others below it lie below the page looked for
-    for (uint32_t page : pages) {
-        size_t step = 1;
-        while (from + step < others.size() && others[from + step] < page) {
-            from += step;
-            step *= 2;
-        }
-        const auto first = others.begin() + static_cast<ptrdiff_t>(from);
-        const auto last = others.begin() + static_cast<ptrdiff_t>(std::min(others.size(), from + step + 1));
-        from = static_cast<size_t>(std::lower_bound(first, last, page) - others.begin());
-        if (from == others.size())
-            break;
-        if (others[from] == page)
-            pages[kept++] = page;
-    }
-    pages.resize(kept);
-}
-
 // What the pair files say of a term: a pair of characters that occurs nowhere proves it
 // absent; the pages its rare pairs share hold every page it can match.
 enum class PairVerdict { Unknown, Absent, Narrowed };
@@ -167,16 +142,12 @@ PairVerdict NarrowByPairs(std::span<PairTable> tables, const TermPattern& patter
     std::sort(lists.begin(), lists.end(),
               [](const PairTable::PageList& a, const PairTable::PageList& b) { return a.count < b.count; });
     bool narrowed = false;
-    std::vector<uint32_t> pages;
+    std::vector<uint32_t> kept;
     for (const PairTable::PageList& list : lists) {
         if (narrowed && list.count / kLongerThanWorthReading > candidates.size())
             break;
-        if (!PairTable::Decode(list, pages))
+        if (!(narrowed ? PairTable::KeepListed(list, candidates, kept) : PairTable::Decode(list, candidates)))
             continue;
-        if (!narrowed)
-            std::swap(candidates, pages);
-        else
-            KeepShared(candidates, pages);
         narrowed = true;
         if (candidates.empty())
             return PairVerdict::Absent;
@@ -348,27 +319,35 @@ uint32_t TermMatcher::CountOccurrences()
     return hits;
 }
 
-// The passes for a term without '*', in one scan each: a hit when all characters share one
-// adjusted position, otherwise every character below the largest moves on.
+// The passes for a term without '*': a hit is an adjusted position that every character
+// shares. Each character in turn catches up with the furthest one so far, reading its positions
+// until it reaches or passes it; one that passes it sets a new furthest and the others catch
+// up again. A round in which none passes it is a hit, after which all of them move on.
 uint32_t TermMatcher::MatchOneSegment(bool countHits)
 {
     const size_t count = m_pos.size();
+    uint64_t target = LargestPos(0, count);
     uint32_t hits = 0;
     while (true) {
-        uint64_t target = m_pos[0];
-        bool equal = true;
-        for (size_t i = 1; i < count; ++i) {
-            equal = equal && m_pos[i] == m_pos[0];
-            target = std::max(target, m_pos[i]);
+        bool shared = true;
+        for (size_t i = 0; i < count; ++i) {
+            while (m_pos[i] < target) {
+                uint32_t delta = 0;
+                if (!m_cursors[i].NextPosition(delta))
+                    return hits;
+                m_pos[i] += delta;
+            }
+            if (m_pos[i] > target) {
+                target = m_pos[i];
+                shared = false;
+            }
         }
-        if (equal) {
-            ++hits;
-            if (!countHits)
-                return hits;
-            ++target;
-        }
-        if (!Advance(0, count, target))
+        if (!shared)
+            continue;
+        ++hits;
+        if (!countHits)
             return hits;
+        ++target;
     }
 }
 

@@ -178,11 +178,16 @@ std::vector<Landing> SeekAll(const PostingFile& file, uint32_t firstBlock, uint3
 
 TEST(PostingCursor, seekThroughTheDirectory_landsWhereTheWalkLands)
 {
-    // 3,000 entries with gaps of 1 to 40 pages and lists of up to 20 positions, laid over
-    // blocks in shuffled order, so that entries and their numbers straddle block boundaries.
+    // 3,000 entries with gaps of 1 to 40 pages and now and then one of 20,000 (so that pages
+    // bunch, and a leap's guess from how they spread on average falls wide), lists of up to 20
+    // positions, laid over blocks in shuffled order, so that entries and their numbers straddle
+    // block boundaries.
     std::mt19937 random(7);
     std::vector<Entry> entries;
-    for (uint32_t page = 5; entries.size() < 3000; page += std::uniform_int_distribution<uint32_t>(1, 40)(random)) {
+    const auto gap = [&random] {
+        return random() % 300 == 0 ? 20000 : std::uniform_int_distribution<uint32_t>(1, 40)(random);
+    };
+    for (uint32_t page = 5; entries.size() < 3000; page += gap()) {
         std::vector<uint32_t> positions;
         for (uint32_t p = 0, n = std::uniform_int_distribution<uint32_t>(1, 20)(random); positions.size() < n;)
             positions.push_back(p += std::uniform_int_distribution<uint32_t>(1, 300)(random));

@@ -122,14 +122,14 @@ for (const [name, folder] of [['small', small], ['large', large]]) {
   console.log(`\nPeak memory of varo-cli over the mix: ${(figures[name].rss.and / 1024).toFixed(0)} MiB (and-queries), ` +
     `${(figures[name].rss.or / 1024).toFixed(0)} MiB (or-queries).`);
 }
-// The files of each index kind: header, postings and, when the collection has one, pair file.
+// The files of each index kind: header, postings and, when the collection has them, pair files.
 const sizeOf = (folder, name) => { try { return fs.statSync(`${folder}/${name}`).size; } catch { return 0; } };
 const mb = (bytes) => bytes ? `${(bytes / 1e6).toFixed(1)} MB` : '—';
 console.log('\n### Index files\n');
-console.log('| index | header, 1x | postings, 1x | pair file, 1x | header, 10x | postings, 10x | pair file, 10x |');
-console.log('|---|--:|--:|--:|--:|--:|--:|');
+console.log('| index | header, 1x | postings, 1x | pairs, 1x | gap pairs, 1x | header, 10x | postings, 10x | pairs, 10x | gap pairs, 10x |');
+console.log('|---|--:|--:|--:|--:|--:|--:|--:|--:|');
 for (const [kind, stem] of [['full text', 'Index'], ['main text', 'Index_content'], ['annotations', 'Index_desc']]) {
-  const cells = [small, large].flatMap((folder) => ['-idx.h', '-idx.m', '-idx.pairs'].map((end) => mb(sizeOf(folder, stem + end))));
+  const cells = [small, large].flatMap((folder) => ['-idx.h', '-idx.m', '-idx.pairs', '-idx.gappairs'].map((end) => mb(sizeOf(folder, stem + end))));
   console.log(`| ${kind} | ${cells.join(' | ')} |`);
 }
 console.log('\n### Growth: ten times the full sample against the full sample\n');

@@ -50,20 +50,26 @@ public:
         bool same = ReadFileBytes(m_folders.collection / header) == image.header &&
                     ReadFileBytes(m_folders.collection / postings) == image.postings;
         image = {};
-        // The pair file, as varo-build writes it beside the index, when the collection has one.
-        const std::string pairs = writer::PairFileName("Index", INDEX_FULL_TEXT);
-        m_pairs = std::filesystem::exists(m_folders.collection / pairs);
-        if (m_pairs) {
+        // The pair files, as varo-build writes them beside the index, those the collection has.
+        m_pairFiles = 0;
+        for (uint32_t gap = 0; gap <= kMaxPairGap; ++gap) {
+            const std::string pairs = writer::PairFileName("Index", INDEX_FULL_TEXT, gap);
+            if (!std::filesystem::exists(m_folders.collection / pairs))
+                continue;
+            writer::PairFileOptions options;
+            options.gap = gap;
             if (std::string error = writer::WritePairFile(m_folders.index / header, m_folders.index / postings,
-                                                          m_folders.index / pairs, {});
+                                                          m_folders.index / pairs, options);
                 !error.empty())
                 return error;
             same = same && ReadFileBytes(m_folders.collection / pairs) == ReadFileBytes(m_folders.index / pairs);
+            ++m_pairFiles;
         }
         m_note = same ? "the index built from the exported texts equals the collection's byte for byte"
                       : "WARNING: the index built from the exported texts differs from the collection's";
-        if (m_pairs)
-            m_note += "; with its pair file (build, size and memory include it)";
+        if (m_pairFiles > 0)
+            m_note +=
+                "; with its " + std::to_string(m_pairFiles) + " pair file(s) (build, size and memory include them)";
         return {};
     }
 
@@ -71,9 +77,11 @@ public:
     {
         if (!m_index.Open(CCodeConverter::Utf8ToUtf16(m_folders.collection.string()), u"Index", INDEX_FULL_TEXT))
             return "cannot open the text set Index in " + m_folders.collection.string();
-        if (std::filesystem::exists(m_folders.collection / writer::PairFileName("Index", INDEX_FULL_TEXT)) &&
-            !m_index.HasPairTable())
-            return "the pair file of " + m_folders.collection.string() + " does not belong to its index";
+        for (uint32_t gap = 0; gap <= kMaxPairGap; ++gap)
+            if (std::filesystem::exists(m_folders.collection / writer::PairFileName("Index", INDEX_FULL_TEXT, gap)) &&
+                !m_index.HasPairTable(gap))
+                return "the pair file " + writer::PairFileName("Index", INDEX_FULL_TEXT, gap) + " of " +
+                       m_folders.collection.string() + " does not belong to its index";
         return {};
     }
 
@@ -94,10 +102,15 @@ public:
 
     uint64_t IndexBytes() const override
     {
-        const std::filesystem::path pairs = m_folders.index / writer::PairFileName("Index", INDEX_FULL_TEXT);
-        return std::filesystem::file_size(m_folders.index / writer::IndexHeaderName("Index", INDEX_FULL_TEXT)) +
-               std::filesystem::file_size(m_folders.index / writer::PostingFileName("Index", INDEX_FULL_TEXT)) +
-               (m_pairs ? std::filesystem::file_size(pairs) : 0);
+        uint64_t bytes =
+            std::filesystem::file_size(m_folders.index / writer::IndexHeaderName("Index", INDEX_FULL_TEXT)) +
+            std::filesystem::file_size(m_folders.index / writer::PostingFileName("Index", INDEX_FULL_TEXT));
+        for (uint32_t gap = 0; gap <= kMaxPairGap; ++gap) {
+            const std::filesystem::path pairs = m_folders.index / writer::PairFileName("Index", INDEX_FULL_TEXT, gap);
+            if (std::filesystem::exists(pairs))
+                bytes += std::filesystem::file_size(pairs);
+        }
+        return bytes;
     }
 
     std::string BuildNote() const override { return m_note; }
@@ -106,7 +119,7 @@ private:
     EngineFolders m_folders;
     CIndex m_index;
     std::string m_note;
-    bool m_pairs = false;  // the collection has a pair file beside its full-text index
+    int m_pairFiles = 0;  // pair files the collection has beside its full-text index
 };
 
 }  // namespace

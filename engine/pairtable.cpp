@@ -257,44 +257,67 @@ PairTable::Lookup PairTable::Find(uint32_t a, uint32_t b, PageList& list)
     return Lookup::Rare;
 }
 
+namespace {
+
+// A page list's pages one by one, each checked: a LEB128 difference within the list's bytes,
+// above the page before, inside the 32-bit range.
+class ListedPages {
+public:
+    explicit ListedPages(const PairTable::PageList& list)
+        : m_p(list.bytes), m_end(list.bytes + list.size), m_left(list.count)
+    {}
+    /// False once the list is used up or found unsound; Sound tells which.
+    bool Next(uint32_t& page)
+    {
+        if (m_left == 0)
+            return false;
+        uint32_t delta = 0;
+        if (!ReadVarint(m_p, m_end, delta) || (m_started && delta == 0) || m_page + delta > UINT32_MAX) {
+            m_unsound = true;
+            return false;
+        }
+        m_page += delta;
+        m_started = true;
+        --m_left;
+        page = static_cast<uint32_t>(m_page);
+        return true;
+    }
+    bool Sound() const { return !m_unsound; }
+
+private:
+    const uint8_t* m_p;
+    const uint8_t* m_end;
+    uint32_t m_left;
+    uint64_t m_page = 0;
+    bool m_started = false;
+    bool m_unsound = false;
+};
+
+}  // namespace
+
 bool PairTable::Decode(const PageList& list, std::vector<uint32_t>& pages)
 {
     pages.clear();
-    const uint8_t* p = list.bytes;
-    const uint8_t* end = list.bytes + list.size;
     pages.reserve(list.count);
-    uint64_t page = 0;
-    for (uint32_t i = 0; i < list.count; ++i) {
-        uint32_t delta = 0;
-        if (!ReadVarint(p, end, delta) || (i > 0 && delta == 0))
-            return false;
-        page += delta;
-        if (page > UINT32_MAX)
-            return false;
-        pages.push_back(static_cast<uint32_t>(page));
-    }
-    return true;
+    ListedPages listed(list);
+    for (uint32_t page = 0; listed.Next(page);)
+        pages.push_back(page);
+    return listed.Sound();
 }
 
 bool PairTable::KeepListed(const PageList& list, std::vector<uint32_t>& pages, std::vector<uint32_t>& kept)
 {
     kept.clear();
-    const uint8_t* p = list.bytes;
-    const uint8_t* end = list.bytes + list.size;
-    uint64_t page = 0;
+    ListedPages listed(list);
     size_t next = 0;  // pages below it lie below the list's current page
-    for (uint32_t i = 0; i < list.count; ++i) {
-        uint32_t delta = 0;
-        if (!ReadVarint(p, end, delta) || (i > 0 && delta == 0))
-            return false;
-        page += delta;
-        if (page > UINT32_MAX)
-            return false;
+    for (uint32_t page = 0; listed.Next(page);) {
         while (next < pages.size() && pages[next] < page)
             ++next;
         if (next < pages.size() && pages[next] == page)
             kept.push_back(pages[next++]);
     }
+    if (!listed.Sound())
+        return false;
     std::swap(pages, kept);
     return true;
 }

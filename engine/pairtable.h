@@ -98,8 +98,8 @@ public:
         uint32_t count = 0;
     };
 
-    /// What the table says of slot a followed, gap positions further on, by slot b; for a rare pair list receives where
-    /// its pages are.
+    /// What the table says of slot a followed by slot b with the table's gap of positions
+    /// between them; for a rare pair, list receives where its pages are.
     Lookup Find(uint32_t a, uint32_t b, PageList& list);
     /// The pages of a list, ascending; false (an unsound list, which proves nothing) when they
     /// are cut off or out of order.

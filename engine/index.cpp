@@ -60,8 +60,7 @@ bool CIndex::Open(const std::u16string& folder, const std::u16string& name, int 
             return false;
         }
         m_postingBlocks = static_cast<uint32_t>((m_postings.Size() + kBlockSize - 1) / kBlockSize);
-        AttachPairTable(stem + u"-idx.pairs", 0);
-        AttachPairTable(stem + u"-idx.gappairs", 1);
+        AttachPairTables(stem);
         if (!m_fileList.Open(folder, name)) {
             Fail(IndexError::StoreFailed);
             return false;
@@ -105,17 +104,20 @@ bool CIndex::LoadHeader(const std::u16string& path)
     return true;
 }
 
-// The pair file is optional: missing, unreadable, stale or damaged, it is left aside and every
-// search reads the streams alone, as for an index built without one.
-void CIndex::AttachPairTable(const std::u16string& path, uint32_t gap)
+// The pair files are optional: missing, unreadable, stale or damaged, each is left aside and
+// every search reads the streams alone where it would have helped, as for an index built
+// without one. One fingerprint serves both, so the index files are hashed once.
+void CIndex::AttachPairTables(const std::u16string& stem)
 {
-    MappedFile& mapped = m_pairFiles[gap];
-    if (!mapped.Map(path))
-        return;
-    const std::span<const uint8_t> file(mapped.Data(), mapped.Size());
     IndexFingerprint index = Fingerprint();
-    if (!m_pairs[gap].Attach(file, index, gap))
-        mapped.Unmap();
+    for (uint32_t gap = 0; gap <= kMaxPairGap; ++gap) {
+        const std::string_view end = PairFileEnd(gap);
+        MappedFile& mapped = m_pairFiles[gap];
+        if (!mapped.Map(stem + std::u16string(end.begin(), end.end())))
+            continue;
+        if (!m_pairs[gap].Attach({mapped.Data(), mapped.Size()}, index, gap))
+            mapped.Unmap();
+    }
 }
 
 IndexFingerprint CIndex::Fingerprint() const

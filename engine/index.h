@@ -202,7 +202,7 @@ private:
     /// The mapped posting file and its chain as the cursors read them.
     PostingFile Postings() const;
     bool LoadHeader(const std::u16string& path);
-    void AttachPairTable(const std::u16string& path, uint32_t gap);
+    void AttachPairTables(const std::u16string& stem);
     void ClearHitSet();
     void Fail(IndexError error);
 

@@ -33,6 +33,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace varo {
@@ -46,6 +47,13 @@ inline constexpr uint32_t kFrequentPair = 0xFFFFFFFF;
 inline constexpr uint32_t kMaxRareLimit = uint32_t{1} << 20;
 /// Largest gap a pair file may hold: neighbours (0) and slots with one position between (1).
 inline constexpr uint32_t kMaxPairGap = 1;
+
+/// What follows an index's stem in the name of its pair file of a gap: "-idx.pairs" for
+/// neighbours, "-idx.gappairs" for slots one apart.
+inline std::string_view PairFileEnd(uint32_t gap)
+{
+    return gap == 0 ? "-idx.pairs" : "-idx.gappairs";
+}
 
 /// A 64-bit hash of bytes (not cryptographic: it tells a changed file, not a forged one).
 uint64_t PairFileHash(const uint8_t* data, size_t size, uint64_t seed = 0);

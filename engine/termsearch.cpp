@@ -331,12 +331,9 @@ uint32_t TermMatcher::MatchOneSegment(bool countHits)
     while (true) {
         bool shared = true;
         for (size_t i = 0; i < count; ++i) {
-            while (m_pos[i] < target) {
-                uint32_t delta = 0;
-                if (!m_cursors[i].NextPosition(delta))
+            while (m_pos[i] < target)
+                if (!Advance(i, i + 1, target))
                     return hits;
-                m_pos[i] += delta;
-            }
             if (m_pos[i] > target) {
                 target = m_pos[i];
                 shared = false;

@@ -575,7 +575,7 @@ std::string PairFileName(const std::string& name, int kind, uint32_t gap)
            (kind == INDEX_MAIN_TEXT     ? "_content"
             : kind == INDEX_ANNOTATIONS ? "_desc"
                                         : "") +
-           (gap == 0 ? "-idx.pairs" : "-idx.gappairs");
+           std::string(PairFileEnd(gap));
 }
 
 }  // namespace varo::writer
